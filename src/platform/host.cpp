@@ -1,0 +1,152 @@
+#include "host.h"
+
+#include "failure.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillfen::host {
+
+namespace {
+
+QString g_applicationFolderOverride;
+ProgramStarter g_starter;
+ProgramEnder g_ender;
+
+QString programFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+    char buffer[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return QString();
+    return QFileInfo(QFile::decodeName(QByteArray(buffer, length))).absolutePath();
+}
+
+QString dataFolder()
+{
+    QString base = qEnvironmentVariable("XDG_DATA_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/share");
+    return base + QStringLiteral("/Quillfen");
+}
+
+} // namespace
+
+QString separator()
+{
+    return QString(QChar(Separator));
+}
+
+QString applicationFolder()
+{
+    if (!g_applicationFolderOverride.isEmpty())
+        return g_applicationFolderOverride;
+    const QString own = programFolder();
+    if (!own.isEmpty() && ::access(QFile::encodeName(own).constData(), W_OK) == 0)
+        return own;
+    const QString fallback = dataFolder();
+    QDir().mkpath(fallback);
+    return fallback;
+}
+
+void setApplicationFolderOverride(const QString &folder)
+{
+    g_applicationFolderOverride = folder;
+}
+
+QString computerName()
+{
+    char buffer[256] = {};
+    if (::gethostname(buffer, sizeof buffer - 1) != 0)
+        return QString();
+    return QString::fromLocal8Bit(buffer).trimmed();
+}
+
+QString dateTimeText(const QDateTime &when)
+{
+    const std::time_t seconds = static_cast<std::time_t>(when.toSecsSinceEpoch());
+    std::tm local {};
+    ::localtime_r(&seconds, &local);
+    char buffer[128];
+    const std::size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
+    return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
+}
+
+QString nowText()
+{
+    return dateTimeText(QDateTime::currentDateTime());
+}
+
+bool isHiddenName(const QString &name)
+{
+    return name.startsWith(QLatin1Char('.'));
+}
+
+bool lookupFolder(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return true;
+    if (errno == ENOENT || errno == ENOTDIR)
+        return false;
+    throw Failure::fromErrno(errno, path);
+}
+
+bool lookupPlainFile(const QString &path)
+{
+    if (path.isEmpty() || path.endsWith(QChar(Separator)))
+        return false;
+    const qsizetype cut = path.lastIndexOf(QChar(Separator));
+    if (isHiddenName(path.mid(cut + 1)))
+        return false;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+        return S_ISREG(st.st_mode);
+    if (errno == ENOENT || errno == ENOTDIR)
+        return false;
+    throw Failure::fromErrno(errno, path);
+}
+
+void startProgram(const QString &program, const QStringList &arguments)
+{
+    const bool started = g_starter ? g_starter(program, arguments) : QProcess::startDetached(program, arguments);
+    if (!started)
+        throw Failure(failure_no::FileNotFound);
+}
+
+void setProgramStarter(ProgramStarter starter)
+{
+    g_starter = std::move(starter);
+}
+
+void endProgram()
+{
+    if (g_ender) {
+        g_ender();
+        return;
+    }
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+void setProgramEnder(ProgramEnder ender)
+{
+    g_ender = std::move(ender);
+}
+
+} // namespace quillfen::host

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace quillfen::host {
+
+// The folder separator; every folder text the program forms ends with it.
+inline constexpr char16_t Separator = u'/';
+QString separator();
+
+// The folder that holds the log and the settings file, without a trailing separator:
+// the program's own folder when the user can write there, otherwise the per-user data
+// folder (created when first needed).
+QString applicationFolder();
+// Tests point the application folder elsewhere; an empty text restores the host's answer.
+void setApplicationFolderOverride(const QString &folder);
+
+QString computerName();
+
+// Date in the user's short form, one blank, time in the user's long form.
+QString dateTimeText(const QDateTime &when);
+QString nowText();
+
+// A name that the host hides from ordinary listings.
+bool isHiddenName(const QString &name);
+
+// Looks `path` up as a folder: true when it names an existing folder (a trailing
+// separator is allowed) or an existing file. Throws Failure for errors other than absence.
+bool lookupFolder(const QString &path);
+
+// Looks `path` up as a plain file: a regular file or a link to one whose name is not
+// hidden. Folders and special files are not found. Throws Failure for errors other than
+// absence (a missing file or folder on the way answers false).
+bool lookupPlainFile(const QString &path);
+
+// Starts a program without a shell and without waiting for it; throws Failure when it
+// cannot be started.
+void startProgram(const QString &program, const QStringList &arguments);
+
+// Tests observe program starts instead of starting anything. The starter answers whether
+// the start succeeded; pass an empty function to restore the host's.
+using ProgramStarter = std::function<bool(const QString &program, const QStringList &arguments)>;
+void setProgramStarter(ProgramStarter starter);
+
+// Ends the program at once: no window runs its close handling. Tests observe it instead;
+// then the call returns and the caller must leave its handler.
+void endProgram();
+using ProgramEnder = std::function<void()>;
+void setProgramEnder(ProgramEnder ender);
+
+} // namespace quillfen::host

@@ -1,0 +1,60 @@
+#include "message_boxes.h"
+
+#include <cstdio>
+
+namespace quillfen {
+
+namespace {
+
+class StderrMessageBoxes final : public MessageBoxes
+{
+public:
+    MsgAnswer show(const MessageBoxRequest &request) override
+    {
+        std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
+        return request.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
+    }
+};
+
+MessageBoxes *g_installed = nullptr;
+
+} // namespace
+
+MessageBoxes &messageBoxes()
+{
+    static StderrMessageBoxes fallback;
+    return g_installed ? *g_installed : fallback;
+}
+
+void setMessageBoxes(MessageBoxes *boxes)
+{
+    g_installed = boxes;
+}
+
+MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
+{
+    return messageBoxes().show(MessageBoxRequest{text, title, icon, buttons});
+}
+
+void reportPlace(const Failure &failure, const QString &place)
+{
+    const QString number = QString::number(failure.number());
+    showMessage(QStringLiteral("Error ") + failure.description() + QStringLiteral(" (") + number
+                    + QStringLiteral(") on ") + place,
+                QStringLiteral("Error ") + number, MsgIcon::Critical);
+}
+
+void reportRoutine(const Failure &failure, const QString &title, const QString &hint)
+{
+    showMessage(QStringLiteral("Error: ") + failure.description() + QStringLiteral(" (")
+                    + QString::number(failure.number()) + QLatin1Char(')') + hint,
+                title, MsgIcon::Critical);
+}
+
+bool confirm(const QString &text)
+{
+    return showMessage(text, QStringLiteral("Continue?"), MsgIcon::Exclamation, MsgButtons::YesNo)
+        == MsgAnswer::Yes;
+}
+
+} // namespace quillfen

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "failure.h"
+
+#include <QString>
+
+namespace quillfen {
+
+enum class MsgIcon { None, Critical, Question, Exclamation, Information };
+enum class MsgButtons { Ok, YesNo };
+enum class MsgAnswer { Ok, Yes, No };
+
+struct MessageBoxRequest
+{
+    QString text; // may hold CR LF; shown as line breaks
+    QString title;
+    MsgIcon icon = MsgIcon::None;
+    MsgButtons buttons = MsgButtons::Ok;
+};
+
+// Every message box of the program goes through this seam: the program installs the
+// windowing implementation, tests install one that records and answers from a script.
+class MessageBoxes
+{
+public:
+    virtual ~MessageBoxes() = default;
+    virtual MsgAnswer show(const MessageBoxRequest &request) = 0;
+};
+
+// The installed implementation; without one, boxes are written to standard error and
+// answered OK or No.
+MessageBoxes &messageBoxes();
+void setMessageBoxes(MessageBoxes *boxes);
+
+MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon = MsgIcon::None,
+                      MsgButtons buttons = MsgButtons::Ok);
+
+// "Error <description> (<number>) on <place>", title "Error <number>", critical, OK.
+void reportPlace(const Failure &failure, const QString &place);
+
+// "Error: <description> (<number>)" followed by `hint`, critical, OK, the given title.
+void reportRoutine(const Failure &failure, const QString &title, const QString &hint = QString());
+
+// A confirmation: title "Continue?", exclamation icon, Yes and No; true only for Yes.
+bool confirm(const QString &text);
+
+} // namespace quillfen

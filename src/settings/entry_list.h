@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+
+namespace quillfen {
+
+// The transfer entries as four parallel lists of equal length; position k of each list
+// belongs to the same entry. Kept in insertion order, never sorted.
+struct EntryList
+{
+    QStringList files; // lstFiles: exact name, or a pattern when it holds "*"
+    QStringList paths; // lstPath: source folder
+    QStringList dests; // lstDest: destination folder
+    QStringList moves; // lstMove: "1" move, "0" copy
+
+    int count() const { return static_cast<int>(files.size()); }
+    void append(const QString &file, const QString &path, const QString &dest, const QString &move);
+    void removeAt(int position);
+};
+
+// Empties the lists, then fills them from the store. Reports failures "... on Get Files"
+// and goes on.
+void sc_GetFiles(EntryList &list);
+
+// Writes every entry and then the count to the store; keys of a longer earlier list stay.
+// Reports failures "... on Add Files" and goes on.
+void sc_AddFiles(const EntryList &list);
+
+} // namespace quillfen

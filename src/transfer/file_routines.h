@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace quillfen {
+
+// Copies (or moves) sourceFolder + sourceName to destFolder + destName. Creates the last
+// level of a missing destination folder. Returns "True" on success; otherwise reports the
+// failure in a message box and returns its text. Never loses a file: the destination is
+// replaced only by a complete copy, and a source is deleted only after that.
+QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+                    const QString &destFolder, bool move);
+
+// True when `path` names a plain, non-hidden file.
+bool sc_FileExists(const QString &path);
+
+// Deletes a file; any failure is swallowed.
+void sc_DeleteFile(const QString &path);
+
+QString sc_ComputerName();
+
+// The text up to and including the last separator; empty when there is none.
+QString sc_FolderOf(const QString &path);
+
+} // namespace quillfen

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace quillfen {
+
+// True when `name` matches one of the ";"-separated patterns: "*" any run, "?" any one
+// character, letters regardless of case.
+bool matchesPatterns(const QString &name, const QString &patterns);
+
+// The names of the files of `folder` (a folder text, with or without the trailing
+// separator) that match `patterns`: regular files and links to them, hidden names left
+// out, each once, in ascending name order with letter case ignored. Throws Failure 76
+// when the folder does not exist, or the host's failure when it cannot be read.
+QStringList listMatchingFiles(const QString &folder, const QString &patterns);
+
+} // namespace quillfen

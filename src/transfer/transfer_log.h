@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace quillfen {
+
+// Where log records are shown: the main window's message area puts each record, which
+// already ends with CR LF, in front of its text.
+class LogSink
+{
+public:
+    virtual ~LogSink() = default;
+    virtual void putRecord(const QString &recordWithLineEnd) = 0;
+};
+
+void setLogSink(LogSink *sink);
+
+// Application folder + separator + "filelog.txt".
+QString logFilePath();
+
+// Creates the log with its header when it is missing, shows the record in the sink and
+// appends it with CR LF. Traps nothing: throws Failure when the log cannot be written.
+void sc_WriteLog(const QString &record);
+
+} // namespace quillfen

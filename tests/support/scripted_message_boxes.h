@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/message_boxes.h"
+
+#include <QList>
+
+#include <deque>
+#include <functional>
+
+namespace quillfen::test {
+
+// Records every message box and answers from a script: queued answers first, then OK
+// for OK boxes and No for questions. Installs itself for its lifetime.
+class ScriptedMessageBoxes final : public MessageBoxes
+{
+public:
+    ScriptedMessageBoxes();
+    ~ScriptedMessageBoxes() override;
+
+    MsgAnswer show(const MessageBoxRequest &request) override;
+
+    void answerNext(MsgAnswer answer) { m_answers.push_back(answer); }
+    // Runs while a box is "open", before it is answered (to act during a modal box).
+    void onShow(std::function<void(const MessageBoxRequest &)> hook) { m_hook = std::move(hook); }
+
+    const QList<MessageBoxRequest> &shown() const { return m_shown; }
+    QStringList texts() const;
+    void clear() { m_shown.clear(); }
+
+private:
+    MessageBoxes *m_previous;
+    QList<MessageBoxRequest> m_shown;
+    std::deque<MsgAnswer> m_answers;
+    std::function<void(const MessageBoxRequest &)> m_hook;
+};
+
+} // namespace quillfen::test
