@@ -14,7 +14,10 @@ inline constexpr int VersionMajor = 1;
 inline constexpr int VersionMinor = 2;
 inline constexpr int VersionRevision = 2;
 
-inline QString title() { return QString::fromUtf8(Title); }
+inline QString title()
+{
+    return QString::fromUtf8(Title);
+}
 inline QString versionText()
 {
     return QStringLiteral("Version %1.%2.%3").arg(VersionMajor).arg(VersionMinor).arg(VersionRevision);

@@ -61,7 +61,9 @@ static bool parentIsFolder(const QString &path)
     if (cut < 0)
         return true; // relative to the current folder, which exists
     const QByteArray parent = (cut == 0 ? QStringLiteral("/") : trimmed.left(cut)).toLocal8Bit();
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::stat(parent.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -54,7 +54,11 @@ QString applicationFolder()
 {
     if (!g_applicationFolderOverride.isEmpty())
         return g_applicationFolderOverride;
-    const QString own = programFolder();
+    return applicationFolderFor(programFolder());
+}
+
+QString applicationFolderFor(const QString &own)
+{
     if (!own.isEmpty() && ::access(QFile::encodeName(own).constData(), W_OK) == 0)
         return own;
     const QString fallback = dataFolder();
@@ -99,7 +103,9 @@ bool lookupFolder(const QString &path)
 {
     if (path.isEmpty())
         return false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) == 0)
         return true;
     if (errno == ENOENT || errno == ENOTDIR)
@@ -114,7 +120,9 @@ bool lookupPlainFile(const QString &path)
     const qsizetype cut = path.lastIndexOf(QChar(Separator));
     if (isHiddenName(path.mid(cut + 1)))
         return false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) == 0)
         return S_ISREG(st.st_mode);
     if (errno == ENOENT || errno == ENOTDIR)
@@ -124,7 +132,8 @@ bool lookupPlainFile(const QString &path)
 
 void startProgram(const QString &program, const QStringList &arguments)
 {
-    const bool started = g_starter ? g_starter(program, arguments) : QProcess::startDetached(program, arguments);
+    const bool started
+        = g_starter ? g_starter(program, arguments) : QProcess::startDetached(program, arguments);
     if (!started)
         throw Failure(failure_no::FileNotFound);
 }

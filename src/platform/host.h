@@ -16,6 +16,8 @@ QString separator();
 // the program's own folder when the user can write there, otherwise the per-user data
 // folder (created when first needed).
 QString applicationFolder();
+// The application folder for a program living in `programFolder`.
+QString applicationFolderFor(const QString &programFolder);
 // Tests point the application folder elsewhere; an empty text restores the host's answer.
 void setApplicationFolderOverride(const QString &folder);
 

@@ -33,22 +33,22 @@ void setMessageBoxes(MessageBoxes *boxes)
 
 MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
 {
-    return messageBoxes().show(MessageBoxRequest{text, title, icon, buttons});
+    return messageBoxes().show(MessageBoxRequest {text, title, icon, buttons});
 }
 
 void reportPlace(const Failure &failure, const QString &place)
 {
     const QString number = QString::number(failure.number());
     showMessage(QStringLiteral("Error ") + failure.description() + QStringLiteral(" (") + number
-                    + QStringLiteral(") on ") + place,
-                QStringLiteral("Error ") + number, MsgIcon::Critical);
+            + QStringLiteral(") on ") + place,
+        QStringLiteral("Error ") + number, MsgIcon::Critical);
 }
 
 void reportRoutine(const Failure &failure, const QString &title, const QString &hint)
 {
     showMessage(QStringLiteral("Error: ") + failure.description() + QStringLiteral(" (")
-                    + QString::number(failure.number()) + QLatin1Char(')') + hint,
-                title, MsgIcon::Critical);
+            + QString::number(failure.number()) + QLatin1Char(')') + hint,
+        title, MsgIcon::Critical);
 }
 
 bool confirm(const QString &text)

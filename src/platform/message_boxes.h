@@ -33,7 +33,7 @@ MessageBoxes &messageBoxes();
 void setMessageBoxes(MessageBoxes *boxes);
 
 MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon = MsgIcon::None,
-                      MsgButtons buttons = MsgButtons::Ok);
+    MsgButtons buttons = MsgButtons::Ok);
 
 // "Error <description> (<number>) on <place>", title "Error <number>", critical, OK.
 void reportPlace(const Failure &failure, const QString &place);

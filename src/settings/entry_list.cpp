@@ -57,9 +57,9 @@ void sc_GetFiles(EntryList &list)
     list.moves.reserve(count);
     for (int n = 1; n <= count; ++n) {
         list.append(store::get(section(), keys::entryKey(keys::FileStem, n)),
-                    store::get(section(), keys::entryKey(keys::PathStem, n)),
-                    store::get(section(), keys::entryKey(keys::DestStem, n)),
-                    store::get(section(), keys::entryKey(keys::MoveStem, n)));
+            store::get(section(), keys::entryKey(keys::PathStem, n)),
+            store::get(section(), keys::entryKey(keys::DestStem, n)),
+            store::get(section(), keys::entryKey(keys::MoveStem, n)));
     }
 }
 

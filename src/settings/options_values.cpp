@@ -53,7 +53,8 @@ void OptionsValues::close() const
     store::save(section(), QLatin1String(keys::CompareInterval), interval);
     store::save(section(), QLatin1String(keys::CompareIntType), intervalType);
     store::save(section(), QLatin1String(keys::Timer), timer);
-    store::save(section(), QLatin1String(keys::AutoStart), autoStart ? QStringLiteral("1") : QStringLiteral("0"));
+    store::save(
+        section(), QLatin1String(keys::AutoStart), autoStart ? QStringLiteral("1") : QStringLiteral("0"));
     sc_AddFiles(entries);
     try {
         batch.commit();

@@ -12,12 +12,12 @@ namespace quillfen {
 class OptionsValues
 {
 public:
-    QString timer;        // cboTimer: countdown seconds as typed
+    QString timer; // cboTimer: countdown seconds as typed
     bool autoStart = false; // chkAutoStart
     QString defaultFileExt; // txtExt
-    QString interval;     // txtInterval
+    QString interval; // txtInterval
     QString intervalType; // txtIntType
-    EntryList entries;    // lstFiles, lstPath, lstDest, lstMove
+    EntryList entries; // lstFiles, lstPath, lstDest, lstMove
 
     // Fills every value from the store. A step that fails is reported "... on Options
     // form load" and leaves its value as it was.

@@ -42,7 +42,7 @@ void writeOut()
     QSettings &s = settings();
     s.sync();
     if (s.status() != QSettings::NoError) {
-        // Drop what could not be written so that reads keep answering from the disk.
+        // The file on disk stays as it was; a new handle starts with a clean status.
         g_settings.reset();
         throw Failure(failure_no::PermissionDenied);
     }
@@ -84,7 +84,8 @@ QString get(const QString &section, const QString &key, int defaultValue)
 
 QString get(const QString &section, const QString &key, bool defaultValue)
 {
-    return get(section, key, defaultValue ? QStringLiteral("True") : QStringLiteral("False"));
+    // The text of false is "0", so readers that convert it take it as 0.
+    return get(section, key, defaultValue ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 bool contains(const QString &section, const QString &key)

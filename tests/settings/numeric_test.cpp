@@ -36,23 +36,16 @@ TEST_P(ToInteger16, ConvertsOrFails)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ToInteger16,
-                         ::testing::Values(IntegerCase{" 7 ", 7, 0}, IntegerCase{"2.5", 2, 0},
-                                           IntegerCase{"3.5", 4, 0}, IntegerCase{"-2.5", -2, 0},
-                                           IntegerCase{"1e3", 1000, 0}, IntegerCase{"010", 10, 0},
-                                           IntegerCase{"+5", 5, 0}, IntegerCase{".5", 0, 0},
-                                           IntegerCase{"1.5", 2, 0}, IntegerCase{"32767", 32767, 0},
-                                           IntegerCase{"-32768", -32768, 0},
-                                           IntegerCase{"-32768.5", -32768, 0},
-                                           IntegerCase{"32767.5", std::nullopt, 6},
-                                           IntegerCase{"32768", std::nullopt, 6},
-                                           IntegerCase{"-32769", std::nullopt, 6},
-                                           IntegerCase{"1e999", std::nullopt, 6},
-                                           IntegerCase{"", std::nullopt, 13},
-                                           IntegerCase{"   ", std::nullopt, 13},
-                                           IntegerCase{"abc", std::nullopt, 13},
-                                           IntegerCase{"1 2", std::nullopt, 13},
-                                           IntegerCase{"1e", std::nullopt, 13},
-                                           IntegerCase{"--1", std::nullopt, 13}));
+    ::testing::Values(IntegerCase {" 7 ", 7, 0}, IntegerCase {"2.5", 2, 0}, IntegerCase {"3.5", 4, 0},
+        IntegerCase {"-2.5", -2, 0}, IntegerCase {"1e3", 1000, 0}, IntegerCase {"010", 10, 0},
+        IntegerCase {"+5", 5, 0}, IntegerCase {".5", 0, 0}, IntegerCase {"1.5", 2, 0},
+        IntegerCase {"32767", 32767, 0}, IntegerCase {"-32768", -32768, 0},
+        IntegerCase {"-32768.5", -32768, 0}, IntegerCase {"32767.5", std::nullopt, 6},
+        IntegerCase {"32768", std::nullopt, 6}, IntegerCase {"-32769", std::nullopt, 6},
+        IntegerCase {"1e999", std::nullopt, 6}, IntegerCase {"", std::nullopt, 13},
+        IntegerCase {"   ", std::nullopt, 13}, IntegerCase {"abc", std::nullopt, 13},
+        IntegerCase {"1 2", std::nullopt, 13}, IntegerCase {"1e", std::nullopt, 13},
+        IntegerCase {"--1", std::nullopt, 13}));
 
 struct FlagCase
 {
@@ -80,10 +73,9 @@ TEST_P(ToMoveFlag, ConvertsOrFailsWithTypeMismatch)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ToMoveFlag,
-                         ::testing::Values(FlagCase{"1", true}, FlagCase{"0", false}, FlagCase{"2", true},
-                                           FlagCase{"-1", true}, FlagCase{"0.0", false},
-                                           FlagCase{"True", true}, FlagCase{"tRUE", true},
-                                           FlagCase{"FALSE", false}, FlagCase{"", std::nullopt},
-                                           FlagCase{"yes", std::nullopt}, FlagCase{"1x", std::nullopt}));
+    ::testing::Values(FlagCase {"1", true}, FlagCase {"0", false}, FlagCase {"2", true},
+        FlagCase {"-1", true}, FlagCase {"0.0", false}, FlagCase {"True", true}, FlagCase {"tRUE", true},
+        FlagCase {"FALSE", false}, FlagCase {"", std::nullopt}, FlagCase {"yes", std::nullopt},
+        FlagCase {"1x", std::nullopt}));
 
 } // namespace

@@ -19,7 +19,7 @@ public:
     QString scratch(const QString &name = QStringLiteral("files")) const;
 
     void set(const QString &key, const QString &value); // section AppSettings
-    QString value(const QString &key) const;            // section AppSettings; empty when absent
+    QString value(const QString &key) const; // section AppSettings; empty when absent
     bool has(const QString &key) const;
 
 private:

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs what building Quillfen needs on Debian 12 (asking for sudo only when not root),
+# then builds it into build/ (or the folder given as the first argument).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${1:-build}
+shift || true
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
+          clang libclang-rt-14-dev xvfb xauth imagemagick)
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+cmake -G Ninja -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build_dir" -j "$(nproc)"
