@@ -10,6 +10,6 @@ namespace quillfen {
 // Unit codes (letter case ignored): yyyy q m y d w ww h n s. Throws Failure 5 for any
 // other code and 53 (or 76) when the file cannot be found.
 bool sc_CheckFileDate(const QString &path, qint16 threshold, const QString &unit,
-                      const QDateTime &now = QDateTime::currentDateTime());
+    const QDateTime &now = QDateTime::currentDateTime());
 
 } // namespace quillfen

@@ -9,7 +9,13 @@ namespace quillfen {
 // failure in a message box and returns its text. Never loses a file: the destination is
 // replaced only by a complete copy, and a source is deleted only after that.
 QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
-                    const QString &destFolder, bool move);
+    const QString &destFolder, bool move);
+
+// The result of a successful sc_CopyFile.
+QString trueResult();
+
+// What sc_CopyFile returns, without a message box, when the source folder is missing.
+QString sourceMissingText(const QString &sourceFolder);
 
 // True when `path` names a plain, non-hidden file.
 bool sc_FileExists(const QString &path);

@@ -13,7 +13,16 @@ public:
     virtual void putRecord(const QString &recordWithLineEnd) = 0;
 };
 
+// The sink that shows records; none by default.
 void setLogSink(LogSink *sink);
+
+// The framing lines of the log header (the settings file's header uses them too): "#",
+// sixty "-", "#"; and the line that names the maker.
+QString headerRule();
+QString headerCreatedBy();
+
+// The whole header of a new log, ending with the three empty lines.
+QString logHeader(const QString &now, const QString &computerName);
 
 // Application folder + separator + "filelog.txt".
 QString logFilePath();

@@ -27,10 +27,10 @@ TransferProgress *transferProgress();
 void sc_TransferFiles();
 
 // Transfers every file of sourceFolder that matches `pattern`; traps nothing.
-void sc_TransferWildcard(const QString &pattern, const QString &sourceFolder, const QString &destFolder,
-                         bool move);
+void sc_TransferWildcard(
+    const QString &pattern, const QString &sourceFolder, const QString &destFolder, bool move);
 
-// Closes (and so saves) the entry-list instance that a failed run left open.
+// Closes (and so saves) the entry-list instances that failed runs left open.
 void sc_ClosePendingRun();
 
 } // namespace quillfen

@@ -1,0 +1,134 @@
+#include "file_routines.h"
+
+#include "native_names.h"
+#include "safe_copy.h"
+#include "transfer_run.h"
+
+#include "platform/failure.h"
+#include "platform/host.h"
+#include "platform/message_boxes.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillfen {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString ErrorTitle = QStringLiteral("Error");
+
+QString failureText(const Failure &failure)
+{
+    return QStringLiteral("Error Number: ") + QString::number(failure.number()) + QStringLiteral("  Error: ")
+        + failure.description();
+}
+
+void reportCopyFailure(const Failure &failure, const QString &destFolder)
+{
+    if (failure.number() == failure_no::PathNotFound) {
+        reportRoutine(failure, ErrorTitle,
+            CrLf + CrLf + QStringLiteral("Check the path to ") + CrLf + destFolder + CrLf
+                + QStringLiteral("You may need to create the file manually."));
+        return;
+    }
+    reportRoutine(failure, ErrorTitle);
+}
+
+// Creates the last level of `folder` only; a missing parent is a path not found.
+void createFolderLevel(const QString &folder)
+{
+    if (::mkdir(nativePath(folder).constData(), 0777) == 0)
+        return;
+    const int err = errno;
+    if (err == ENOENT)
+        throw Failure(failure_no::PathNotFound);
+    if (err == EEXIST)
+        return; // made by someone else in the meantime
+    throw Failure::fromErrno(err, folder);
+}
+
+safe_copy::Progress progressToCaller()
+{
+    if (TransferProgress *progress = transferProgress())
+        return [progress](qint64 done, qint64 total) { progress->bytesCopied(done, total); };
+    return {};
+}
+
+} // namespace
+
+QString trueResult()
+{
+    return QStringLiteral("True");
+}
+
+QString sourceMissingText(const QString &sourceFolder)
+{
+    return QStringLiteral("The Source location: ") + CrLf + sourceFolder + CrLf
+        + QStringLiteral("does not exist. ") + CrLf + CrLf + QStringLiteral("Please check your settings.");
+}
+
+QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+    const QString &destFolder, bool move)
+{
+    try {
+        const bool destFound = host::lookupFolder(destFolder);
+        const bool sourceFound = host::lookupFolder(sourceFolder);
+        if (!destFound)
+            createFolderLevel(destFolder);
+        if (!sourceFound)
+            return sourceMissingText(sourceFolder);
+        const QString source = sourceFolder + sourceName;
+        const QString dest = destFolder + destName;
+        if (move)
+            safe_copy::moveFile(source, dest, progressToCaller());
+        else
+            safe_copy::copyFile(source, dest, progressToCaller());
+        return trueResult();
+    } catch (const Failure &failure) {
+        reportCopyFailure(failure, destFolder);
+        return failureText(failure);
+    }
+}
+
+bool sc_FileExists(const QString &path)
+{
+    try {
+        return host::lookupPlainFile(path);
+    } catch (const Failure &failure) {
+        switch (failure.number()) {
+        case failure_no::FileNotFound:
+        case failure_no::PathNotFound:
+            break;
+        case failure_no::DeviceUnavailable:
+            reportRoutine(failure, ErrorTitle,
+                CrLf + CrLf + QStringLiteral("You do not currently have access to ") + CrLf + path);
+            break;
+        default:
+            reportRoutine(failure, ErrorTitle + QLatin1Char(' ') + QString::number(failure.number()));
+            break;
+        }
+        return false;
+    }
+}
+
+void sc_DeleteFile(const QString &path)
+{
+    // unlink removes a link itself, never what it points to; its failure is nobody's concern.
+    ::unlink(nativePath(path).constData());
+}
+
+QString sc_ComputerName()
+{
+    QString name = host::computerName();
+    name.remove(QChar(0));
+    return name.left(249).trimmed();
+}
+
+QString sc_FolderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QChar(host::Separator)) + 1);
+}
+
+} // namespace quillfen

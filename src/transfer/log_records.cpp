@@ -1,0 +1,90 @@
+#include "log_records.h"
+
+#include "file_routines.h"
+#include "native_names.h"
+
+#include <algorithm>
+
+namespace quillfen::log_records {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QChar Tab = QLatin1Char('\t');
+
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+void appendByteEscape(QString &out, unsigned value)
+{
+    static const char Hex[] = "0123456789ABCDEF";
+    out += QLatin1String("\\x");
+    out += QLatin1Char(Hex[(value >> 4) & 0xF]);
+    out += QLatin1Char(Hex[value & 0xF]);
+}
+
+} // namespace
+
+QString actionLabel(bool move)
+{
+    return move ? QStringLiteral("Move File ") : QStringLiteral("Copy File ");
+}
+
+QString escapeName(const QString &text)
+{
+    const bool plain = std::none_of(text.cbegin(), text.cend(),
+        [](QChar c) { return isControl(c.unicode()) || isRawByteChar(c.unicode()); });
+    if (plain)
+        return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c == u'\r')
+            out += QLatin1String("\\r");
+        else if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (isControl(c))
+            appendByteEscape(out, c);
+        else if (isRawByteChar(c))
+            appendByteEscape(out, c - 0xDC00);
+        else
+            out += ch;
+    }
+    return out;
+}
+
+QString begin(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
+{
+    return QStringLiteral("Begin ") + label + Tab + now + CrLf + Tab + QStringLiteral("From: ") + Tab
+        + escapeName(sourceFolder + name);
+}
+
+QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now)
+{
+    return Tab + QStringLiteral("To:   ") + escapeName(destFolder + name) + CrLf + outcome + Tab + now + CrLf
+        + CrLf;
+}
+
+QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
+{
+    return label + QStringLiteral("cancelled") + Tab + now + CrLf + Tab + escapeName(sourceFolder + name)
+        + CrLf + QStringLiteral("File skipped due to date restrictions") + CrLf + CrLf;
+}
+
+QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder)
+{
+    if (copyResult == trueResult())
+        return label + QStringLiteral("successful");
+    // The only result that carries a name is the missing source folder's.
+    const QString shown = copyResult == sourceMissingText(sourceFolder)
+        ? sourceMissingText(escapeName(sourceFolder))
+        : copyResult;
+    return label + QStringLiteral(" failed: ") + shown;
+}
+
+} // namespace quillfen::log_records

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace quillfen::log_records {
+
+// "Move File " or "Copy File ", each with its trailing blank.
+QString actionLabel(bool move);
+
+// A name or folder as the log shows it: CR, LF and TAB as \r, \n, \t, every other control
+// character and every byte of a name that is not UTF-8 as \xNN, so that no name can
+// break a record's lines or fields.
+QString escapeName(const QString &text);
+
+// The records, without the line end that the log writer adds. Folders and names are
+// escaped here; `now` is the date and time text of the moment the record is formed.
+QString begin(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
+QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now);
+QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
+
+// The outcome line's text for what sc_CopyFile returned for a file of `sourceFolder`.
+QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder);
+
+} // namespace quillfen::log_records
