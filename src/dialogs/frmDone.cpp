@@ -1,0 +1,72 @@
+#include "frmDone.h"
+
+#include "platform/host.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+
+frmDone::frmDone(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmDone"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setFrameShape(QFrame::Box);
+    frame->setFrameShadow(QFrame::Raised);
+    frame->setLineWidth(2);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(frame);
+
+    auto *message = new QLabel(QStringLiteral("Operation Complete"), frame);
+    message->setObjectName(QStringLiteral("lblMsg"));
+    QFont font = message->font();
+    font.setBold(true);
+    font.setPointSize(12);
+    message->setFont(font);
+    message->setAlignment(Qt::AlignCenter);
+    auto *inner = new QVBoxLayout(frame);
+    inner->setContentsMargins(24, 24, 24, 24);
+    inner->addWidget(message);
+    setFixedSize(320, 110);
+
+    m_unload = new QTimer(this);
+    m_unload->setObjectName(QStringLiteral("timUnload"));
+    m_unload->setInterval(2000);
+    connect(m_unload, &QTimer::timeout, this, &frmDone::timUnload_Timer);
+    m_unload->start();
+}
+
+void frmDone::timUnload_Timer()
+{
+    m_unload->stop();
+    close();
+}
+
+void frmDone::keyPressEvent(QKeyEvent *event)
+{
+    event->accept();
+    close();
+}
+
+void frmDone::closeEvent(QCloseEvent *event)
+{
+    m_unload->stop();
+    event->accept();
+    quillfen::host::endProgram();
+}
+
+void frmDone::showEvent(QShowEvent *event)
+{
+    if (const QScreen *where = screen())
+        move(where->availableGeometry().center() - rect().center());
+    QWidget::showEvent(event);
+    activateWindow();
+}
