@@ -9,8 +9,15 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace quillfen::browse_target {
+// The words the editor puts into txtMode before it opens the file search dialog.
+inline constexpr char Source[] = "Source";
+inline constexpr char Destination[] = "Destination";
+} // namespace quillfen::browse_target
+
 // The entry editor ("File Selection"): adds an entry to, or changes one of, the entry
-// list of the Options window that opened it.
+// list of the Options window that opened it. OK writes straight into that list; Cancel,
+// Escape and the title bar leave it untouched.
 class frmFileSelect : public QDialog
 {
     Q_OBJECT
@@ -19,16 +26,39 @@ public:
     explicit frmFileSelect(quillfen::EntryList &entries, QWidget *parent = nullptr);
 
     // Fields the Options window fills before showing, and the file search dialog fills on a pick.
-    QString fileName() const;       // txtFile
-    QString sourceFolder() const;   // txtPath
-    QString destFolder() const;     // txtDest
-    bool moveChecked() const;       // chkMove
-    QString index() const;          // txtIndex (hidden)
-    QString mode() const;           // txtMode (hidden): the browse target
+    QString fileName() const; // txtFile
+    QString sourceFolder() const; // txtPath
+    QString destFolder() const; // txtDest
+    bool moveChecked() const; // chkMove
+    QString index() const; // txtIndex (hidden)
+    QString mode() const; // txtMode (hidden): the browse target
     void setFileName(const QString &text);
     void setSourceFolder(const QString &text);
     void setDestFolder(const QString &text);
     void setMoveChecked(bool checked);
     void setIndex(const QString &text);
     void setMode(const QString &text);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private slots:
+    void cmdFile_Click();
+    void cmdDest_Click();
+    void cmdOK_Click();
+
+private:
+    void browse(const char *target);
+
+    quillfen::EntryList &m_entries;
+    QLineEdit *m_txtFile;
+    QPlainTextEdit *m_txtPath;
+    QPlainTextEdit *m_txtDest;
+    QCheckBox *m_chkMove;
+    QLineEdit *m_txtIndex;
+    QLineEdit *m_txtMode;
+    QPushButton *m_cmdFile;
+    QPushButton *m_cmdDest;
+    QPushButton *m_cmdOK;
+    QPushButton *m_cmdCancel;
 };

@@ -4,8 +4,17 @@
 
 #include <QDialog>
 
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
 // The Options window: shows the store's settings and entry list, loaded when it is
-// created, and saves them however it closes.
+// created, and saves them however it closes (its button, the title bar, Escape) - once.
+// The controls are a view of an OptionsValues, whose load and close a transfer run shares;
+// the Settings menu runs the export, import and clear of settings_file.h and clear_settings.h.
 class frmOptions : public QDialog
 {
     Q_OBJECT
@@ -15,6 +24,41 @@ public:
 
     quillfen::OptionsValues &values() { return m_values; }
 
+    // The window's handlers, public so that tests can run them as the user would.
+    void Form_Load();
+    void cmdFile_Click();
+    void cmdRemove_Click();
+    void lstFiles_DblClick();
+    void mnuSettingsExport_Click();
+    void mnuSettingsImport_Click();
+    void mnuSettingsClear_Click();
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void Form_Unload();
+    void takeControls();
+    void showValues();
+    void showEntries();
+    int selectedRow() const;
+
     quillfen::OptionsValues m_values;
+    QComboBox *m_cboTimer;
+    QCheckBox *m_chkAutoStart;
+    QLineEdit *m_txtExt;
+    QLineEdit *m_txtInterval;
+    QLineEdit *m_txtIntType;
+    QListWidget *m_lstFiles;
+    QListWidget *m_lstPath;
+    QListWidget *m_lstDest;
+    QListWidget *m_lstMove;
+    QPushButton *m_cmdFile;
+    QPushButton *m_cmdRemove;
+    QPushButton *m_cmdClose;
+    bool m_unloaded = false; // saved since the last load
+    bool m_ended = false; // a clear ended the program: nothing may be saved any more
 };

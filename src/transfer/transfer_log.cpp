@@ -55,10 +55,15 @@ QString headerCreatedBy()
     return QStringLiteral("# This file was created by Marivale Quillfen       #");
 }
 
+QString headerCreatedLine(const QString &now, const QString &computerName)
+{
+    return QStringLiteral("# Created ") + now + QStringLiteral(" on ") + computerName;
+}
+
 QString logHeader(const QString &now, const QString &computerName)
 {
-    return headerRule() + CrLf + headerCreatedBy() + CrLf + headerRule() + CrLf + QStringLiteral("# Created ")
-        + now + QStringLiteral(" on ") + computerName + CrLf + CrLf + CrLf + CrLf;
+    return headerRule() + CrLf + headerCreatedBy() + CrLf + headerRule() + CrLf
+        + headerCreatedLine(now, computerName) + CrLf + CrLf + CrLf + CrLf;
 }
 
 void setLogSink(LogSink *sink)

@@ -20,6 +20,8 @@ void setLogSink(LogSink *sink);
 // sixty "-", "#"; and the line that names the maker.
 QString headerRule();
 QString headerCreatedBy();
+// "# Created " + now + " on " + the computer name.
+QString headerCreatedLine(const QString &now, const QString &computerName);
 
 // The whole header of a new log, ending with the three empty lines.
 QString logHeader(const QString &now, const QString &computerName);
