@@ -1,8 +1,339 @@
 #include "frmSearch.h"
 
-// Placeholder until the search dialog is built: closes at once, picking nothing.
-frmSearch::frmSearch(frmFileSelect *, QWidget *parent)
-    : QDialog(parent)
+#include "ui_frmSearch.h"
+
+#include "found_files_model.h"
+#include "frmFileSelect.h"
+
+#include "platform/app_info.h"
+#include "platform/failure.h"
+#include "platform/host.h"
+#include "platform/message_boxes.h"
+#include "settings/keys.h"
+#include "settings/store.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+using quillfen::Failure;
+
+namespace {
+
+const QString SearchCaption = QStringLiteral("&Search");
+const QString ResetCaption = QStringLiteral("&Reset");
+const QString CloseCaption = QStringLiteral("&Close");
+const QString CancelCaption = QStringLiteral("Cancel");
+const QString FullListMessage = QStringLiteral("You've filled the list box. Abandoning search...");
+
+QString appSettings()
 {
-    setWindowTitle(QStringLiteral("Select File"));
+    return QLatin1String(quillfen::keys::AppSettings);
+}
+
+QString lastFolderKey(const QString &target)
+{
+    return QLatin1String(quillfen::keys::LastStem) + target;
+}
+
+} // namespace
+
+frmSearch::frmSearch(frmFileSelect *editor, QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::frmSearch>())
+    , m_editor(editor)
+    , m_found(new quillfen::FoundFilesModel(this))
+{
+    ui->setupUi(this);
+    ui->lstFoundFiles->setModel(m_found);
+
+    connect(ui->drvList, &quillfen::DriveList::driveChosen, this, &frmSearch::drvList_Change);
+    connect(ui->dirList, &quillfen::FolderList::changed, this, &frmSearch::dirList_Change);
+    connect(ui->dirList, &quillfen::FolderList::lostFocus, this, &frmSearch::dirList_LostFocus);
+    connect(ui->txtSearchSpec, &QLineEdit::textChanged, this, &frmSearch::txtSearchSpec_Change);
+    ui->txtSearchSpec->installEventFilter(this);
+    connect(ui->filList, &QAbstractItemView::doubleClicked, this, &frmSearch::filList_DblClick);
+    connect(ui->lstFoundFiles, &QAbstractItemView::doubleClicked, this, &frmSearch::lstFoundFiles_DblClick);
+    connect(ui->cmdSearch, &QPushButton::clicked, this, &frmSearch::cmdSearch_Click);
+    connect(ui->cmdCancel, &QPushButton::clicked, this, &frmSearch::cmdCancel_Click);
+    connect(ui->cmdSelect, &QPushButton::clicked, this, &frmSearch::cmdSelect_Click);
+
+    Form_Load();
+}
+
+frmSearch::~frmSearch() = default;
+
+void frmSearch::Form_Load()
+{
+    // Both panels share the window's one cell; the window keeps the size it opens with.
+    for (QWidget *widget : {ui->Picture1, ui->Picture2, static_cast<QWidget *>(ui->lblCount),
+             static_cast<QWidget *>(ui->lblCriteria), static_cast<QWidget *>(ui->lblfound)}) {
+        widget->setBackgroundRole(QPalette::Window);
+        widget->setAutoFillBackground(true);
+    }
+    setFixedSize(sizeHint());
+
+    ui->filList->setPattern(ui->txtSearchSpec->text());
+    const QString target = m_editor ? m_editor->mode() : QString();
+    m_startFolder = quillfen::store::get(appSettings(), lastFolderKey(target));
+    openStartFolder();
+    ui->drvList->showDriveOf(ui->dirList->path());
+    ui->txtSearchSpec->setText(
+        quillfen::store::get(appSettings(), QLatin1String(quillfen::keys::DefaultFileExt), "*.txt"));
+    ui->filList->setPattern(ui->txtSearchSpec->text());
+    ui->dirList->setFocus();
+}
+
+// A start folder that is not stored, or no longer there, gives way to the process's
+// current folder, and that to the root, so that the dialog always opens somewhere.
+void frmSearch::openStartFolder()
+{
+    for (const QString &folder : {m_startFolder, QString(), quillfen::host::separator()}) {
+        try {
+            ui->dirList->setPath(folder);
+            return;
+        } catch (const Failure &) {
+            continue;
+        }
+    }
+}
+
+void frmSearch::reject()
+{
+    // Closing the window stops a running search at its next folder.
+    m_searching = false;
+    QDialog::reject();
+}
+
+void frmSearch::drvList_Change()
+{
+    const QString drive = ui->drvList->drive();
+    const QString current = quillfen::normalFolder(QString());
+    // A drive opens at the process's current folder when it holds it, else at its root.
+    const QString folder = quillfen::driveOf(ui->drvList->drives(), current) == drive ? current : drive;
+    try {
+        ui->dirList->setPath(folder);
+    } catch (const Failure &) {
+        ui->drvList->showDriveOf(ui->dirList->path());
+    }
+}
+
+void frmSearch::dirList_Change()
+{
+    ui->filList->setFolder(ui->dirList->path());
+    ui->drvList->showDriveOf(ui->dirList->path());
+}
+
+void frmSearch::dirList_LostFocus()
+{
+    if (ui->dirList->highlightedIndex() == -1)
+        return; // the current folder is open already
+    try {
+        ui->dirList->openHighlighted();
+    } catch (const Failure &) {
+        ui->dirList->setHighlightedIndex(-1);
+    }
+}
+
+void frmSearch::txtSearchSpec_Change()
+{
+    ui->filList->setPattern(ui->txtSearchSpec->text());
+}
+
+bool frmSearch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->txtSearchSpec && event->type() == QEvent::FocusIn)
+        ui->txtSearchSpec->selectAll();
+    return QDialog::eventFilter(watched, event);
+}
+
+void frmSearch::filList_DblClick()
+{
+    cmdSelect_Click();
+}
+
+void frmSearch::cmdSearch_Click()
+{
+    if (m_scanRunning)
+        return;
+    if (ui->cmdSearch->text() == ResetCaption) {
+        ClearSearch();
+        ui->txtSearchSpec->setFocus();
+        return;
+    }
+    ui->cmdSelect->hide();
+    if (ui->dirList->highlightedIndex() != -1) {
+        // The user sees the highlighted folder before searching it.
+        try {
+            ui->dirList->openHighlighted();
+        } catch (const Failure &) {
+            ui->dirList->setHighlightedIndex(-1);
+        }
+        return;
+    }
+    ui->Picture2->show();
+    ui->Picture1->hide();
+    ui->cmdCancel->setText(CancelCaption);
+    ui->filList->setPattern(ui->txtSearchSpec->text());
+    if (Search(ui->dirList->path()) == ScanEnd::ProgramEnded)
+        return;
+    ui->filList->setFolder(ui->dirList->path());
+    ui->cmdSearch->setText(ResetCaption);
+    ui->cmdSearch->setFocus();
+    ui->cmdCancel->setText(CloseCaption);
+}
+
+frmSearch::ScanEnd frmSearch::Search(const QString &root)
+{
+    m_scanRunning = true;
+    m_entered.clear();
+    m_sinceCount.invalidate();
+    m_sinceRows.invalidate();
+
+    ui->dirList->setReuseListings(true);
+    const ScanEnd end = ScanFolder(root, QString());
+    ui->dirList->setReuseListings(false);
+    if (end == ScanEnd::Abandoned) {
+        try {
+            ui->dirList->setPath(root);
+        } catch (const Failure &) {
+            // The root went away during the search; the list stays where the scan left it.
+        }
+    }
+    showProgress(true);
+    m_scanRunning = false;
+    return end;
+}
+
+// Depth first, sub-folders from the last to the first, a folder's own files after
+// everything below it. The folder list shows `folder` when this is called.
+frmSearch::ScanEnd frmSearch::ScanFolder(const QString &folder, const QString &returnFolder)
+{
+    quillfen::FolderList *dirList = ui->dirList;
+    quillfen::FileList *filList = ui->filList;
+    try {
+        // Links can lead back into a folder searched already: it is left at once.
+        if (!enterOnce(dirList->identity())) {
+            if (!returnFolder.isEmpty())
+                dirList->setPath(returnFolder);
+            return ScanEnd::Completed;
+        }
+
+        m_searching = true;
+        QCoreApplication::processEvents();
+        if (!m_searching)
+            return ScanEnd::Abandoned;
+
+        for (int k = dirList->listCount(); k > 0 && m_searching; --k) {
+            const QString previous = dirList->path();
+            dirList->setPath(folder);
+            if (dirList->listCount() >= k) {
+                const QString subFolder = dirList->listPath(k - 1);
+                dirList->setPath(subFolder);
+                const ScanEnd end = ScanFolder(subFolder, previous);
+                if (end != ScanEnd::Completed)
+                    return end;
+            }
+        }
+
+        if (filList->count() > 0) {
+            const QStringList &names = filList->names();
+            if (m_found->append(quillfen::folderPrefix(dirList->path()), names) < names.size()) {
+                showProgress(true);
+                quillfen::showMessage(FullListMessage, quillfen::app_info::title());
+                return ScanEnd::Abandoned;
+            }
+            showProgress(false);
+        }
+
+        if (!returnFolder.isEmpty())
+            dirList->setPath(returnFolder);
+    } catch (const Failure &failure) {
+        quillfen::showMessage(failure.description(), quillfen::app_info::title());
+        quillfen::host::endProgram();
+        return ScanEnd::ProgramEnded;
+    }
+    return ScanEnd::Completed;
+}
+
+bool frmSearch::enterOnce(const quillfen::FolderIdentity &identity)
+{
+    if (m_entered.contains(identity))
+        return false;
+    m_entered.insert(identity);
+    return true;
+}
+
+// The count is repainted a few times a second, not once per folder. Laying out the found
+// list takes time in proportion to its length, so new rows are shown only once they add
+// half to what is shown: however slow the machine, all the layouts of a search together
+// cost at most three times the last one.
+void frmSearch::showProgress(bool now)
+{
+    const auto due = [now](QElapsedTimer &since) {
+        if (!now && since.isValid() && since.elapsed() < RefreshMilliseconds)
+            return false;
+        since.start();
+        return true;
+    };
+    const int shown = m_found->rowCount();
+    if ((now || m_found->count() - shown >= shown / 2) && due(m_sinceRows))
+        m_found->publish();
+    if (m_found->count() > 0 && due(m_sinceCount))
+        ui->lblCount->setText(QLatin1Char(' ') + QString::number(m_found->count()));
+}
+
+void frmSearch::ClearSearch()
+{
+    m_found->clear();
+    ui->lblCount->setText(QStringLiteral("0"));
+    m_searching = false;
+    ui->Picture2->hide();
+    ui->cmdSearch->setText(SearchCaption);
+    ui->cmdCancel->setText(CloseCaption);
+    ui->Picture1->show();
+    openStartFolder();
+    ui->cmdSelect->show();
+}
+
+void frmSearch::cmdCancel_Click()
+{
+    if (ui->cmdCancel->text() == CloseCaption)
+        reject();
+    else
+        m_searching = false;
+}
+
+void frmSearch::lstFoundFiles_DblClick()
+{
+    if (m_scanRunning)
+        return;
+    const QModelIndexList selected = ui->lstFoundFiles->selectionModel()->selectedIndexes();
+    const QString found = selected.isEmpty() ? QString() : m_found->path(selected.first().row());
+    const QString folder = found.left(found.lastIndexOf(quillfen::host::Separator) + 1);
+    ClearSearch();
+    try {
+        ui->dirList->setPath(folder);
+    } catch (const Failure &) {
+        // The file's folder went away since; the list stays at the start folder.
+    }
+}
+
+void frmSearch::cmdSelect_Click()
+{
+    hide();
+    const QString current = ui->dirList->path();
+    const QString picked = quillfen::folderPrefix(current);
+    const QString target = m_editor ? m_editor->mode() : QString();
+    if (target == QLatin1String(quillfen::browse_target::Source)) {
+        m_editor->setSourceFolder(picked);
+        m_editor->setFileName(ui->filList->selectedName());
+    } else if (target == QLatin1String(quillfen::browse_target::Destination)) {
+        m_editor->setDestFolder(picked);
+    }
+    try {
+        quillfen::store::save(appSettings(), lastFolderKey(target), current);
+    } catch (const Failure &) {
+        // Remembering the folder only spares the user a few clicks next time; the pick stands.
+    }
+    accept();
 }

@@ -1,15 +1,72 @@
 #pragma once
 
+#include "sub_folders.h"
+
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QSet>
+
+#include <memory>
 
 class frmFileSelect;
 
+namespace Ui {
+class frmSearch;
+}
+
+namespace quillfen {
+class FoundFilesModel;
+}
+
 // The file search dialog ("Select File"): picks a folder, and for a source also a file,
-// for the entry editor that opened it.
+// for the entry editor that opened it. The criteria panel browses with the drive, folder
+// and file lists; Search walks the current folder and everything below it through those
+// same lists and shows every matching file in the results panel.
 class frmSearch : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit frmSearch(frmFileSelect *editor, QWidget *parent = nullptr);
+    ~frmSearch() override;
+
+    // How long the count may lag behind a running search.
+    static constexpr int RefreshMilliseconds = 100;
+
+public slots:
+    void reject() override;
+
+    void drvList_Change();
+    void dirList_Change();
+    void dirList_LostFocus();
+    void txtSearchSpec_Change();
+    void filList_DblClick();
+    void cmdSearch_Click();
+    void cmdCancel_Click();
+    void cmdSelect_Click();
+    void lstFoundFiles_DblClick();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    enum class ScanEnd { Completed, Abandoned, ProgramEnded };
+
+    void Form_Load();
+    void ClearSearch();
+    ScanEnd Search(const QString &root);
+    ScanEnd ScanFolder(const QString &folder, const QString &returnFolder);
+    bool enterOnce(const quillfen::FolderIdentity &identity);
+    void showProgress(bool now);
+    void openStartFolder();
+
+    std::unique_ptr<Ui::frmSearch> ui;
+    frmFileSelect *m_editor;
+    quillfen::FoundFilesModel *m_found;
+    QString m_startFolder;
+    bool m_searching = false; // cleared by Cancel and by a reset; the scan stops at its next folder
+    bool m_scanRunning = false;
+    QSet<quillfen::FolderIdentity> m_entered;
+    QElapsedTimer m_sinceCount;
+    QElapsedTimer m_sinceRows;
 };

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "sub_folders.h"
+
+#include <QListView>
+#include <QStringList>
+
+namespace quillfen {
+
+class FolderListModel;
+
+// The folder list: the current folder below its ancestors, then its sub-folders. Entries
+// are addressed by list index: 0 .. listCount() - 1 are the sub-folders in display
+// order, -1 is the current folder, -2 its parent, and so on up to the root. A click
+// only highlights an entry; a double-click or Enter opens it.
+class FolderList : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit FolderList(QWidget *parent = nullptr);
+
+    QString path() const;
+    // What the current folder is on disk, whatever path led to it.
+    FolderIdentity identity() const { return m_identity; }
+    // Makes `folder` current (an empty text: the process's current folder). Throws Failure
+    // when it cannot be opened; the list then stays as it was.
+    void setPath(const QString &folder);
+
+    int listCount() const;
+    // The full path of the entry at `index`; empty for an index that is not in the list.
+    QString listPath(int index) const;
+
+    int highlightedIndex() const;
+    void setHighlightedIndex(int index);
+    QString highlightedPath() const { return listPath(highlightedIndex()); }
+    // Makes the highlighted entry current; throws as setPath does.
+    void openHighlighted();
+
+    // While on, a folder listed before (the current one included) is not read again as
+    // long as the list stays within it, so a walk that returns to a parent after each
+    // child reads every folder once.
+    void setReuseListings(bool reuse);
+
+signals:
+    // The current folder was set, by the user or by the program.
+    void changed();
+    // The keyboard focus went to another control of the same window.
+    void lostFocus();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QStringList listingFor(const QString &folder, FolderIdentity &identity);
+    void openByUser();
+
+    struct Listing
+    {
+        QString folder;
+        QStringList subFolders;
+        FolderIdentity identity;
+    };
+
+    FolderListModel *m_model;
+    FolderIdentity m_identity;
+    bool m_reuse = false;
+    QList<Listing> m_reused; // the current folder and its listed ancestors, outermost first
+};
+
+} // namespace quillfen
