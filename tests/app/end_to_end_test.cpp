@@ -1,60 +1,42 @@
 #include "settings/keys.h"
+#include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 
-#include <gtest/gtest.h>
-
 using namespace quillfen;
+using test::q;
 
 namespace {
 
-void writeOldFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-    file.write(content);
-    file.flush();
-    file.setFileTime(QDateTime::currentDateTime().addSecs(-3 * 3600), QFileDevice::FileModificationTime);
-}
-
 TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
 {
-    const QString built = QStringLiteral(QUILLFEN_BUILD_DIR "/src/app/quillfen");
-    ASSERT_TRUE(QFile::exists(built)) << qPrintable(built);
-
+    const QString built = q(QUILLFEN_BUILD_DIR "/src/app/quillfen");
     test::TempStore store;
     // The program's folder is its application folder: the log lands beside the copy.
-    const QString programFolder = store.scratch(QStringLiteral("program"));
-    const QString program = programFolder + QStringLiteral("quillfen");
-    ASSERT_TRUE(QFile::copy(built, program));
+    const QString folder = store.scratch(q("program"));
+    ASSERT_TRUE(QFile::copy(built, folder + q("quillfen"))) << qPrintable(built);
 
-    const QString from = store.scratch(QStringLiteral("from"));
-    const QString to = store.scratch(QStringLiteral("to"));
-    writeOldFile(from + QStringLiteral("report.txt"), "report");
-    writeOldFile(from + QStringLiteral("a.dat"), "a");
-    writeOldFile(from + QStringLiteral("b.dat"), "b");
-    const char *entries[][4] = {{"report.txt", "", "", "0"}, {"*.dat", "", "", "1"}};
+    const QString from = store.scratch(q("from")), to = store.scratch(q("to"));
+    for (const char *name : {"report.txt", "a.dat", "b.dat"})
+        test::writeOldFile(from + q(name), name);
+    const char *entries[][2] = {{"report.txt", "0"}, {"*.dat", "1"}};
     for (int n = 1; n <= 2; ++n) {
-        store.set(keys::entryKey(keys::FileStem, n), QLatin1String(entries[n - 1][0]));
+        store.set(keys::entryKey(keys::FileStem, n), q(entries[n - 1][0]));
         store.set(keys::entryKey(keys::PathStem, n), from);
         store.set(keys::entryKey(keys::DestStem, n), to);
-        store.set(keys::entryKey(keys::MoveStem, n), QLatin1String(entries[n - 1][3]));
+        store.set(keys::entryKey(keys::MoveStem, n), q(entries[n - 1][1]));
     }
-    store.set(QLatin1String(keys::Files), QStringLiteral("2"));
-    store.set(QLatin1String(keys::Timer), QStringLiteral("0"));
-    store.set(QLatin1String(keys::AutoStart), QStringLiteral("1"));
+    store.set(q(keys::Files), q("2"));
+    store.set(q(keys::Timer), q("0"));
+    store.set(q(keys::AutoStart), q("1"));
 
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), qEnvironmentVariable("XDG_CONFIG_HOME"));
+    environment.insert(q("QT_QPA_PLATFORM"), q("offscreen"));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {});
-    ASSERT_TRUE(process.waitForStarted());
+    process.start(folder + q("quillfen"), {});
     const bool endedByItself = process.waitForFinished(30000);
     if (!endedByItself)
         process.kill();
@@ -62,20 +44,17 @@ TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
 
-    EXPECT_TRUE(QFile::exists(to + QStringLiteral("report.txt")));
-    EXPECT_TRUE(QFile::exists(from + QStringLiteral("report.txt")));
-    for (const char *moved : {"a.dat", "b.dat"}) {
-        EXPECT_TRUE(QFile::exists(to + QLatin1String(moved))) << moved;
-        EXPECT_FALSE(QFile::exists(from + QLatin1String(moved))) << moved;
+    // Copied, moved, moved: what stays in the source folder and what arrives.
+    for (const char *name : {"report.txt", "a.dat", "b.dat"}) {
+        EXPECT_TRUE(QFile::exists(to + q(name))) << name;
+        EXPECT_EQ(QFile::exists(from + q(name)), q(name) == q("report.txt")) << name;
     }
-
-    QFile log(programFolder + QStringLiteral("filelog.txt"));
+    QFile log(folder + q("filelog.txt"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(log.readAll());
-    EXPECT_TRUE(text.startsWith(
-        QStringLiteral("#------------------------------------------------------------#\r\n")));
-    EXPECT_EQ(text.count(QStringLiteral("Copy File successful")), 1);
-    EXPECT_EQ(text.count(QStringLiteral("Move File successful")), 2);
+    EXPECT_TRUE(text.startsWith(q("#------------------------------------------------------------#\r\n")));
+    EXPECT_EQ(text.count(q("Copy File successful")), 1);
+    EXPECT_EQ(text.count(q("Move File successful")), 2);
 }
 
 } // namespace

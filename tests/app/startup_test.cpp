@@ -2,167 +2,102 @@
 #include "app/startup.h"
 #include "dialogs/frmSplash.h"
 #include "settings/keys.h"
-#include "support/scripted_message_boxes.h"
+#include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 
-#include <gtest/gtest.h>
-
-#include <functional>
-
-// Readable failure messages for texts.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
-
 using namespace quillfen;
+using test::q;
 
 namespace {
 
-QWidget *shownWindowOf(const char *className)
+// Notes the order in which the start's windows show and hide, and closes the Options window
+// as soon as it shows (the user closing it without adding an entry).
+struct Journal : QObject
 {
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && widget->inherits(className))
-            return widget;
-    }
-    return nullptr;
-}
-
-// Notes the order in which the start's windows appear and disappear, and closes the
-// Options window as soon as it shows (the user closing it without adding an entry).
-class Journal : public QObject
-{
-public:
     QStringList events;
-    std::function<void()> whileOptionsOpen;
-    QString picture = QStringLiteral("none");
+    bool closeSplashDuringOptions = false;
 
-protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (!watched->isWidgetType() || !static_cast<QWidget *>(watched)->isWindow())
+        const QString name = q(watched->metaObject()->className());
+        const bool show = event->type() == QEvent::Show;
+        if (!name.startsWith(q("frm")) || !static_cast<QWidget *>(watched)->isWindow()
+            || (!show && event->type() != QEvent::Hide))
             return false;
-        const QString name = QString::fromLatin1(watched->metaObject()->className());
-        if (!name.startsWith(QLatin1String("frm")))
-            return false;
-        if (event->type() == QEvent::Show) {
-            events.append(QStringLiteral("show ") + name);
-            if (name == QLatin1String("frmOptions")) {
-                if (whileOptionsOpen)
-                    whileOptionsOpen();
-                QMetaObject::invokeMethod(watched, "close", Qt::QueuedConnection);
-            }
-            if (name == QLatin1String("frmSplash")) {
-                const auto *label = watched->findChild<QLabel *>(QStringLiteral("Picture1"));
-                picture
-                    = label && !label->pixmap().isNull() ? QStringLiteral("drawn") : QStringLiteral("empty");
-            }
-        } else if (event->type() == QEvent::Hide) {
-            QString note = QStringLiteral("hide ") + name;
-            if (name == QLatin1String("frmSplash")) {
-                // The main window is loaded, and still hidden, when the splash goes.
-                const QWidget *shown = shownWindowOf("frmMain");
-                const frmMain *any = nullptr;
-                for (QWidget *widget : QApplication::topLevelWidgets())
-                    if (auto *candidate = qobject_cast<frmMain *>(widget))
-                        any = candidate;
-                note += shown ? QStringLiteral(" (main shown)")
-                    : any     ? QStringLiteral(" (main loaded: ")
-                        + any->findChild<QPushButton *>(QStringLiteral("tglTimer"))->text() + QLatin1Char(')')
-                          : QStringLiteral(" (no main)");
-            }
-            events.append(note);
+        events.append((show ? q("show ") : q("hide ")) + name);
+        if (show && name == q("frmSplash") && watched->findChild<QLabel *>(q("Picture1"))->pixmap().isNull())
+            events.last() += q(" (no picture)");
+        if (show && name == q("frmOptions")) {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *splash = qobject_cast<frmSplash *>(widget); splash && closeSplashDuringOptions)
+                    splash->timUnload_Timer();
+            QMetaObject::invokeMethod(watched, "close", Qt::QueuedConnection);
+        }
+        if (!show && name == q("frmSplash")) {
+            // The main window is loaded, and still hidden, when the splash goes.
+            QString main = q(" (no main)");
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (qobject_cast<frmMain *>(widget))
+                    main = widget->isVisible() ? q(" (main shown)")
+                                               : q(" (main loaded: ")
+                            + widget->findChild<QPushButton *>(q("tglTimer"))->text() + q(")");
+            events.last() += main;
         }
         return false;
     }
 };
 
-class Startup : public ::testing::Test
+// Runs the start on a fresh store holding the given values (nullptr: absent) and returns
+// the order in which its windows showed and hid, followed by any message box.
+QString startWith(const char *files, const char *timer, bool closeSplashDuringOptions = false)
 {
-protected:
-    void SetUp() override { qApp->installEventFilter(&journal); }
-
-    void TearDown() override
-    {
-        qApp->removeEventFilter(&journal);
-        if (main)
-            main->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-
-    void setIfGiven(const char *key, const char *value)
-    {
-        if (value)
-            store.set(QLatin1String(key), QLatin1String(value));
-    }
-
-    void start()
-    {
-        main = app::runStartup();
-        qApp->removeEventFilter(&journal);
-    }
-
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
+    if (files)
+        store.set(q(keys::Files), q(files));
+    if (timer)
+        store.set(q(keys::Timer), q(timer));
     Journal journal;
-    QPointer<frmMain> main;
-};
-
-struct ConfigCase
-{
-    const char *files; // nullptr: absent
-    const char *timer;
-    bool optionsFirst;
-};
-
-class StartupConfiguration : public Startup, public ::testing::WithParamInterface<ConfigCase>
-{
-};
-
-TEST_P(StartupConfiguration, OpensOptionsOnlyWhenNotConfigured)
-{
-    const ConfigCase &c = GetParam();
-    setIfGiven(keys::Files, c.files);
-    setIfGiven(keys::Timer, c.timer);
-    start();
-
-    ASSERT_FALSE(main.isNull());
-    EXPECT_TRUE(main->isVisible());
-    QStringList expected {QStringLiteral("show frmSplash")};
-    if (c.optionsFirst)
-        expected << QStringLiteral("show frmOptions") << QStringLiteral("hide frmOptions");
-    expected << QStringLiteral("hide frmSplash (main loaded: 10)") << QStringLiteral("show frmMain");
-    EXPECT_EQ(journal.events, expected);
-    EXPECT_EQ(journal.picture, QStringLiteral("drawn"));
+    journal.closeSplashDuringOptions = closeSplashDuringOptions;
+    qApp->installEventFilter(&journal);
+    QPointer<frmMain> main = app::runStartup();
+    qApp->removeEventFilter(&journal);
+    EXPECT_TRUE(main && main->isVisible());
+    for (const QString &text : boxes.texts())
+        journal.events.append(q("box ") + text);
+    if (main)
+        main->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return journal.events.join(q("|"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Stored, StartupConfiguration,
-    ::testing::Values(ConfigCase {"0", "10", true}, ConfigCase {"3", nullptr, true},
-        ConfigCase {"3", "10", false}, ConfigCase {" ", "10", false}, ConfigCase {nullptr, "10", true},
-        ConfigCase {"00", "10", false}, ConfigCase {"", "10", true}));
-
-TEST_F(Startup, ASplashThatClosedItselfDuringOptionsLeavesTheStartGoingOn)
+TEST(Startup, OpensOptionsOnlyWhenNotConfigured)
 {
-    journal.whileOptionsOpen = [] {
-        if (auto *splash = qobject_cast<frmSplash *>(shownWindowOf("frmSplash")))
-            splash->timUnload_Timer();
-    };
-    start();
+    const QString withOptions
+        = q("show frmSplash|show frmOptions|hide frmOptions|hide frmSplash (main loaded: "
+            "10)|show frmMain");
+    const QString without = q("show frmSplash|hide frmSplash (main loaded: 10)|show frmMain");
+    const struct
+    {
+        const char *files, *timer;
+        bool options;
+        const char *box = "";
+    } rows[] = {{"0", "10", true}, {"3", nullptr, true}, {"3", "10", false}, {" ", "10", false},
+        {nullptr, "10", true}, {"00", "10", false},
+        {"", "10", true, "|box Error Type mismatch (13) on Get Files"}};
+    for (const auto &row : rows)
+        EXPECT_EQ(startWith(row.files, row.timer), (row.options ? withOptions : without) + q(row.box))
+            << (row.files ? row.files : "absent") << " / " << (row.timer ? row.timer : "absent");
+}
 
-    ASSERT_FALSE(main.isNull());
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(journal.events,
-        (QStringList {QStringLiteral("show frmSplash"), QStringLiteral("show frmOptions"),
-            QStringLiteral("hide frmSplash (no main)"), QStringLiteral("hide frmOptions"),
-            QStringLiteral("show frmMain")}));
-    EXPECT_TRUE(boxes.shown().isEmpty()) << qPrintable(boxes.texts().join(QLatin1Char('|')));
+TEST(Startup, ASplashThatClosedItselfDuringOptionsLeavesTheStartGoingOn)
+{
+    EXPECT_EQ(startWith("0", "10", true),
+        q("show frmSplash|show frmOptions|hide frmSplash (no main)|hide frmOptions|show frmMain"));
 }
 
 } // namespace

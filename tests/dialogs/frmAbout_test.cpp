@@ -1,83 +1,56 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/registry.h"
 #include "platform/host.h"
-#include "support/scripted_message_boxes.h"
+#include "support/qt_test_helpers.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <optional>
 
 using namespace quillfen;
 using registry::LocalMachine;
-using registry::TableRegistry;
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
+using test::q;
 
 namespace {
 
-const QString ToolKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString FolderKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QString Unavailable = QStringLiteral("System Information Is Unavailable At This Time");
+const QString ToolKey = q("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString FolderKey = q("SOFTWARE\\Microsoft\\Shared Tools Location");
 
 TEST(AboutBox, ShowsTheApplicationInformation)
 {
     frmAbout about;
-    struct Row
-    {
-        const char *name;
-        const char *text;
-    };
-    for (const Row &row : {Row {"lblTitle", "Quillfen"}, Row {"lblVersion", "Version 1.2.2"},
-             Row {"lblDescription", "Scheduled file mover and copier"},
-             Row {"lblCreated", "Created by Marivale\r\nCopyright \u00a9 2026 Marivale"}}) {
-        const auto *label = about.findChild<QLabel *>(QLatin1String(row.name));
-        ASSERT_NE(label, nullptr) << row.name;
-        EXPECT_EQ(label->text(), QString::fromUtf8(row.text)) << row.name;
+    const char *rows[][2] = {{"lblTitle", "Quillfen"}, {"lblVersion", "Version 1.2.2"},
+        {"lblDescription", "Scheduled file mover and copier"},
+        {"lblCreated", "Created by Marivale\r\nCopyright \u00a9 2026 Marivale"},
+        {"cmdSysInfo", "&System Info..."}};
+    for (const auto &row : rows) {
+        QWidget *control = about.findChild<QWidget *>(q(row[0]));
+        ASSERT_NE(control, nullptr) << row[0];
+        const auto *label = qobject_cast<QLabel *>(control);
+        EXPECT_EQ(label ? label->text() : static_cast<QPushButton *>(control)->text(), q(row[1])) << row[0];
     }
-    EXPECT_TRUE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->font().bold());
-    EXPECT_NE(about.findChild<QWidget *>(QStringLiteral("picIcon")), nullptr);
-    EXPECT_NE(about.findChild<QWidget *>(QStringLiteral("Line1")), nullptr);
-    EXPECT_EQ(about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->text(),
-        QStringLiteral("&System Info..."));
+    EXPECT_TRUE(about.findChild<QLabel *>(q("lblTitle"))->font().bold());
+    EXPECT_NE(about.findChild<QWidget *>(q("picIcon")), nullptr);
+    EXPECT_NE(about.findChild<QWidget *>(q("Line1")), nullptr);
     EXPECT_EQ(about.minimumSize(), about.maximumSize());
-
-    const QString title = about.windowTitle();
     about.show();
-    EXPECT_EQ(about.windowTitle(), title);
-    about.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+    EXPECT_EQ(about.windowTitle(), q("About Quillfen"));
+    about.findChild<QPushButton *>(q("cmdOK"))->click();
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
-// A registry value: type and raw bytes.
-struct Stored
-{
-    quint32 type;
-    QByteArray data;
-};
-
-class RegistryTest : public ::testing::Test
+// Each test row gets a fresh registry table and a folder holding a program file "sysinfo".
+class Registry : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        table = std::make_shared<TableRegistry>();
-        registry::setCurrent(table);
         host::setProgramStarter([this](const QString &program, const QStringList &) {
             started.append(program);
-            // As the host does: only a program file can be started.
-            return QFileInfo(program).isFile();
+            return QFileInfo(program).isFile(); // as the host: only a program file starts
         });
     }
     void TearDown() override
@@ -85,113 +58,89 @@ protected:
         registry::setCurrent(nullptr);
         host::setProgramStarter({});
     }
+    registry::TableRegistry &fresh()
+    {
+        table = std::make_shared<registry::TableRegistry>();
+        registry::setCurrent(table);
+        started.clear();
+        return *table;
+    }
 
-    std::shared_ptr<TableRegistry> table;
+    std::shared_ptr<registry::TableRegistry> table;
     QStringList started;
     QTemporaryDir folder;
+    const QString in = folder.path() + q("/");
 };
 
-struct ReadCase
+TEST_F(Registry, GetKeyValueReadsTextAndNumbersAndClosesTheKeyOnEveryPath)
 {
-    const char *name;
-    std::optional<Stored> stored;
-    bool denied;
-    bool found;
-    const char *value;
-};
-
-class KeyValue : public RegistryTest, public ::testing::WithParamInterface<ReadCase>
-{
-};
-
-TEST_P(KeyValue, ReadsTextAndNumbersAndClosesTheKeyOnEveryPath)
-{
-    const ReadCase &c = GetParam();
-    if (c.stored)
-        table->setValue(LocalMachine, ToolKey, QStringLiteral("PATH"), c.stored->type, c.stored->data);
-    if (c.denied)
-        table->denyWrites(LocalMachine, ToolKey);
-    QString value = QStringLiteral("as given");
-    EXPECT_EQ(GetKeyValue(LocalMachine, ToolKey, QStringLiteral("PATH"), value), c.found) << c.name;
-    EXPECT_EQ(value, QString::fromUtf8(c.value)) << c.name;
-    EXPECT_EQ(table->closeCalls(), 1) << c.name;
-    EXPECT_EQ(table->openHandles(), 0) << c.name;
+    const struct
+    {
+        std::optional<quint32> type; // nullopt: no value stored
+        QByteArray data;
+        bool denied, found;
+        const char *value;
+    } rows[] = {{registry::TypeString, "/opt/tool", false, true, "/opt/tool"},
+        {registry::TypeNumber, QByteArray("\x2a\x01\0\0", 4), false, true, "298"},
+        {registry::TypeExpandString, "%TOOL%", false, true, "as given"}, {std::nullopt, {}, false, false, ""},
+        {registry::TypeString, QByteArray(1025, 'x'), false, false, ""},
+        {registry::TypeString, "/opt/tool", true, false, ""}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.data.left(20).constData());
+        registry::TableRegistry &table = fresh();
+        if (row.type)
+            table.setValue(LocalMachine, ToolKey, q("PATH"), *row.type, row.data);
+        if (row.denied)
+            table.denyWrites(LocalMachine, ToolKey);
+        QString value = q("as given");
+        EXPECT_EQ(GetKeyValue(LocalMachine, ToolKey, q("PATH"), value), row.found);
+        EXPECT_EQ(value, q(row.value));
+        EXPECT_EQ(table.closeCalls(), 1);
+        EXPECT_EQ(table.openHandles(), 0);
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, KeyValue,
-    ::testing::Values(
-        ReadCase {"text", Stored {registry::TypeString, "/opt/tool\0junk"}, false, true, "/opt/tool"},
-        ReadCase {"number", Stored {registry::TypeNumber, QByteArray("\x2a\x01\0\0", 4)}, false, true, "298"},
-        ReadCase {"other type", Stored {registry::TypeExpandString, "%TOOL%"}, false, true, "as given"},
-        ReadCase {"missing value", std::nullopt, false, false, ""},
-        ReadCase {
-            "longer than the buffer", Stored {registry::TypeString, QByteArray(1025, 'x')}, false, false, ""},
-        ReadCase {"rights refused", Stored {registry::TypeString, "/opt/tool"}, true, false, ""}));
-
-struct ToolCase
+TEST_F(Registry, SystemInfoStartsTheToolOrSaysItIsUnavailable)
 {
-    const char *name;
-    enum Key1 { Absent, ExistingTool, MissingTool, ExpandString } key1;
-    bool key2;
-    bool toolInFolder;
-    const char *attempt; // the program started, in the test folder; "-": an empty path; nullptr: none
-    bool available;
-};
+    QFile(in + q("sysinfo")).open(QIODevice::WriteOnly);
+    // key 1: "=name" a text naming a file in the folder, "%" a value of another type,
+    // nullptr absent; key 2 names the folder; the tool file lies in it; the program started
+    // ("": an empty path; nullptr: none).
+    const struct
+    {
+        const char *key1;
+        bool key2, toolInFolder;
+        const char *attempt;
+    } rows[] = {{"=sysinfo", true, true, "sysinfo"}, {"=nothing", true, true, "nothing"},
+        {"%", true, true, ""}, {nullptr, true, true, "MSINFO32.EXE"}, {nullptr, true, false, nullptr},
+        {nullptr, false, false, nullptr}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(testing::Message() << (row.key1 ? row.key1 : "no key 1") << " key 2: " << row.key2);
+        test::ScriptedMessageBoxes boxes;
+        registry::TableRegistry &table = fresh();
+        QFile::remove(in + q("MSINFO32.EXE"));
+        if (row.toolInFolder)
+            QFile(in + q("MSINFO32.EXE")).open(QIODevice::WriteOnly);
+        if (row.key1 && row.key1[0] == '=')
+            table.setText(LocalMachine, ToolKey, q("PATH"), in + q(row.key1 + 1));
+        else if (row.key1)
+            table.setValue(LocalMachine, ToolKey, q("PATH"), registry::TypeExpandString, "%TOOL%");
+        if (row.key2)
+            table.setText(LocalMachine, FolderKey, q("MSINFO"), folder.path());
 
-class SystemInformation : public RegistryTest, public ::testing::WithParamInterface<ToolCase>
-{
-};
+        frmAbout about;
+        about.cmdSysInfo_Click();
 
-TEST_P(SystemInformation, StartsTheToolOrSaysItIsUnavailable)
-{
-    const ToolCase &c = GetParam();
-    test::ScriptedMessageBoxes boxes;
-    const QString in = folder.path() + QLatin1Char('/');
-    QFile(in + QStringLiteral("sysinfo")).open(QIODevice::WriteOnly);
-    if (c.toolInFolder)
-        QFile(in + QStringLiteral("MSINFO32.EXE")).open(QIODevice::WriteOnly);
-    switch (c.key1) {
-    case ToolCase::Absent:
-        break;
-    case ToolCase::ExistingTool:
-        table->setText(LocalMachine, ToolKey, QStringLiteral("PATH"), in + QStringLiteral("sysinfo"));
-        break;
-    case ToolCase::MissingTool:
-        table->setText(LocalMachine, ToolKey, QStringLiteral("PATH"), in + QStringLiteral("nothing"));
-        break;
-    case ToolCase::ExpandString:
-        table->setValue(LocalMachine, ToolKey, QStringLiteral("PATH"), registry::TypeExpandString, "%TOOL%");
-        break;
+        const bool available = row.attempt && QFileInfo(in + q(row.attempt)).isFile();
+        EXPECT_EQ(started,
+            row.attempt ? QStringList {*row.attempt ? in + q(row.attempt) : QString()} : QStringList());
+        EXPECT_EQ(test::boxesSeen(boxes),
+            available
+                ? QStringList()
+                : QStringList {q("Quillfen | System Information Is Unavailable At This Time | None Ok")});
+        // A key-1 value, even one that cannot be started, means the folder key is never read.
+        EXPECT_EQ(table.keysOpened().contains(FolderKey), !row.key1);
     }
-    if (c.key2)
-        table->setText(LocalMachine, FolderKey, QStringLiteral("MSINFO"), folder.path());
-
-    frmAbout about;
-    about.cmdSysInfo_Click();
-
-    QStringList expected;
-    if (c.attempt)
-        expected.append(qstrcmp(c.attempt, "-") == 0 ? QString() : in + QLatin1String(c.attempt));
-    EXPECT_EQ(started, expected) << c.name;
-    if (c.available) {
-        EXPECT_TRUE(boxes.shown().isEmpty()) << c.name;
-    } else {
-        ASSERT_EQ(boxes.shown().size(), 1) << c.name;
-        EXPECT_EQ(boxes.shown().first().text, Unavailable);
-        EXPECT_EQ(boxes.shown().first().title, QStringLiteral("Quillfen"));
-        EXPECT_EQ(boxes.shown().first().icon, MsgIcon::None);
-        EXPECT_EQ(boxes.shown().first().buttons, MsgButtons::Ok);
-    }
-    // A key-1 value, even one that cannot be started, means the folder key is never read.
-    EXPECT_EQ(table->keysOpened().contains(FolderKey), c.key1 == ToolCase::Absent) << c.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(Registry, SystemInformation,
-    ::testing::Values(ToolCase {"key 1 names the tool", ToolCase::ExistingTool, true, true, "sysinfo", true},
-        ToolCase {"key 1 names no file", ToolCase::MissingTool, true, true, "nothing", false},
-        ToolCase {"key 1 of another type", ToolCase::ExpandString, true, true, "-", false},
-        ToolCase {"key 2 folder holds the tool", ToolCase::Absent, true, true, "MSINFO32.EXE", true},
-        ToolCase {"key 2 folder without the tool", ToolCase::Absent, true, false, nullptr, false},
-        ToolCase {"both keys absent", ToolCase::Absent, false, false, nullptr, false}));
 
 } // namespace

@@ -1,43 +1,17 @@
 #include "dialogs/frmFileSelect.h"
 
+#include "dialogs/folder_list.h"
 #include "dialogs/frmSearch.h"
-#include "support/scripted_message_boxes.h"
+#include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
 
-#include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-#include <functional>
 
 using quillfen::EntryList;
+using quillfen::test::q;
 
 namespace {
-
-// Acts on the modal window that the next call opens, then makes sure it is closed.
-void onNextModal(const std::function<void(QWidget *)> &act)
-{
-    QTimer::singleShot(0, [act] {
-        auto *modal = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-        if (!modal)
-            return;
-        act(modal);
-        if (modal->isVisible())
-            modal->reject();
-    });
-}
-
-EntryList threeEntries()
-{
-    EntryList entries;
-    entries.append("first", "/a/", "/x/", "1");
-    entries.append("second", "/b/", "/y/", "0");
-    entries.append("third", "/c/", "/z/", "1");
-    return entries;
-}
 
 QStringList rows(const EntryList &entries)
 {
@@ -53,9 +27,16 @@ const QStringList Unchanged = {"first|/a/|/x/|1", "second|/b/|/y/|0", "third|/c/
 class EntryEditor : public ::testing::Test
 {
 protected:
+    void SetUp() override
+    {
+        m_entries.append("first", "/a/", "/x/", "1");
+        m_entries.append("second", "/b/", "/y/", "0");
+        m_entries.append("third", "/c/", "/z/", "1");
+    }
+
     quillfen::test::TempStore m_store;
     quillfen::test::ScriptedMessageBoxes m_boxes;
-    EntryList m_entries = threeEntries();
+    EntryList m_entries;
     frmFileSelect m_editor {m_entries};
 };
 
@@ -65,9 +46,7 @@ struct OkCase
     QString file, path, dest;
     bool move;
     QString index;
-    QStringList after; // the entries afterwards, as file|path|dest|move; Unchanged: the dialog stays open
-
-    friend void PrintTo(const OkCase &c, std::ostream *os) { *os << c.name; }
+    QStringList after; // the entries afterwards; Unchanged: the dialog stays open
 };
 
 class EditorOk : public EntryEditor, public ::testing::WithParamInterface<OkCase>
@@ -83,11 +62,10 @@ TEST_P(EditorOk, WritesTheEntryIntoTheListsOrStaysOpen)
     m_editor.setMoveChecked(c.move);
     m_editor.setIndex(c.index);
     m_editor.show();
-    m_editor.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+    m_editor.findChild<QPushButton *>(q("cmdOK"))->click();
 
     EXPECT_EQ(rows(m_entries), c.after);
-    const bool stays = c.after == Unchanged;
-    EXPECT_EQ(m_editor.isVisible(), stays);
+    EXPECT_EQ(m_editor.isVisible(), c.after == Unchanged);
     EXPECT_EQ(QStringList({m_editor.fileName(), m_editor.sourceFolder(), m_editor.destFolder()}),
         QStringList({c.file, c.path, c.dest}));
     EXPECT_TRUE(m_boxes.shown().isEmpty());
@@ -105,67 +83,52 @@ INSTANTIATE_TEST_SUITE_P(Rows, EditorOk,
             {"first|/a/|/x/|1", "third|/c/|/z/|1", "second|/b/|/y/|0"}},
         OkCase {"PositionOutsideTheListRemovesNothing", "new", "/n/", "/m/", false, "7",
             Unchanged + QStringList {"new|/n/|/m/|0"}}),
-    [](const ::testing::TestParamInfo<OkCase> &info) { return std::string(info.param.name); });
+    [](const auto &info) { return std::string(info.param.name); });
 
-enum class Discard { CancelButton, TitleBar, EscapeKey };
+struct DiscardCase
+{
+    const char *name;
+    const char *browse, *mode; // the browse button and the target it sets
+};
 
-class EditorDiscard : public EntryEditor, public ::testing::WithParamInterface<Discard>
+class EditorDiscard : public EntryEditor, public ::testing::WithParamInterface<DiscardCase>
 {
 };
 
-TEST_P(EditorDiscard, AfterBrowsingLeavesTheListsUntouched)
+TEST_P(EditorDiscard, APickFillsTheFieldsAndDiscardingLeavesTheListsUntouched)
 {
-    m_editor.setIndex(QStringLiteral("1"));
+    const DiscardCase &c = GetParam();
+    const QString picked = m_store.scratch(q("picked"));
+    m_editor.setIndex(q("1"));
     m_editor.show();
-    QString modeWhileBrowsing;
-    onNextModal([&](QWidget *search) {
-        EXPECT_NE(qobject_cast<frmSearch *>(search), nullptr);
-        modeWhileBrowsing = m_editor.mode();
-        m_editor.setSourceFolder(QStringLiteral("/picked/")); // what a pick writes
-        m_editor.setFileName(QStringLiteral("picked.txt"));
+    QString seen;
+    quillfen::test::onNextModal([&](QWidget *modal) {
+        auto *search = qobject_cast<frmSearch *>(modal);
+        ASSERT_NE(search, nullptr);
+        seen = m_editor.mode() + (search->parentWidget() == &m_editor ? q(" over the editor") : q(""));
+        search->findChild<quillfen::FolderList *>(q("dirList"))->setPath(picked);
+        search->findChild<QPushButton *>(q("cmdSelect"))->click();
     });
-    m_editor.findChild<QPushButton *>(QStringLiteral("cmdFile"))->click();
-    EXPECT_EQ(modeWhileBrowsing, QStringLiteral("Source"));
-    EXPECT_TRUE(m_editor.isVisible());
+    m_editor.findChild<QPushButton *>(q(c.browse))->click();
+    EXPECT_EQ(seen, q(c.mode) + q(" over the editor"));
+    EXPECT_EQ(q(c.mode) == q("Source") ? m_editor.sourceFolder() : m_editor.destFolder(), picked);
+    ASSERT_TRUE(m_editor.isVisible());
 
-    switch (GetParam()) {
-    case Discard::CancelButton:
-        m_editor.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
-        break;
-    case Discard::TitleBar:
+    if (q(c.name) == q("CancelButton")) {
+        m_editor.findChild<QPushButton *>(q("cmdCancel"))->click();
+    } else if (q(c.name) == q("TitleBar")) {
         m_editor.close();
-        break;
-    case Discard::EscapeKey: {
+    } else {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(&m_editor, &escape);
-        break;
-    }
     }
     EXPECT_FALSE(m_editor.isVisible());
     EXPECT_EQ(rows(m_entries), Unchanged);
 }
 
-std::string discardName(const ::testing::TestParamInfo<Discard> &info)
-{
-    const char *names[] = {"CancelButton", "TitleBar", "EscapeKey"};
-    return names[static_cast<int>(info.param)];
-}
-
 INSTANTIATE_TEST_SUITE_P(Ways, EditorDiscard,
-    ::testing::Values(Discard::CancelButton, Discard::TitleBar, Discard::EscapeKey), discardName);
-
-TEST_F(EntryEditor, DestinationBrowseSetsItsTargetAndOpensOverTheEditor)
-{
-    m_editor.show();
-    QString modeWhileBrowsing;
-    QWidget *searchParent = nullptr;
-    onNextModal([&](QWidget *search) {
-        modeWhileBrowsing = m_editor.mode();
-        searchParent = search->parentWidget();
-    });
-    m_editor.findChild<QPushButton *>(QStringLiteral("cmdDest"))->click();
-    EXPECT_EQ(modeWhileBrowsing, QStringLiteral("Destination"));
-    EXPECT_EQ(searchParent, &m_editor);
-}
+    ::testing::Values(DiscardCase {"CancelButton", "cmdFile", "Source"},
+        DiscardCase {"TitleBar", "cmdDest", "Destination"}, DiscardCase {"EscapeKey", "cmdFile", "Source"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace

@@ -12,6 +12,8 @@ using namespace quillfen;
 
 namespace {
 
+constexpr QMessageBox::StandardButtons YesNo = QMessageBox::Yes | QMessageBox::No;
+
 struct BoxCase
 {
     MsgIcon icon;
@@ -29,18 +31,15 @@ class QtBoxes : public ::testing::TestWithParam<BoxCase>
 TEST_P(QtBoxes, ShowIconButtonsTitleAndTextAndAnswer)
 {
     const BoxCase &c = GetParam();
-    struct Seen
-    {
-        QString text;
-        QString title;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons;
-        bool modal = false;
-    } seen;
-    QTimer::singleShot(0, [&seen, &c] {
+    bool seen = false;
+    QTimer::singleShot(0, [&] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
-        seen = {box->text(), box->windowTitle(), box->icon(), box->standardButtons(), box->isModal()};
+        seen = true;
+        EXPECT_EQ(box->text(), QStringLiteral("First line\nSecond <b>line</b>"));
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Title"));
+        EXPECT_EQ(box->icon(), c.shownIcon);
+        EXPECT_EQ(box->standardButtons(), c.shownButtons);
         if (c.press == QMessageBox::NoButton) {
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             QCoreApplication::sendEvent(box, &escape);
@@ -49,17 +48,11 @@ TEST_P(QtBoxes, ShowIconButtonsTitleAndTextAndAnswer)
         }
     });
     QtMessageBoxes boxes;
-    const MsgAnswer answer = boxes.show(MessageBoxRequest {
-        QStringLiteral("First line\r\nSecond <b>line</b>"), QStringLiteral("Title"), c.icon, c.buttons});
-    EXPECT_EQ(seen.text, QStringLiteral("First line\nSecond <b>line</b>"));
-    EXPECT_EQ(seen.title, QStringLiteral("Title"));
-    EXPECT_EQ(seen.icon, c.shownIcon);
-    EXPECT_EQ(seen.buttons, c.shownButtons);
-    EXPECT_TRUE(seen.modal);
-    EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(boxes.show({QStringLiteral("First line\r\nSecond <b>line</b>"), QStringLiteral("Title"), c.icon,
+                  c.buttons}),
+        c.answer);
+    EXPECT_TRUE(seen);
 }
-
-const QMessageBox::StandardButtons YesNo = QMessageBox::Yes | QMessageBox::No;
 
 INSTANTIATE_TEST_SUITE_P(Kinds, QtBoxes,
     ::testing::Values(BoxCase {MsgIcon::Critical, MsgButtons::Ok, QMessageBox::Ok, QMessageBox::Critical,
