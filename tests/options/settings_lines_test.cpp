@@ -6,51 +6,23 @@
 
 #include <random>
 
-namespace quillfen {
-void PrintTo(const SettingLine &line, std::ostream *os)
-{
-    *os << '{' << line.key.toUtf8().toPercentEncoding().constData() << ", "
-        << line.value.toUtf8().toPercentEncoding().constData() << '}';
-}
-} // namespace quillfen
-
 using quillfen::parseSettingLines;
 using quillfen::SettingLine;
 
 namespace {
 
-struct ParseCase
+TEST(ParseSettingLines, YieldsTheKeyLinesInFileOrder)
 {
-    const char *name;
-    QByteArray bytes;
-    QList<SettingLine> expected;
-
-    friend void PrintTo(const ParseCase &c, std::ostream *os) { *os << c.name; }
-};
-
-SettingLine line(const QString &key, const QString &value)
-{
-    return SettingLine {key, value};
+    const std::pair<QByteArray, QList<SettingLine>> rows[] = {
+        {"\t15\r\n  \t16\r\n", {}}, // no key, no line
+        {"sc_File1 \t\ta\tb \t\r\n", {{"sc_File1", "\ta\tb \t"}}}, // only the first tab splits
+        {"Timer\t15\nAutoStart\t1\r\n", {{"Timer", "15\nAutoStart\t1"}}}, // a line feed alone ends no line
+        {"Timer\t\xEF\xBB\xBF 15",
+            {{"Timer", QStringLiteral("\uFEFF 15")}}}, // a byte order mark inside a value stays
+    };
+    for (const auto &[bytes, expected] : rows)
+        EXPECT_EQ(parseSettingLines(bytes), expected) << bytes.toPercentEncoding().constData();
 }
-
-class ParseSettingLines : public ::testing::TestWithParam<ParseCase>
-{
-};
-
-TEST_P(ParseSettingLines, YieldsTheKeyLinesInFileOrder)
-{
-    EXPECT_EQ(parseSettingLines(GetParam().bytes), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, ParseSettingLines,
-    ::testing::Values(ParseCase {"EmptyKeyNamesNothing", "\t15\r\n  \t16\r\n", {}},
-        ParseCase {
-            "OnlyTheFirstTabSplitsAndTabsStay", "sc_File1 \t\ta\tb \t\r\n", {line("sc_File1", "\ta\tb \t")}},
-        ParseCase {"LineFeedAloneStaysInTheLine", "Timer\t15\nAutoStart\t1\r\n",
-            {line("Timer", "15\nAutoStart\t1")}},
-        ParseCase {"ByteOrderMarkInAValueStays", "Timer\t\xEF\xBB\xBF 15",
-            {line("Timer", QStringLiteral("\uFEFF 15"))}}),
-    [](const ::testing::TestParamInfo<ParseCase> &info) { return std::string(info.param.name); });
 
 // The same rules put another way: lines lie between CRs once every CR LF is a lone CR.
 QList<SettingLine> modelParse(QByteArray bytes)
@@ -77,26 +49,18 @@ QList<SettingLine> modelParse(QByteArray bytes)
     return result;
 }
 
-TEST(ParseSettingLinesRandom, AgreesWithTheRulesOnRandomBytes)
+TEST(ParseSettingLines, AgreesWithTheRulesOnRandomBytes)
 {
     // Bytes that matter to the format come often; the rest stand for any text.
     static const char Alphabet[] = {'\r', '\r', '\n', '\n', '\t', '\t', ' ', ' ', '#', 'a', 'T', '\0', '\xEF',
         '\xBB', '\xBF', '\xC3', '\xB6', '\xFF'};
     std::mt19937 random(20260214);
-    std::uniform_int_distribution<int> length(0, 48);
-    std::uniform_int_distribution<int> pick(0, sizeof Alphabet - 1);
+    std::uniform_int_distribution<int> length(0, 48), pick(0, sizeof Alphabet - 1);
     for (int round = 0; round < 20000; ++round) {
         QByteArray bytes;
         for (int i = length(random); i > 0; --i)
             bytes.append(Alphabet[pick(random)]);
-        const QList<SettingLine> parsed = parseSettingLines(bytes);
-        ASSERT_EQ(parsed, modelParse(bytes)) << bytes.toPercentEncoding().constData();
-        for (const SettingLine &found : parsed) {
-            ASSERT_FALSE(found.key.isEmpty() || found.key.contains(QLatin1Char('\t')));
-            for (const QString &text : {found.key, found.value})
-                ASSERT_FALSE(text.contains(QLatin1Char('\r')) || text.startsWith(QLatin1Char(' '))
-                    || text.endsWith(QLatin1Char(' ')));
-        }
+        ASSERT_EQ(parseSettingLines(bytes), modelParse(bytes)) << bytes.toPercentEncoding().constData();
     }
 }
 

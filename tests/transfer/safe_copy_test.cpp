@@ -5,8 +5,6 @@
 #include "transfer/date_test.h"
 #include "transfer/file_routines.h"
 
-#include <gtest/gtest.h>
-
 #include <csignal>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -16,7 +14,7 @@ using namespace quillfen::test;
 
 namespace {
 
-const QString Name = q("f.bin");
+const QString Name = "f.bin";
 
 struct stat statOf(const QString &path)
 {
@@ -27,122 +25,88 @@ struct stat statOf(const QString &path)
 
 // A folder on a file system of its own: a fresh tmpfs of the given size when the machine
 // lets us mount one, else (unbounded) /dev/shm when that is another file system.
-class OtherFileSystem
+struct OtherFileSystem
 {
-public:
     OtherFileSystem(const TempStore &store, const char *size)
     {
-        const QString point = store.scratch(q("mnt"));
+        const QString point = store.scratch("mnt");
         if (::mount(
                 "tmpfs", nativePath(point).constData(), "tmpfs", 0, (QByteArray("size=") + size).constData())
             == 0) {
-            m_mounted = m_folder = point;
-        } else if (statOf(q("/dev/shm")).st_dev != statOf(store.root()).st_dev) {
-            m_shm = std::make_unique<QTemporaryDir>(q("/dev/shm/quillfen-test-XXXXXX"));
-            m_folder = m_shm->isValid() ? m_shm->path() + QLatin1Char('/') : QString();
+            sized = true;
+            folder = point;
+        } else if (statOf("/dev/shm").st_dev != statOf(store.root()).st_dev && shm.isValid()) {
+            folder = shm.path() + QLatin1Char('/');
         }
     }
     ~OtherFileSystem()
     {
-        if (sized())
-            ::umount2(nativePath(m_mounted).constData(), MNT_DETACH);
+        if (sized)
+            ::umount2(nativePath(folder).constData(), MNT_DETACH);
     }
-    bool sized() const { return !m_mounted.isEmpty(); }
-    const QString &folder() const { return m_folder; } // empty when there is none
 
-private:
-    QString m_mounted, m_folder;
-    std::unique_ptr<QTemporaryDir> m_shm;
+    QTemporaryDir shm {"/dev/shm/quillfen-test-XXXXXX"};
+    bool sized = false;
+    QString folder; // empty when there is none
 };
 
-// Where no small file system can be mounted, a file size limit makes the writes fail.
-class WriteLimit
+TEST(SafeCopy, FullDiskLeavesTheOldDestinationTheSourceAndNoTemporaryFile)
 {
-public:
-    explicit WriteLimit(bool needed)
-    {
-        if (!needed)
-            return;
-        ::getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_previous = std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small {1 << 20, m_saved.rlim_max};
-        m_active = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-    }
-    ~WriteLimit()
-    {
-        if (m_active)
-            ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        if (m_previous != SIG_ERR)
-            std::signal(SIGXFSZ, m_previous);
-    }
+    for (const bool move : {false, true}) {
+        TempStore store;
+        ScriptedMessageBoxes boxes;
+        const OtherFileSystem small(store, "1m");
+        if (small.folder.isEmpty())
+            GTEST_SKIP() << "no second file system available";
+        const QString src = store.scratch("src");
+        const QByteArray payload(2 << 20, 'p');
+        writeBytes(src + Name, payload);
+        writeBytes(small.folder + Name, "old");
+        // Where no small file system can be mounted, a file size limit makes the writes fail.
+        rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit {small.sized ? saved.rlim_cur : 1 << 20, saved.rlim_max};
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        const QString result = sc_CopyFile(Name, src, Name, small.folder, move);
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
 
-private:
-    rlimit m_saved {};
-    void (*m_previous)(int) = SIG_ERR;
-    bool m_active = false;
-};
-
-class FullDisk : public ::testing::TestWithParam<bool>
-{
-};
-
-TEST_P(FullDisk, LeavesTheOldDestinationAndTheSourceAndNoTemporaryFile)
-{
-    TempStore store;
-    ScriptedMessageBoxes boxes;
-    const OtherFileSystem small(store, "1m");
-    if (small.folder().isEmpty())
-        GTEST_SKIP() << "no second file system available";
-    const QString src = store.scratch(q("src"));
-    const QByteArray payload(2 << 20, 'p');
-    writeBytes(src + Name, payload);
-    writeBytes(small.folder() + Name, "old");
-    QString result;
-    {
-        const WriteLimit limit(!small.sized());
-        result = sc_CopyFile(Name, src, Name, small.folder(), GetParam());
+        EXPECT_EQ(result,
+            small.sized ? "Error Number: 61  Error: Disk full"
+                        : "Error Number: 75  Error: Path/File access error");
+        EXPECT_EQ(boxes.shown().size(), 1);
+        EXPECT_EQ(readBytes(small.folder + Name), "old");
+        EXPECT_EQ(readBytes(src + Name), payload);
+        EXPECT_EQ(hiddenEntries(small.folder), QStringList());
     }
-    EXPECT_EQ(result,
-        small.sized() ? q("Error Number: 61  Error: Disk full")
-                      : q("Error Number: 75  Error: Path/File access error"));
-    EXPECT_EQ(boxes.shown().size(), 1);
-    EXPECT_EQ(readBytes(small.folder() + Name), QByteArray("old"));
-    EXPECT_EQ(readBytes(src + Name), payload);
-    EXPECT_EQ(hiddenEntries(small.folder()), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(CopyAndMove, FullDisk, ::testing::Values(false, true));
-
-class KeepsTimeAndMode : public ::testing::TestWithParam<bool>
+TEST(SafeCopy, CopiedFileKeepsTimeAndMode)
 {
-};
+    for (const bool acrossFileSystems : {false, true}) {
+        TempStore store;
+        ScriptedMessageBoxes boxes;
+        const OtherFileSystem other(store, "64m");
+        if (acrossFileSystems && other.folder.isEmpty())
+            GTEST_SKIP() << "no second file system available";
+        const QString src = store.scratch("src");
+        const QString dest = acrossFileSystems ? other.folder : store.scratch("dest");
+        writeBytes(src + Name, "data");
+        ::chmod(nativePath(src + Name).constData(), 0640);
+        setModified(src + Name, QDateTime::currentDateTime().addDays(-3).addMSecs(-250));
+        const struct stat before = statOf(src + Name);
 
-TEST_P(KeepsTimeAndMode, CopiedFileIsAsOldAsItsSource)
-{
-    const bool acrossFileSystems = GetParam();
-    TempStore store;
-    ScriptedMessageBoxes boxes;
-    const OtherFileSystem other(store, "64m");
-    if (acrossFileSystems && other.folder().isEmpty())
-        GTEST_SKIP() << "no second file system available";
-    const QString src = store.scratch(q("src"));
-    const QString dest = acrossFileSystems ? other.folder() : store.scratch(q("dest"));
-    writeBytes(src + Name, "data");
-    ::chmod(nativePath(src + Name).constData(), 0640);
-    setModified(src + Name, QDateTime::currentDateTime().addDays(-3).addMSecs(-250));
-    const struct stat before = statOf(src + Name);
-
-    // Across file systems a move is a copy too; within one it is a rename.
-    ASSERT_EQ(sc_CopyFile(Name, src, Name, dest, acrossFileSystems), q("True"));
-    const struct stat after = statOf(dest + Name);
-    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
-    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
-    EXPECT_TRUE(sc_CheckFileDate(dest + Name, 1, q("h")));
-    EXPECT_EQ(present(src + Name), !acrossFileSystems);
+        // Across file systems a move is a copy too; within one it is a rename.
+        ASSERT_EQ(sc_CopyFile(Name, src, Name, dest, acrossFileSystems), "True");
+        const struct stat after = statOf(dest + Name);
+        EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        EXPECT_EQ(after.st_mode & 07777, 0640u);
+        EXPECT_TRUE(sc_CheckFileDate(dest + Name, 1, "h"));
+        EXPECT_EQ(present(src + Name), !acrossFileSystems);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(CopyAndCrossMove, KeepsTimeAndMode, ::testing::Values(false, true));
 
 TEST(SafeCopy, SameFileUnderAnotherNameIsRefusedAndNothingIsLost)
 {
@@ -154,18 +118,18 @@ TEST(SafeCopy, SameFileUnderAnotherNameIsRefusedAndNothingIsLost)
         ScriptedMessageBoxes boxes;
         const QString dir = store.scratch();
         writeBytes(dir + Name, "precious");
-        const QString folder = alias == DotFolder ? dir + q("./") : dir;
-        const QString name = alias == HardLink ? q("twin") : alias == LinkToSource ? q("alias") : Name;
+        const QString folder = alias == DotFolder ? dir + "./" : dir;
+        const QString name = alias == HardLink ? "twin" : alias == LinkToSource ? "alias" : Name;
         if (alias == HardLink)
             ::link(nativePath(dir + Name).constData(), nativePath(dir + name).constData());
         if (alias == LinkToSource)
             ::symlink(nativePath(Name).constData(), nativePath(dir + name).constData());
 
-        EXPECT_EQ(sc_CopyFile(Name, dir, name, folder, move), q("Error Number: 70  Error: Permission denied"))
+        EXPECT_EQ(sc_CopyFile(Name, dir, name, folder, move), "Error Number: 70  Error: Permission denied")
             << alias << move;
-        EXPECT_EQ(boxes.texts(), QStringList {q("Error: Permission denied (70)")});
-        EXPECT_EQ(readBytes(dir + Name), QByteArray("precious"));
-        EXPECT_EQ(readBytes(folder + name), QByteArray("precious"));
+        EXPECT_EQ(boxes.texts(), QStringList {"Error: Permission denied (70)"});
+        EXPECT_EQ(readBytes(dir + Name), "precious");
+        EXPECT_EQ(readBytes(folder + name), "precious");
         EXPECT_EQ(hiddenEntries(dir), QStringList());
     }
 }
@@ -175,33 +139,33 @@ TEST(SafeCopy, LinksAreCopiedAsTheirFileAndMovedAsLinks)
     TempStore store;
     ScriptedMessageBoxes boxes;
     const OtherFileSystem other(store, "1m");
-    const QString src = store.scratch(q("src")), dest = store.scratch(q("dest"));
-    const QString target = store.scratch(q("elsewhere")) + q("target");
+    const QString src = store.scratch("src"), dest = store.scratch("dest");
+    const QString target = store.scratch("elsewhere") + "target";
     writeBytes(target, "content");
-    ::symlink(nativePath(target).constData(), nativePath(src + q("link")).constData());
+    ::symlink(nativePath(target).constData(), nativePath(src + "link").constData());
 
-    ASSERT_EQ(sc_CopyFile(q("link"), src, q("copy"), dest, false), q("True"));
-    EXPECT_TRUE(S_ISREG(statOf(dest + q("copy")).st_mode));
-    EXPECT_EQ(readBytes(dest + q("copy")), QByteArray("content"));
-    if (other.folder().isEmpty())
+    ASSERT_EQ(sc_CopyFile("link", src, "copy", dest, false), "True");
+    EXPECT_TRUE(S_ISREG(statOf(dest + "copy").st_mode));
+    EXPECT_EQ(readBytes(dest + "copy"), "content");
+    if (other.folder.isEmpty())
         GTEST_SKIP() << "no second file system available";
-    ASSERT_EQ(sc_CopyFile(q("link"), src, q("moved"), other.folder(), true), q("True"));
-    EXPECT_EQ(QFileInfo(other.folder() + q("moved")).symLinkTarget(), target);
-    EXPECT_FALSE(present(src + q("link")));
-    EXPECT_EQ(readBytes(target), QByteArray("content"));
+    ASSERT_EQ(sc_CopyFile("link", src, "moved", other.folder, true), "True");
+    EXPECT_EQ(QFileInfo(other.folder + "moved").symLinkTarget(), target);
+    EXPECT_FALSE(present(src + "link"));
+    EXPECT_EQ(readBytes(target), "content");
 }
 
 TEST(SafeCopy, FoldersAndPipesAreNotFilesAndDoNotHang)
 {
     TempStore store;
     ScriptedMessageBoxes boxes;
-    const QString src = store.scratch(q("src")), dest = store.scratch(q("dest"));
-    QDir().mkpath(src + q("folder"));
-    ::mkfifo(nativePath(src + q("pipe")).constData(), 0600);
+    const QString src = store.scratch("src"), dest = store.scratch("dest");
+    QDir().mkpath(src + "folder");
+    ::mkfifo(nativePath(src + "pipe").constData(), 0600);
     for (const bool move : {false, true}) {
-        for (const QString &name : {q("folder"), q("pipe")}) {
-            EXPECT_EQ(sc_CopyFile(name, src, name, dest, move),
-                q("Error Number: 75  Error: Path/File access error"));
+        for (const QString name : {"folder", "pipe"}) {
+            EXPECT_EQ(
+                sc_CopyFile(name, src, name, dest, move), "Error Number: 75  Error: Path/File access error");
             EXPECT_TRUE(present(src + name));
             EXPECT_FALSE(present(dest + name));
         }
@@ -213,19 +177,20 @@ TEST(SafeCopy, LargeCopyReportsItsBytesAsItGoes)
     TempStore store;
     ScriptedMessageBoxes boxes;
     ProgressRecorder progress;
-    const QString src = store.scratch(q("src")), dest = store.scratch(q("dest"));
+    const QString src = store.scratch("src"), dest = store.scratch("dest");
     const qint64 size = (qint64(20) << 20) + 123;
     QByteArray payload(size, '\0');
     for (qint64 k = 0; k < size; k += 4096)
         payload[k] = char(k / 4096);
     writeBytes(src + Name, payload);
 
-    ASSERT_EQ(sc_CopyFile(Name, src, Name, dest, false), q("True"));
+    ASSERT_EQ(sc_CopyFile(Name, src, Name, dest, false), "True");
     EXPECT_EQ(readBytes(dest + Name), payload);
-    ASSERT_GE(progress.bytes.size(), 2);
-    for (qsizetype k = 1; k < progress.bytes.size(); ++k)
-        EXPECT_GT(progress.bytes[k].first, progress.bytes[k - 1].first);
-    EXPECT_EQ(progress.bytes.last(), qMakePair(size, size));
+    ASSERT_GE(progress.done.size(), 2);
+    EXPECT_EQ(std::adjacent_find(progress.done.begin(), progress.done.end(), std::greater_equal<>()),
+        progress.done.end()); // rising
+    EXPECT_EQ(progress.done.last(), size);
+    EXPECT_EQ(progress.totals, QList<qint64>(progress.totals.size(), size));
 }
 
 } // namespace

@@ -1,13 +1,11 @@
 #include "transfer_test_support.h"
 
-#include "platform/failure.h"
 #include "settings/keys.h"
+#include "settings/store.h"
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"
+#include "transfer/file_routines.h"
 #include "transfer/transfer_log.h"
-#include "transfer/transfer_run.h"
-
-#include <gtest/gtest.h>
 
 #include <clocale>
 
@@ -16,62 +14,48 @@ using namespace quillfen::test;
 
 namespace {
 
-struct Entry
-{
-    QString file, source, dest, move;
-};
-
 class TransferRun : public ::testing::Test
 {
 protected:
     void SetUp() override { std::setlocale(LC_TIME, "C"); }
     void TearDown() override { sc_ClosePendingRun(); }
 
-    void storeEntries(const QList<Entry> &entries)
+    // Rows of file, source, destination, move flag.
+    void storeEntries(const QList<QStringList> &entries)
     {
         for (int n = 1; n <= entries.size(); ++n) {
-            const Entry &e = entries[n - 1];
-            for (const auto &[stem, value] : {std::pair {keys::FileStem, e.file}, {keys::PathStem, e.source},
-                     {keys::DestStem, e.dest}, {keys::MoveStem, e.move}})
-                store.set(keys::entryKey(stem, n), value);
+            for (int k = 0; k < 4; ++k)
+                store.set(keys::entryKey(keys::EntryStems[k], n), entries[n - 1][k]);
         }
         store.set(q(keys::Files), QString::number(entries.size()));
     }
 
+    // A file whose modification time lies `days` before now (negative: in the future).
+    static void writeAged(const QString &path, const QByteArray &bytes, int days = 2)
+    {
+        writeBytes(path, bytes);
+        setModified(path, QDateTime::currentDateTime().addDays(-days));
+    }
+
     // The failure number that ended the run, 0 when it ran to its end.
     static int run() { return failureOf(sc_TransferFiles); }
-
-    QString log() const { return maskTimes(q(readBytes(logFilePath()))); }
-
-    // The source path of every handled file, from its begin or skip record, in log order.
-    QStringList handled() const
-    {
-        QStringList paths;
-        for (const QString &line : log().split(q("\r\n"))) {
-            if (line.startsWith(q("\tFrom: \t")))
-                paths << line.mid(8);
-            else if (line.startsWith(QLatin1Char('\t')) && !line.startsWith(q("\tTo:")))
-                paths << line.mid(1);
-        }
-        return paths;
-    }
+    static QString log() { return maskTimes(QString::fromUtf8(readBytes(logFilePath()))); }
 
     TempStore store;
     ScriptedMessageBoxes boxes;
     const QString root = store.root() + QLatin1Char('/');
-    const QString src = store.scratch(q("src"));
-    const QString dst = root + q("dst/");
-    const QString bad = root + q("no/dst/"); // its parent is missing too
+    const QString src = store.scratch("src"), dst = root + "dst/";
+    const QString bad = root + "no/dst/"; // its parent is missing too
 };
 
-TEST_F(TransferRun, WholeLogOfACopyAMoveASkipAndAFailedCopy)
+TEST_F(TransferRun, WholeLogOfACopyAFailedCopyAMoveAndASkip)
 {
     ProgressRecorder progress;
-    writeAged(src + q("old.txt"), "old", 2);
-    writeAged(src + q("mv.txt"), "mv", 2);
-    writeAged(src + q("new.txt"), "new", -2);
-    storeEntries({{q("old.txt"), src, dst, q("0")}, {q("mv.txt"), src, dst, q("1")},
-        {q("new.txt"), src, dst, q("0")}, {q("old.txt"), src, bad, q("0")}});
+    writeAged(src + "old.txt", "old");
+    writeAged(src + "mv.txt", "mv");
+    writeAged(src + "new.txt", "new", -2);
+    storeEntries({{"old.txt", src, dst, "0"}, {"old.txt", src, bad, "0"}, {"mv.txt", src, dst, "1"},
+        {"new.txt", src, dst, "0"}});
 
     ASSERT_EQ(run(), 0);
     EXPECT_EQ(log(),
@@ -81,26 +65,26 @@ TEST_F(TransferRun, WholeLogOfACopyAMoveASkipAndAFailedCopy)
           "# Created <now> on {host}\r\n\r\n\r\n\r\n"
           "Begin Copy File \t<now>\r\n\tFrom: \t{src}old.txt\r\n"
           "\tTo:   {dst}old.txt\r\nCopy File successful\t<now>\r\n\r\n\r\n"
-          "Begin Move File \t<now>\r\n\tFrom: \t{src}mv.txt\r\n"
-          "\tTo:   {dst}mv.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"
-          "Copy File cancelled\t<now>\r\n\t{src}new.txt\r\nFile skipped due to date restrictions\r\n\r\n\r\n"
           "Begin Copy File \t<now>\r\n\tFrom: \t{src}old.txt\r\n"
           "\tTo:   {bad}old.txt\r\nCopy File  failed: Error Number: 76  Error: Path not "
-          "found\t<now>\r\n\r\n\r\n")
-            .replace(q("{host}"), QSysInfo::machineHostName())
-            .replace(q("{src}"), src)
-            .replace(q("{dst}"), dst)
-            .replace(q("{bad}"), bad));
+          "found\t<now>\r\n\r\n\r\n"
+          "Begin Move File \t<now>\r\n\tFrom: \t{src}mv.txt\r\n"
+          "\tTo:   {dst}mv.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"
+          "Copy File cancelled\t<now>\r\n\t{src}new.txt\r\nFile skipped due to date restrictions\r\n\r\n\r\n")
+            .replace("{host}", QSysInfo::machineHostName())
+            .replace("{src}", src)
+            .replace("{dst}", dst)
+            .replace("{bad}", bad));
     EXPECT_EQ(boxes.texts(),
-        QStringList {q("Error: Path not found (76)\r\n\r\nCheck the path to \r\n") + bad
-            + q("\r\nYou may need to create the file manually.")});
-    EXPECT_EQ(readBytes(dst + q("old.txt")), QByteArray("old"));
-    EXPECT_EQ(readBytes(dst + q("mv.txt")), QByteArray("mv"));
-    EXPECT_FALSE(present(src + q("mv.txt")));
-    EXPECT_FALSE(present(dst + q("new.txt")));
-    EXPECT_EQ(progress.events.mid(0, 3),
-        QStringList({q("planned 4"), q("started ") + src + q("old.txt"), q("finished")}));
-    EXPECT_EQ(progress.events.count(q("finished")), 4);
+        QStringList {"Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
+            + "\r\nYou may need to create the file manually."});
+    EXPECT_EQ(readBytes(dst + "old.txt"), "old");
+    EXPECT_EQ(readBytes(dst + "mv.txt"), "mv");
+    EXPECT_FALSE(present(src + "mv.txt"));
+    EXPECT_FALSE(present(dst + "new.txt"));
+    EXPECT_EQ(
+        progress.events.mid(0, 3), QStringList({"planned 4", "started " + src + "old.txt", "finished"}));
+    EXPECT_EQ(progress.events.count("finished"), 4);
 }
 
 TEST_F(TransferRun, EmptyListWritesNothingAndStoresTheDefaults)
@@ -114,110 +98,87 @@ TEST_F(TransferRun, EmptyListWritesNothingAndStoresTheDefaults)
         EXPECT_EQ(store.value(q(key)), q(value)) << key;
 }
 
-TEST_F(TransferRun, MissingSingleFileEndsTheRunAndDefersTheSave)
+TEST_F(TransferRun, MissingSourceEndsTheRunAfterTheEntriesBeforeItAndDefersTheSave)
 {
-    writeAged(src + q("a.txt"), "a", 2);
-    writeAged(src + q("c.txt"), "c", 2);
-    storeEntries(
-        {{q("a.txt"), src, dst, q("0")}, {q("b.txt"), src, dst, q("0")}, {q("c.txt"), src, dst, q("0")}});
-
-    EXPECT_EQ(run(), failure_no::FileNotFound);
-    EXPECT_EQ(handled(), QStringList {src + q("a.txt")});
-    EXPECT_TRUE(present(dst + q("a.txt")));
-    EXPECT_FALSE(present(dst + q("c.txt")));
-    EXPECT_FALSE(store.has(q(keys::Timer)));
-    sc_ClosePendingRun();
-    EXPECT_EQ(store.value(q(keys::Timer)), q("10"));
+    writeAged(src + "a.txt", "a");
+    writeAged(src + "c.txt", "c");
+    const std::pair<QStringList, int> rows[] = {
+        {{"b.txt", src}, failure_no::FileNotFound}, {{"*.txt", root + "nowhere/"}, failure_no::PathNotFound}};
+    for (const auto &[second, number] : rows) {
+        storeEntries({{"a.txt", src, dst, "0"}, second + QStringList {dst, "0"}, {"c.txt", src, dst, "0"}});
+        EXPECT_EQ(run(), number);
+        EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList {"a.txt"});
+        EXPECT_FALSE(store.has(keys::Timer));
+        sc_ClosePendingRun();
+        EXPECT_EQ(store.value(keys::Timer), "10");
+        store::remove(keys::AppSettings, keys::Timer);
+    }
 }
 
-TEST_F(TransferRun, UnusableSettingsEndTheRunBeforeAnyFile)
+TEST_F(TransferRun, SettingsAreReadAfreshAndUnusableOnesEndTheRunBeforeAnyFile)
 {
-    writeAged(src + q("a.txt"), "a", 2);
     const std::tuple<const char *, const char *, int> rows[] = {
+        {"sc_Move1", "1", 0},
+        {"sc_Move1", "2", 0},
+        {"sc_Move1", "-1", 0},
+        {"sc_Move1", "TRUE", 0},
+        {"sc_Move1", "0", -1},
+        {"sc_Move1", "false", -1}, // -1: copied
+        {"sc_Move1", "maybe", failure_no::TypeMismatch},
+        {"sc_Move1", "", failure_no::TypeMismatch},
         {keys::CompareInterval, "abc", failure_no::TypeMismatch},
         {keys::CompareInterval, "", failure_no::TypeMismatch},
         {keys::CompareInterval, "40000", failure_no::Overflow},
         {keys::CompareIntType, "hours", failure_no::InvalidArgument},
-        {"sc_Move1", "maybe", failure_no::TypeMismatch},
-        {"sc_Move1", "", failure_no::TypeMismatch},
     };
     for (const auto &[key, value, number] : rows) {
-        storeEntries({{q("a.txt"), src, dst, q("1")}});
-        store.set(q(keys::CompareInterval), q("1"));
-        store.set(q(keys::CompareIntType), q("h"));
-        store.set(q(key), q(value));
-        EXPECT_EQ(run(), number) << key << '=' << value;
-        EXPECT_TRUE(present(src + q("a.txt")));
-        EXPECT_FALSE(present(logFilePath()));
-    }
-}
-
-TEST_F(TransferRun, MoveFlagsAsTruthValues)
-{
-    const std::pair<const char *, bool> rows[]
-        = {{"1", true}, {"2", true}, {"-1", true}, {"0", false}, {"TRUE", true}, {"false", false}};
-    for (const auto &[flag, moves] : rows) {
-        writeAged(src + q("f.txt"), "f", 2);
-        storeEntries({{q("f.txt"), src, dst, q(flag)}});
-        ASSERT_EQ(run(), 0) << flag;
-        EXPECT_EQ(present(src + q("f.txt")), !moves) << flag;
-        EXPECT_TRUE(present(dst + q("f.txt"))) << flag;
+        sc_DeleteFile(dst + "f.txt");
+        writeAged(src + "f.txt", "f");
+        storeEntries({{"f.txt", src, dst, "1"}});
+        store.set(keys::CompareInterval, "1");
+        store.set(keys::CompareIntType, "h");
+        store.set(key, value);
+        EXPECT_EQ(run(), std::max(number, 0)) << key << '=' << value;
+        EXPECT_EQ(present(src + "f.txt"), number != 0) << key << '=' << value;
+        EXPECT_EQ(present(dst + "f.txt"), number <= 0) << key << '=' << value;
+        EXPECT_EQ(present(logFilePath()), number <= 0) << key << '=' << value;
+        sc_DeleteFile(logFilePath());
     }
 }
 
 TEST_F(TransferRun, QuestionMarkWithoutStarIsASingleFile)
 {
-    writeAged(src + q("a?c.txt"), "literal", 2);
-    writeAged(src + q("abc.txt"), "other", 2);
-    storeEntries({{q("a?c.txt"), src, dst, q("0")}});
+    writeAged(src + "a?c.txt", "literal");
+    writeAged(src + "abc.txt", "other");
+    storeEntries({{"a?c.txt", src, dst, "0"}});
     ASSERT_EQ(run(), 0);
-    EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList {q("a?c.txt")});
-}
-
-TEST_F(TransferRun, FailedCopyInTheSecondEntryStillHandlesTheThird)
-{
-    writeAged(src + q("a.txt"), "a", 2);
-    storeEntries({{q("a.txt"), src, dst, q("0")}, {q("a.txt"), src, bad, q("0")},
-        {q("a.txt"), src, dst + q("third/"), q("0")}});
-    ASSERT_EQ(run(), 0);
-    EXPECT_EQ(log().count(q("Copy File successful")), 2);
-    EXPECT_EQ(log().count(q("Copy File  failed: Error Number: 76  Error: Path not found")), 1);
-    EXPECT_TRUE(present(dst + q("third/a.txt")));
+    EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList {"a?c.txt"});
 }
 
 TEST_F(TransferRun, PatternEntriesHandleEveryListedFileOnceInOrder)
 {
     for (const char *name : {"b.txt", "A.TXT", "c.log", ".hidden.txt", "b.dat"})
-        writeAged(src + q(name), "x", 2);
-    writeAged(src + q("z.txt"), "future", -2);
-    QDir().mkpath(src + q("sub.txt"));
-    storeEntries(
-        {{q("*.txt"), src, dst, q("1")}, {q("*.dat;B*"), src, dst, q("0")}, {q("*.none"), src, dst, q("0")}});
+        writeAged(src + q(name), "x");
+    writeAged(src + "z.txt", "future", -2);
+    QDir().mkpath(src + "sub.txt");
+    storeEntries({{"*.txt", src, dst, "1"}, {"*.dat;B*", src, dst, "0"}, {"*.none", src, dst, "0"}});
 
     ASSERT_EQ(run(), 0);
-    EXPECT_EQ(
-        handled(), QStringList({src + q("A.TXT"), src + q("b.txt"), src + q("z.txt"), src + q("b.dat")}));
-    EXPECT_EQ(log().count(q("Move File cancelled")), 1);
-    EXPECT_TRUE(present(src + q(".hidden.txt")));
-    EXPECT_FALSE(present(dst + q(".hidden.txt")));
-    EXPECT_FALSE(present(src + q("b.txt")));
-    EXPECT_TRUE(present(src + q("z.txt")));
-}
-
-TEST_F(TransferRun, MissingPatternSourceFolderEndsTheRunWith76)
-{
-    writeAged(src + q("a.txt"), "a", 2);
-    storeEntries({{q("a.txt"), src, dst, q("0")}, {q("*.txt"), root + q("nowhere/"), dst, q("0")},
-        {q("a.txt"), src, dst + q("later/"), q("0")}});
-    EXPECT_EQ(run(), failure_no::PathNotFound);
-    EXPECT_TRUE(present(dst + q("a.txt")));
-    EXPECT_FALSE(present(dst + q("later")));
+    QStringList handled; // the source of every begin or skip record, in log order
+    for (const auto &match : QRegularExpression("\r\n\t(From: \t)?(/[^\r]*)").globalMatch(log()))
+        handled << match.captured(2);
+    EXPECT_EQ(handled, QStringList({src + "A.TXT", src + "b.txt", src + "z.txt", src + "b.dat"}));
+    EXPECT_EQ(log().count("Move File cancelled"), 1);
+    EXPECT_TRUE(present(src + ".hidden.txt"));
+    EXPECT_FALSE(present(dst + ".hidden.txt"));
+    EXPECT_FALSE(present(src + "b.txt"));
+    EXPECT_TRUE(present(src + "z.txt"));
 }
 
 TEST_F(TransferRun, MoveWhoseDeletionIsRefusedIsLoggedAsFailedWithTheCopyPresent)
 {
-    writeAged(src + q("f.txt"), "f", 2);
-    storeEntries({{q("f.txt"), src, dst, q("1")}});
+    writeAged(src + "f.txt", "f");
+    storeEntries({{"f.txt", src, dst, "1"}});
     ::chmod(nativePath(src).constData(), 0555);
     int number = -1;
     {
@@ -228,19 +189,19 @@ TEST_F(TransferRun, MoveWhoseDeletionIsRefusedIsLoggedAsFailedWithTheCopyPresent
     }
     ::chmod(nativePath(src).constData(), 0755);
     ASSERT_EQ(number, 0);
-    EXPECT_TRUE(log().contains(q("\r\nMove File  failed: Error Number: 70  Error: Permission denied\t")));
-    EXPECT_EQ(boxes.texts(), QStringList {q("Error: Permission denied (70)")});
-    EXPECT_EQ(readBytes(dst + q("f.txt")), QByteArray("f"));
-    EXPECT_TRUE(present(src + q("f.txt")));
+    EXPECT_TRUE(log().contains("\r\nMove File  failed: Error Number: 70  Error: Permission denied\t"));
+    EXPECT_EQ(boxes.texts(), QStringList {"Error: Permission denied (70)"});
+    EXPECT_EQ(readBytes(dst + "f.txt"), "f");
+    EXPECT_TRUE(present(src + "f.txt"));
 }
 
 TEST_F(TransferRun, UnwritableLogEndsTheRunBeforeAnyTransfer)
 {
-    writeAged(src + q("f.txt"), "f", 2);
-    storeEntries({{q("f.txt"), src, dst, q("0")}});
+    writeAged(src + "f.txt", "f");
+    storeEntries({{"f.txt", src, dst, "0"}});
     QDir().mkpath(logFilePath()); // a folder where the log should be
     EXPECT_EQ(run(), failure_no::PathFileAccessError);
-    EXPECT_FALSE(present(dst + q("f.txt")));
+    EXPECT_FALSE(present(dst + "f.txt"));
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #pragma once
 
-// Helpers shared by the transfer tests: files with pinned times, a recorder for the
-// progress interface, and a guard that takes away root's permission override.
+// Helpers shared by the transfer tests.
 
 #include "platform/failure.h"
 #include "transfer/native_names.h"
@@ -9,13 +8,12 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QRegularExpression>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include <linux/capability.h>
 #include <sys/stat.h>
@@ -26,10 +24,6 @@
 namespace quillfen::test {
 
 inline QString q(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-inline QString q(const QByteArray &text)
 {
     return QString::fromUtf8(text);
 }
@@ -48,25 +42,15 @@ int failureOf(Step step)
 
 inline void writeBytes(const QString &path, const QByteArray &bytes)
 {
-    const QByteArray native = nativePath(path);
-    FILE *f = std::fopen(native.constData(), "wb");
-    ASSERT_NE(f, nullptr) << native.constData();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), f);
-    std::fclose(f);
+    std::ofstream out(nativePath(path).toStdString(), std::ios::binary);
+    ASSERT_TRUE(out.write(bytes.constData(), bytes.size())) << qPrintable(path);
 }
 
+// "<none>" when there is no file to read.
 inline QByteArray readBytes(const QString &path)
 {
-    const QByteArray native = nativePath(path);
-    QByteArray bytes;
-    if (FILE *f = std::fopen(native.constData(), "rb")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            bytes.append(buffer, qsizetype(got));
-        std::fclose(f);
-    }
-    return bytes;
+    std::ifstream in(nativePath(path).toStdString(), std::ios::binary);
+    return in ? QByteArray::fromStdString({std::istreambuf_iterator<char>(in), {}}) : QByteArray("<none>");
 }
 
 inline bool present(const QString &path)
@@ -82,74 +66,58 @@ inline void setModified(const QString &path, const QDateTime &when)
     ASSERT_EQ(::utimes(nativePath(path).constData(), times), 0) << qPrintable(path);
 }
 
-// A file whose modification time lies `days` before now (negative: in the future).
-inline void writeAged(const QString &path, const QByteArray &bytes, int days)
-{
-    writeBytes(path, bytes);
-    setModified(path, QDateTime::currentDateTime().addDays(-days));
-}
-
-// Leftover temporary files of a copy are hidden names in the destination folder.
+// Leftover temporary files of a copy would be hidden names in the destination folder.
 inline QStringList hiddenEntries(const QString &folder)
 {
-    return QDir(folder)
-        .entryList(QDir::Hidden | QDir::Files | QDir::System | QDir::NoDotAndDotDot)
-        .filter(QRegularExpression(QStringLiteral("^\\.")));
+    return QDir(folder).entryList({q(".*")}, QDir::Hidden | QDir::Files | QDir::System);
 }
 
 // Date and time texts of the C locale ("12/05/26 19:57:33") replaced by "<now>".
 inline QString maskTimes(QString text)
 {
-    static const QRegularExpression stamp(QStringLiteral("\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d"));
-    return text.replace(stamp, QStringLiteral("<now>"));
+    static const QRegularExpression stamp(q("\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d"));
+    return text.replace(stamp, q("<now>"));
 }
 
 struct ProgressRecorder final : TransferProgress
 {
     QStringList events;
-    QList<QPair<qint64, qint64>> bytes;
+    QList<qint64> done, totals;
 
     ProgressRecorder() { setTransferProgress(this); }
     ~ProgressRecorder() override { setTransferProgress(nullptr); }
-    void filesPlanned(int count) override { events << QStringLiteral("planned %1").arg(count); }
-    void fileStarted(const QString &path) override { events << QStringLiteral("started ") + path; }
-    void bytesCopied(qint64 done, qint64 total) override { bytes.append({done, total}); }
-    void fileFinished() override { events << QStringLiteral("finished"); }
+    void filesPlanned(int count) override { events << q("planned %1").arg(count); }
+    void fileStarted(const QString &path) override { events << q("started ") + path; }
+    void bytesCopied(qint64 bytes, qint64 total) override { done << bytes, totals << total; }
+    void fileFinished() override { events << q("finished"); }
 };
 
-// Root passes every permission check; for the length of a test this thread loses the
-// capabilities that let it, so that folder permissions bite as they do for a user.
+// Root passes every permission check; for its lifetime this thread loses the capabilities
+// that let it, so that permissions bite as they do for a user.
 class WithoutRootOverride
 {
 public:
     WithoutRootOverride()
     {
-        if (::geteuid() != 0) {
-            m_active = true;
-            return;
-        }
-        __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
-        if (::syscall(SYS_capget, &header, m_saved) != 0)
+        m_active = ::geteuid() != 0;
+        if (m_active || ::syscall(SYS_capget, &m_header, m_saved) != 0)
             return;
         __user_cap_data_struct reduced[2] = {m_saved[0], m_saved[1]};
-        const unsigned mask = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
-        reduced[0].effective &= ~mask;
-        m_active = ::syscall(SYS_capset, &header, reduced) == 0;
-        m_restore = m_active;
+        reduced[0].effective
+            &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER));
+        m_restore = m_active = ::syscall(SYS_capset, &m_header, reduced) == 0;
     }
     ~WithoutRootOverride()
     {
-        if (m_restore) {
-            __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
-            ::syscall(SYS_capset, &header, m_saved);
-        }
+        if (m_restore)
+            ::syscall(SYS_capset, &m_header, m_saved);
     }
     bool active() const { return m_active; }
 
 private:
+    __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct m_saved[2] {};
-    bool m_active = false;
-    bool m_restore = false;
+    bool m_active = false, m_restore = false;
 };
 
 } // namespace quillfen::test
