@@ -2,7 +2,7 @@
 
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "transfer/native_names.h"
+#include "platform/native_names.h"
 
 #include <QDir>
 

@@ -1,5 +1,7 @@
 #include "failure.h"
 
+#include "native_names.h"
+
 #include <QFileInfo>
 
 #include <cerrno>
@@ -60,7 +62,7 @@ static bool parentIsFolder(const QString &path)
     const qsizetype cut = trimmed.lastIndexOf(QLatin1Char('/'));
     if (cut < 0)
         return true; // relative to the current folder, which exists
-    const QByteArray parent = (cut == 0 ? QStringLiteral("/") : trimmed.left(cut)).toLocal8Bit();
+    const QByteArray parent = nativePath(cut == 0 ? QStringLiteral("/") : trimmed.left(cut));
     struct stat st
     {
     };

@@ -1,6 +1,7 @@
 #include "host.h"
 
 #include "failure.h"
+#include "native_names.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,7 +33,7 @@ QString programFolder()
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (length <= 0)
         return QString();
-    return QFileInfo(QFile::decodeName(QByteArray(buffer, length))).absolutePath();
+    return QFileInfo(nameFromNative(QByteArray(buffer, length))).absolutePath();
 }
 
 QString dataFolder()
@@ -59,7 +60,7 @@ QString applicationFolder()
 
 QString applicationFolderFor(const QString &own)
 {
-    if (!own.isEmpty() && ::access(QFile::encodeName(own).constData(), W_OK) == 0)
+    if (!own.isEmpty() && ::access(nativePath(own).constData(), W_OK) == 0)
         return own;
     const QString fallback = dataFolder();
     QDir().mkpath(fallback);
@@ -106,7 +107,7 @@ bool lookupFolder(const QString &path)
     struct stat st
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+    if (::stat(nativePath(path).constData(), &st) == 0)
         return true;
     if (errno == ENOENT || errno == ENOTDIR)
         return false;
@@ -123,7 +124,7 @@ bool lookupPlainFile(const QString &path)
     struct stat st
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+    if (::stat(nativePath(path).constData(), &st) == 0)
         return S_ISREG(st.st_mode);
     if (errno == ENOENT || errno == ENOTDIR)
         return false;

@@ -1,6 +1,6 @@
 #include "date_test.h"
 
-#include "native_names.h"
+#include "platform/native_names.h"
 
 #include "platform/failure.h"
 

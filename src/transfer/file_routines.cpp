@@ -1,6 +1,6 @@
 #include "file_routines.h"
 
-#include "native_names.h"
+#include "platform/native_names.h"
 #include "safe_copy.h"
 #include "transfer_run.h"
 

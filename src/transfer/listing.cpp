@@ -1,6 +1,6 @@
 #include "listing.h"
 
-#include "native_names.h"
+#include "platform/native_names.h"
 
 #include "platform/failure.h"
 

@@ -1,7 +1,7 @@
 #include "log_records.h"
 
 #include "file_routines.h"
-#include "native_names.h"
+#include "platform/native_names.h"
 
 #include <algorithm>
 

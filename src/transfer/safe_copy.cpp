@@ -1,6 +1,6 @@
 #include "safe_copy.h"
 
-#include "native_names.h"
+#include "platform/native_names.h"
 
 #include "platform/failure.h"
 

@@ -1,7 +1,7 @@
 #include "transfer_log.h"
 
 #include "file_routines.h"
-#include "native_names.h"
+#include "platform/native_names.h"
 
 #include "platform/failure.h"
 #include "platform/host.h"

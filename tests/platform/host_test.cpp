@@ -1,5 +1,6 @@
 #include "platform/failure.h"
 #include "platform/host.h"
+#include "platform/native_names.h"
 #include "support/read_only_folder.h"
 
 #include <QDir>
@@ -10,6 +11,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +34,9 @@ protected:
         ASSERT_EQ(
             ::symlink("gone.txt", QFile::encodeName(root + QStringLiteral("dangling.txt")).constData()), 0);
         ASSERT_EQ(::mkfifo(QFile::encodeName(root + QStringLiteral("pipe")).constData(), 0600), 0);
+        const int fd = ::open((QFile::encodeName(root) + rawName).constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
     }
 
     void write(const QString &name)
@@ -43,6 +48,7 @@ protected:
 
     QTemporaryDir dir;
     QString root;
+    const QByteArray rawName = "caf\xe9.txt"; // not UTF-8
 };
 
 TEST_F(HostLookup, AsFolder)
@@ -73,6 +79,7 @@ TEST_F(HostLookup, AsPlainFile)
     } cases[] = {
         {root + QStringLiteral("plain.txt"), true},
         {root + QStringLiteral("link.txt"), true},
+        {root + nameFromNative(rawName), true},
         {root + QStringLiteral(".hidden.txt"), false},
         {root + QStringLiteral("folder"), false},
         {root + QStringLiteral("folder/"), false},

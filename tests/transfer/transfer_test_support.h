@@ -3,7 +3,7 @@
 // Helpers shared by the transfer tests.
 
 #include "platform/failure.h"
-#include "transfer/native_names.h"
+#include "platform/native_names.h"
 #include "transfer/transfer_run.h"
 
 #include <QDateTime>
