@@ -1,0 +1,59 @@
+#pragma once
+
+// Timing, the reference tools, and the result lines of the benchmark.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace bench {
+
+// Seconds on the monotonic clock that `work` takes.
+double timeOf(const std::function<void()> &work);
+
+// Runs a program (no shell, standard output to /dev/null) and answers the wall-clock
+// seconds it took; stops the benchmark when it fails.
+double timeProgram(const QString &program, const QStringList &arguments);
+
+// Runs this executable again with `arguments`; answers its exit code, and its peak
+// resident memory in KiB in `peakKib`. Its standard output is appended to `output`.
+int runSelf(const QStringList &arguments, long *peakKib, QByteArray *output);
+
+double median(QList<double> values);
+
+// Flushes all dirty data, so that no run pays for the writeback of the one before.
+void settle();
+
+struct Comparison
+{
+    QString what;
+    QString reference; // the tool's name, as printed
+    QList<double> ours; // seconds, one per run
+    QList<double> theirs;
+    std::optional<double> limit; // the ratio the target allows
+};
+
+// "what   Quillfen 0.512 s   cp 0.498 s   ratio 1.03   target <= 1.10: met"
+void printComparison(const Comparison &comparison);
+void printLine(const QString &what, const QString &figures, const QString &verdict);
+
+// Stops the benchmark with a message: a run that failed measures nothing.
+[[noreturn]] void fail(const QString &message);
+
+// Alternates `ours` and `theirs` `runs` times each (after `prepare` with the run's number
+// and which side runs next), and answers both lists of seconds. `check` verifies each run.
+struct Alternation
+{
+    int runs = 5;
+    std::function<void(int run, bool ours)> prepare;
+    std::function<double(int run)> ours;
+    std::function<double(int run)> theirs;
+    std::function<void(int run, bool ours)> check;
+};
+void alternate(const Alternation &alternation, QList<double> &ours, QList<double> &theirs);
+
+} // namespace bench

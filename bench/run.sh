@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Measures Quillfen against cp, mv and find on this machine, side by side in one run:
+# builds a Release build in build-bench/ when needed, describes the machine, then prints
+# one line per measurement (Quillfen / reference, median of alternating runs) and whether
+# its target is met. The scratch folder (and a second file system mounted inside it, when
+# that is allowed) is made here and removed again. Options go to the driver, e.g.
+# bench/run.sh --runs 7 --only list,scan
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+
+build=build-bench
+if [ ! -x "$build/bench/quillfen_bench" ] || [ -n "$(find src bench -newer "$build/bench/quillfen_bench" -type f -print -quit)" ]; then
+    echo "Building $build (Release)..." >&2
+    cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON >/dev/null
+    cmake --build "$build" -j "$(nproc)" --target quillfen_bench >/dev/null
+fi
+
+scratch=$(mktemp -d /tmp/quillfen-bench.XXXXXX)
+second=""
+cleanup() {
+    if [ -n "$second" ] && mountpoint -q "$second"; then
+        umount "$second" || true
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# A second file system for the move across file systems: a tmpfs mounted in the scratch
+# folder when this user may mount one.
+if mkdir -p "$scratch/second" && mount -t tmpfs -o size=3g tmpfs "$scratch/second" 2>/dev/null; then
+    second="$scratch/second"
+    second_note="tmpfs mounted at $second"
+else
+    second_note="none (mounting a tmpfs was not allowed); that line is skipped"
+fi
+
+fs_of() { df -T "$1" | awk 'NR == 2 { print $2 " (" $1 ")" }'; }
+echo "Quillfen benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)"
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(free -g | awk '/^Mem:/ { print $2 }') GiB RAM, Linux $(uname -r)"
+echo "File systems: /tmp on $(fs_of /tmp); second: $second_note"
+echo "Tools: $(cp --version | head -n 1), $(find --version | head -n 1), Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo '?')"
+echo "Each ratio is Quillfen / reference, medians of alternating runs; a fresh target folder for every run."
+echo
+
+args=(--scratch "$scratch/work")
+mkdir -p "$scratch/work"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    mkdir -m 700 "$scratch/runtime"
+    export XDG_RUNTIME_DIR="$scratch/runtime"
+fi
+[ -n "$second" ] && args+=(--second "$second")
+QT_QPA_PLATFORM=offscreen "$build/bench/quillfen_bench" "${args[@]}" "$@"

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+struct Setup
+{
+    QString scratch; // a folder of the file system of /tmp, ending with "/"
+    QString second; // a folder of another file system, ending with "/"; empty when none
+    int runs = 5;
+};
+
+// Each prints its line (or lines) after measuring; the data sets are made and removed
+// inside the scratch folder.
+void copyLargeFile(const Setup &setup);
+void copySmallFiles(const Setup &setup);
+void moveWithinFileSystem(const Setup &setup);
+void moveAcrossFileSystems(const Setup &setup);
+void listByPattern(const Setup &setup);
+void scanTree(const Setup &setup);
+void saveAndLoadEntries(const Setup &setup);
+void fillMessageArea(const Setup &setup);
+
+// The child side of saveAndLoadEntries, in a process of its own so that its peak memory
+// is its own: "save" or "load" the entry list of the store in XDG_CONFIG_HOME.
+int entriesChild(const QString &step);
+
+} // namespace bench

@@ -1,0 +1,360 @@
+// Copies, moves and listings by the engine, against cp, mv and find on the same files.
+
+#include "measure.h"
+#include "scenarios.h"
+
+#include "platform/message_boxes.h"
+#include "settings/entry_list.h"
+#include "settings/keys.h"
+#include "settings/store.h"
+#include "transfer/listing.h"
+#include "transfer/transfer_log.h"
+#include "transfer/transfer_run.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace bench {
+
+namespace {
+
+constexpr qint64 MiB = qint64(1) << 20;
+
+// Any message box means a run failed, and a failed run measures nothing.
+class FailOnMessage final : public quillfen::MessageBoxes
+{
+public:
+    FailOnMessage() { quillfen::setMessageBoxes(this); }
+    ~FailOnMessage() override { quillfen::setMessageBoxes(nullptr); }
+    quillfen::MsgAnswer show(const quillfen::MessageBoxRequest &request) override
+    {
+        fail(QStringLiteral("the run showed \"%1\": %2").arg(request.title, request.text));
+    }
+};
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+void makeFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        fail(QStringLiteral("cannot create %1").arg(path));
+}
+
+void removeTree(const QString &path)
+{
+    ::nftw(
+        native(path).constData(),
+        [](const char *entry, const struct stat *, int type, struct FTW *) {
+            return type == FTW_DP ? ::rmdir(entry) : ::unlink(entry);
+        },
+        32, FTW_DEPTH | FTW_PHYS);
+}
+
+// Writes `size` bytes that do not compress or deduplicate.
+void makeFile(const QString &path, qint64 size)
+{
+    static const QByteArray block = [] {
+        QByteArray bytes(int(MiB), Qt::Uninitialized);
+        QRandomGenerator random(2024);
+        random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+        return bytes;
+    }();
+    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0)
+        fail(QStringLiteral("cannot create %1").arg(path));
+    qint64 left = size;
+    qint64 offset = size / 4096; // each file starts at another place in the block
+    while (left > 0) {
+        const qint64 start = offset % (MiB / 2);
+        const qint64 chunk = std::min(left, MiB - start);
+        if (::write(fd, block.constData() + start, size_t(chunk)) != chunk)
+            fail(QStringLiteral("cannot write %1").arg(path));
+        left -= chunk;
+        offset += 4099;
+    }
+    ::close(fd);
+}
+
+QStringList namesIn(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(native(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.')
+            names.append(QFile::decodeName(entry->d_name));
+    }
+    ::closedir(dir);
+    return names;
+}
+
+void expectCount(const QString &folder, qsizetype count)
+{
+    const qsizetype found = namesIn(folder).size();
+    if (found != count)
+        fail(QStringLiteral("%1 holds %2 files, not %3").arg(folder).arg(found).arg(count));
+}
+
+// A fresh folder holding hard links to every file of `pristine`: a move consumes its
+// source, and links make a new one without writing any data.
+void linkAll(const QString &pristine, const QString &folder)
+{
+    makeFolder(folder);
+    for (const QString &name : namesIn(pristine)) {
+        if (::link(native(pristine + name).constData(), native(folder + name).constData()) != 0)
+            fail(QStringLiteral("cannot link %1").arg(name));
+    }
+}
+
+struct Entry
+{
+    QString file;
+    QString source;
+    QString dest;
+    bool move;
+};
+
+// One transfer run over `entries`, timed from its start to its end; the log starts afresh.
+double timeRun(const Entry &entry)
+{
+    quillfen::EntryList list;
+    list.append(entry.file, entry.source, entry.dest, entry.move ? QStringLiteral("1") : QStringLiteral("0"));
+    quillfen::sc_AddFiles(list);
+    const QString section = QLatin1String(quillfen::keys::AppSettings);
+    quillfen::store::save(section, QLatin1String(quillfen::keys::CompareInterval), QStringLiteral("0"));
+    quillfen::store::save(section, QLatin1String(quillfen::keys::CompareIntType), QStringLiteral("s"));
+    QFile::remove(quillfen::logFilePath());
+    settle();
+    FailOnMessage boxes;
+    return timeOf([] { quillfen::sc_TransferFiles(); });
+}
+
+QStringList pathsIn(const QString &folder)
+{
+    QStringList paths;
+    for (const QString &name : namesIn(folder))
+        paths.append(folder + name);
+    return paths;
+}
+
+QString runFolder(const QString &base, const char *stem, int run, bool ours)
+{
+    return base
+        + QStringLiteral("%1-%2-%3/")
+              .arg(QLatin1String(stem), ours ? QStringLiteral("q") : QStringLiteral("r"))
+              .arg(run);
+}
+
+void progress(const char *text)
+{
+    std::fprintf(stderr, "  (%s)\n", text);
+}
+
+} // namespace
+
+void copyLargeFile(const Setup &setup)
+{
+    const QString source = setup.scratch + QStringLiteral("large/");
+    makeFolder(source);
+    progress("writing a 1 GiB file");
+    makeFile(source + QStringLiteral("big.bin"), 1024 * MiB);
+
+    Comparison result {
+        QStringLiteral("copy one 1 GiB file (transfer run)"), QStringLiteral("cp"), {}, {}, 1.10};
+    Alternation alternation;
+    alternation.runs = setup.runs;
+    alternation.prepare
+        = [&](int run, bool ours) { makeFolder(runFolder(setup.scratch, "large", run, ours)); };
+    alternation.ours = [&](int run) {
+        return timeRun(
+            {QStringLiteral("big.bin"), source, runFolder(setup.scratch, "large", run, true), false});
+    };
+    alternation.theirs = [&](int run) {
+        return timeProgram(QStringLiteral("cp"),
+            {source + QStringLiteral("big.bin"),
+                runFolder(setup.scratch, "large", run, false) + QStringLiteral("big.bin")});
+    };
+    alternation.check = [&](int run, bool ours) {
+        const QString folder = runFolder(setup.scratch, "large", run, ours);
+        if (QFileInfo(folder + QStringLiteral("big.bin")).size() != 1024 * MiB)
+            fail(QStringLiteral("the copy in %1 is incomplete").arg(folder));
+        removeTree(folder);
+    };
+    alternate(alternation, result.ours, result.theirs);
+    printComparison(result);
+    removeTree(source);
+}
+
+void copySmallFiles(const Setup &setup)
+{
+    const QString source = setup.scratch + QStringLiteral("small/");
+    makeFolder(source);
+    progress("writing 10,000 files of 4 KiB");
+    for (int k = 0; k < 10000; ++k)
+        makeFile(source + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
+
+    Comparison result {QStringLiteral("copy 10,000 files of 4 KiB (one pattern entry)"),
+        QStringLiteral("cp -r"), {}, {}, 2.0};
+    Alternation alternation;
+    alternation.runs = setup.runs;
+    alternation.ours = [&](int run) {
+        return timeRun({QStringLiteral("*"), source, runFolder(setup.scratch, "small", run, true), false});
+    };
+    alternation.theirs = [&](int run) {
+        return timeProgram(QStringLiteral("cp"),
+            {QStringLiteral("-r"), source, runFolder(setup.scratch, "small", run, false)});
+    };
+    alternation.check
+        = [&](int run, bool ours) { expectCount(runFolder(setup.scratch, "small", run, ours), 10000); };
+    alternate(alternation, result.ours, result.theirs);
+    printComparison(result);
+    // Removed only now: ext4 creates files slowly right after deleting many.
+    for (int run = 0; run < setup.runs; ++run) {
+        removeTree(runFolder(setup.scratch, "small", run, true));
+        removeTree(runFolder(setup.scratch, "small", run, false));
+    }
+}
+
+void moveWithinFileSystem(const Setup &setup)
+{
+    const QString pristine = setup.scratch + QStringLiteral("small/");
+    if (namesIn(pristine).size() != 10000) {
+        makeFolder(pristine);
+        progress("writing 10,000 files of 4 KiB");
+        for (int k = 0; k < 10000; ++k)
+            makeFile(pristine + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
+    }
+    const auto sourceOf
+        = [&](int run, bool ours) { return runFolder(setup.scratch, "move-from", run, ours); };
+    const auto destOf = [&](int run, bool ours) { return runFolder(setup.scratch, "move-to", run, ours); };
+
+    Comparison result {
+        QStringLiteral("move 10,000 files in one file system (pattern)"), QStringLiteral("mv"), {}, {}, 2.0};
+    Alternation alternation;
+    alternation.runs = setup.runs;
+    QStringList sources;
+    alternation.prepare = [&](int run, bool ours) {
+        linkAll(pristine, sourceOf(run, ours));
+        makeFolder(destOf(run, ours));
+        sources = pathsIn(sourceOf(run, ours));
+    };
+    alternation.ours = [&](int run) {
+        return timeRun({QStringLiteral("*"), sourceOf(run, true), destOf(run, true), true});
+    };
+    alternation.theirs = [&](int run) {
+        return timeProgram(
+            QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, false)} + sources);
+    };
+    alternation.check = [&](int run, bool ours) {
+        expectCount(destOf(run, ours), 10000);
+        expectCount(sourceOf(run, ours), 0);
+    };
+    alternate(alternation, result.ours, result.theirs);
+    printComparison(result);
+    for (int run = 0; run < setup.runs; ++run) {
+        for (const bool ours : {true, false}) {
+            removeTree(sourceOf(run, ours));
+            removeTree(destOf(run, ours));
+        }
+    }
+    removeTree(pristine);
+}
+
+void moveAcrossFileSystems(const Setup &setup)
+{
+    const QString what = QStringLiteral("move 200 files of 5 MiB across file systems");
+    if (setup.second.isEmpty()) {
+        printLine(what, QStringLiteral("skipped: no second file system could be mounted"), QString());
+        return;
+    }
+    const QString pristine = setup.scratch + QStringLiteral("five/");
+    makeFolder(pristine);
+    progress("writing 200 files of 5 MiB");
+    for (int k = 0; k < 200; ++k)
+        makeFile(pristine + QStringLiteral("m%1.bin").arg(k, 3, 10, QLatin1Char('0')), 5 * MiB);
+    const auto sourceOf
+        = [&](int run, bool ours) { return runFolder(setup.scratch, "cross-from", run, ours); };
+    const auto destOf = [&](int run, bool ours) { return runFolder(setup.second, "cross-to", run, ours); };
+
+    Comparison result {what, QStringLiteral("mv"), {}, {}, std::nullopt};
+    Alternation alternation;
+    alternation.runs = setup.runs;
+    QStringList sources;
+    alternation.prepare = [&](int run, bool ours) {
+        linkAll(pristine, sourceOf(run, ours));
+        makeFolder(destOf(run, ours));
+        sources = pathsIn(sourceOf(run, ours));
+    };
+    alternation.ours = [&](int run) {
+        return timeRun({QStringLiteral("*"), sourceOf(run, true), destOf(run, true), true});
+    };
+    alternation.theirs = [&](int run) {
+        return timeProgram(
+            QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, false)} + sources);
+    };
+    alternation.check = [&](int run, bool ours) {
+        expectCount(destOf(run, ours), 200);
+        expectCount(sourceOf(run, ours), 0);
+        removeTree(destOf(run, ours));
+        removeTree(sourceOf(run, ours));
+    };
+    alternate(alternation, result.ours, result.theirs);
+    printComparison(result);
+    removeTree(pristine);
+}
+
+void listByPattern(const Setup &setup)
+{
+    const QString folder = setup.scratch + QStringLiteral("list/");
+    makeFolder(folder);
+    progress("creating 100,000 files in one folder");
+    static const char *const Endings[] = {".txt", ".TXT", ".log", ".dat"};
+    for (int k = 0; k < 100000; ++k) {
+        const QString name
+            = QStringLiteral("n%1").arg(k, 6, 10, QLatin1Char('0')) + QLatin1String(Endings[k % 4]);
+        const int fd = ::open(native(folder + name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0)
+            fail(QStringLiteral("cannot create %1").arg(name));
+        ::close(fd);
+    }
+    const QString bare = folder.chopped(1);
+
+    Comparison result {QStringLiteral("list 100,000 files by \"*.txt\", case ignored"),
+        QStringLiteral("find -maxdepth 1 -iname"), {}, {}, 2.0};
+    const QStringList findArguments = {bare, QStringLiteral("-maxdepth"), QStringLiteral("1"),
+        QStringLiteral("-iname"), QStringLiteral("*.txt")};
+    qsizetype listed = 0;
+    // Both sides read the folder once beforehand, so both meet it in the cache.
+    listed = quillfen::listMatchingFiles(folder, QStringLiteral("*.txt")).size();
+    timeProgram(QStringLiteral("find"), findArguments);
+    Alternation alternation;
+    alternation.runs = setup.runs;
+    alternation.ours = [&](int) {
+        return timeOf([&] { listed = quillfen::listMatchingFiles(folder, QStringLiteral("*.txt")).size(); });
+    };
+    alternation.theirs = [&](int) { return timeProgram(QStringLiteral("find"), findArguments); };
+    alternation.check = [&](int, bool ours) {
+        if (ours && listed != 50000)
+            fail(QStringLiteral("the listing found %1 files, not 50000").arg(listed));
+    };
+    alternate(alternation, result.ours, result.theirs);
+    printComparison(result);
+    removeTree(folder);
+}
+
+} // namespace bench

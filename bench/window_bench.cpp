@@ -1,0 +1,202 @@
+// The file search dialog's scan against find, and the main window's message area.
+
+#include "measure.h"
+#include "scenarios.h"
+
+#include "app/frmMain.h"
+#include "dialogs/folder_list.h"
+#include "dialogs/frmSearch.h"
+#include "platform/message_boxes.h"
+#include "transfer/transfer_log.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <ftw.h>
+#include <unistd.h>
+
+namespace bench {
+
+namespace {
+
+constexpr int TopFolders = 50;
+constexpr int SubFolders = 100;
+constexpr int FilesPerFolder = 40;
+
+void removeTree(const QString &path)
+{
+    ::nftw(
+        QFile::encodeName(path).constData(),
+        [](const char *entry, const struct stat *, int type, struct FTW *) {
+            return type == FTW_DP ? ::rmdir(entry) : ::unlink(entry);
+        },
+        32, FTW_DEPTH | FTW_PHYS);
+}
+
+// 5,000 folders of 40 empty files each, a quarter of them "*.txt".
+void makeTree(const QString &root)
+{
+    for (int top = 0; top < TopFolders; ++top) {
+        for (int sub = 0; sub < SubFolders; ++sub) {
+            const QString folder = root
+                + QStringLiteral("d%1/s%2/")
+                      .arg(top, 2, 10, QLatin1Char('0'))
+                      .arg(sub, 3, 10, QLatin1Char('0'));
+            if (!QDir().mkpath(folder))
+                fail(QStringLiteral("cannot create %1").arg(folder));
+            for (int k = 0; k < FilesPerFolder; ++k) {
+                const QString name = QStringLiteral("file%1").arg(k, 2, 10, QLatin1Char('0'))
+                    + (k % 4 == 0 ? QStringLiteral(".txt") : QStringLiteral(".dat"));
+                const int fd = ::open(
+                    QFile::encodeName(folder + name).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+                if (fd < 0)
+                    fail(QStringLiteral("cannot create %1").arg(folder + name));
+                ::close(fd);
+            }
+        }
+    }
+}
+
+class RecordMessages final : public quillfen::MessageBoxes
+{
+public:
+    RecordMessages() { quillfen::setMessageBoxes(this); }
+    ~RecordMessages() override { quillfen::setMessageBoxes(nullptr); }
+    quillfen::MsgAnswer show(const quillfen::MessageBoxRequest &request) override
+    {
+        fail(QStringLiteral("the scan showed \"%1\"").arg(request.text));
+    }
+};
+
+// One search of `root` for "*.txt" by a fresh, shown dialog; answers the files found.
+int searchOnce(const QString &root, double *seconds)
+{
+    RecordMessages boxes;
+    frmSearch dialog(nullptr);
+    dialog.show();
+    auto *folders = dialog.findChild<quillfen::FolderList *>(QStringLiteral("dirList"));
+    auto *spec = dialog.findChild<QLineEdit *>(QStringLiteral("txtSearchSpec"));
+    auto *count = dialog.findChild<QLabel *>(QStringLiteral("lblCount"));
+    if (!folders || !spec || !count)
+        fail(QStringLiteral("the search dialog lacks dirList, txtSearchSpec or lblCount"));
+    folders->setPath(root);
+    spec->setText(QStringLiteral("*.txt"));
+    QCoreApplication::processEvents();
+    *seconds = timeOf([&] { dialog.cmdSearch_Click(); });
+    return count->text().trimmed().toInt();
+}
+
+// A begin and a result record as a run forms them.
+QString recordText(int k)
+{
+    const QString name = QStringLiteral("report-%1.txt").arg(k, 6, 10, QLatin1Char('0'));
+    return QStringLiteral(
+               "Begin Copy File \t05/12/2026 10:15:%1\r\n\tFrom: \t/home/user/Documents/Reports/%2\r\n")
+               .arg(k % 60, 2, 10, QLatin1Char('0'))
+               .arg(name)
+        + QStringLiteral(
+            "\tTo:   /media/backup/Reports/%1\r\nCopy File successful\t05/12/2026 10:15:%2\r\n\r\n\r\n")
+              .arg(name)
+              .arg(k % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Seconds that `count` records take to reach a fresh, shown message area.
+double fillOnce(int count)
+{
+    frmMain window;
+    window.show();
+    auto *area = window.findChild<QPlainTextEdit *>(QStringLiteral("txtMsg"));
+    if (!area)
+        fail(QStringLiteral("the main window has no txtMsg"));
+    area->show();
+    QCoreApplication::processEvents();
+    quillfen::LogSink &sink = window;
+    QStringList records;
+    for (int k = 0; k < count; ++k)
+        records.append(recordText(k));
+    // During a run the window handles its pending events a few times a second; so does
+    // this loop, or the events a record posts would pile up as they never do in use.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    const double seconds = timeOf([&] {
+        for (const QString &record : records) {
+            sink.putRecord(record);
+            if (sinceEvents.elapsed() >= 100) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceEvents.start();
+            }
+        }
+        QCoreApplication::processEvents();
+    });
+    if (area->blockCount() < count * 4)
+        fail(QStringLiteral("the message area holds %1 lines after %2 records")
+                 .arg(area->blockCount())
+                 .arg(count));
+    return seconds;
+}
+
+} // namespace
+
+void scanTree(const Setup &setup)
+{
+    const QString root = setup.scratch + QStringLiteral("tree/");
+    std::fprintf(stderr, "  (creating 200,000 files in 5,000 folders)\n");
+    makeTree(root);
+    const int expected = TopFolders * SubFolders * FilesPerFolder / 4;
+
+    Comparison result {QStringLiteral("scan 200,000 files in 5,000 folders (search dialog)"),
+        QStringLiteral("find -name"), {}, {}, 2.0};
+    const QStringList findArguments = {root.chopped(1), QStringLiteral("-name"), QStringLiteral("*.txt")};
+    double ignored = 0;
+    searchOnce(root, &ignored);
+    timeProgram(QStringLiteral("find"), findArguments);
+    int found = 0;
+    Alternation alternation;
+    alternation.runs = setup.runs;
+    alternation.ours = [&](int) {
+        double seconds = 0;
+        found = searchOnce(root, &seconds);
+        return seconds;
+    };
+    alternation.theirs = [&](int) { return timeProgram(QStringLiteral("find"), findArguments); };
+    alternation.check = [&](int, bool ours) {
+        if (ours && found != expected)
+            fail(QStringLiteral("the scan found %1 files, not %2").arg(found).arg(expected));
+    };
+    alternate(alternation, result.ours, result.theirs);
+    printComparison(result);
+    removeTree(root);
+}
+
+void fillMessageArea(const Setup &setup)
+{
+    QList<double> small;
+    QList<double> large;
+    // The large fill is slow enough that fewer runs still give a stable median.
+    const int largeRuns = std::max(1, setup.runs / 2);
+    for (int run = 0; run < setup.runs; ++run) {
+        small.append(fillOnce(10000));
+        if (run < largeRuns)
+            large.append(fillOnce(100000));
+    }
+    const double t10 = median(small);
+    const double t100 = median(large);
+    const double growth = t100 / t10;
+    // Linear: ten times the records take at most 12.5 times as long.
+    printLine(QStringLiteral("100,000 records into the message area"),
+        QStringLiteral("10,000: %1 s  100,000: %2 s  growth x%3")
+            .arg(t10, 0, 'f', 3)
+            .arg(t100, 0, 'f', 3)
+            .arg(growth, 0, 'f', 1),
+        QStringLiteral("target linear (x10 records <= x12.5 time): %1")
+            .arg(growth <= 12.5 ? QStringLiteral("met") : QStringLiteral("MISSED")));
+}
+
+} // namespace bench
