@@ -51,6 +51,7 @@ QString withSeparator(const QString &folder)
 
 int main(int argc, char **argv)
 {
+    quillfen::host::pinLocalTimeZone();
     if (argc == 3 && QByteArray(argv[1]) == "--entries-child") {
         QCoreApplication app(argc, argv);
         return bench::entriesChild(QString::fromLocal8Bit(argv[2]));

@@ -421,7 +421,6 @@ void frmMain::putRecord(const QString &recordWithLineEnd)
     cursor.movePosition(QTextCursor::Start);
     cursor.insertText(text);
     m_messages->verticalScrollBar()->setValue(0);
-    m_messages->viewport()->repaint();
     keepResponsive();
 }
 
@@ -430,7 +429,6 @@ void frmMain::filesPlanned(int count)
     m_filesPlanned += count;
     m_filesBar->setRange(0, qMax(m_filesPlanned, m_filesDone));
     m_filesBar->setValue(m_filesDone);
-    m_filesBar->repaint();
 }
 
 void frmMain::fileStarted(const QString &sourcePath)
@@ -447,7 +445,6 @@ void frmMain::bytesCopied(qint64 done, qint64 total)
         m_bytesBar->show();
     }
     m_bytesBar->setValue(static_cast<int>(qBound(qint64(0), done * 1000 / total, qint64(1000))));
-    m_bytesBar->repaint();
     keepResponsive();
 }
 
@@ -456,15 +453,16 @@ void frmMain::fileFinished()
     ++m_filesDone;
     m_filesBar->setRange(0, qMax(m_filesPlanned, m_filesDone));
     m_filesBar->setValue(m_filesDone);
-    m_filesBar->repaint();
     m_bytesBar->hide();
+    keepResponsive();
 }
 
 void frmMain::keepResponsive()
 {
-    // The run holds the window thread; let the window repaint when uncovered or resized,
-    // without taking the user's input, a few times a second.
-    if (!m_transferring || m_sinceEvents.elapsed() < 100)
+    // The run holds the window thread; every few frames the window paints what the run
+    // changed (painting each record would cost more than the record), without taking the
+    // user's input.
+    if (!m_transferring || m_sinceEvents.elapsed() < 40)
         return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.start();

@@ -1,11 +1,13 @@
 #include "app/startup.h"
 #include "dialogs/qt_message_boxes.h"
 #include "platform/app_info.h"
+#include "platform/host.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    quillfen::host::pinLocalTimeZone();
     QApplication application(argc, argv);
     QApplication::setApplicationName(quillfen::app_info::title());
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")

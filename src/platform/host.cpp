@@ -95,6 +95,14 @@ QString nowText()
     return dateTimeText(QDateTime::currentDateTime());
 }
 
+void pinLocalTimeZone()
+{
+    if (qEnvironmentVariableIsEmpty("TZ")) {
+        qputenv("TZ", ":/etc/localtime");
+        ::tzset();
+    }
+}
+
 bool isHiddenName(const QString &name)
 {
     return name.startsWith(QLatin1Char('.'));

@@ -27,6 +27,10 @@ QString computerName();
 QString dateTimeText(const QDateTime &when);
 QString nowText();
 
+// Names the local time zone for the process when the environment names none, so that
+// local-time conversions stop looking the zone file up again for every file.
+void pinLocalTimeZone();
+
 // A name that the host hides from ordinary listings.
 bool isHiddenName(const QString &name);
 
