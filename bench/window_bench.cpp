@@ -82,12 +82,12 @@ int searchOnce(const QString &root, double *seconds)
     frmSearch dialog(nullptr);
     dialog.show();
     auto *folders = dialog.findChild<quillfen::FolderList *>(QStringLiteral("dirList"));
-    auto *spec = dialog.findChild<QLineEdit *>(QStringLiteral("txtSearchSpec"));
+    auto *pattern = dialog.findChild<QLineEdit *>(QStringLiteral("txtSearchSpec"));
     auto *count = dialog.findChild<QLabel *>(QStringLiteral("lblCount"));
-    if (!folders || !spec || !count)
+    if (!folders || !pattern || !count)
         fail(QStringLiteral("the search dialog lacks dirList, txtSearchSpec or lblCount"));
     folders->setPath(root);
-    spec->setText(QStringLiteral("*.txt"));
+    pattern->setText(QStringLiteral("*.txt"));
     QCoreApplication::processEvents();
     *seconds = timeOf([&] { dialog.cmdSearch_Click(); });
     return count->text().trimmed().toInt();
