@@ -338,15 +338,21 @@ void moveFile(const QString &source, const QString &dest, const Progress &progre
     struct stat itself = {};
     if (::lstat(from.constData(), &itself) != 0)
         fail(errno, from);
-    struct stat file = {};
-    if (::stat(from.constData(), &file) != 0)
+    // Links are looked through only where there is one: most moves are of plain files.
+    struct stat file = itself;
+    if (S_ISLNK(itself.st_mode) && ::stat(from.constData(), &file) != 0)
         fail(errno, from);
     if (!S_ISREG(file.st_mode))
         failNotAFile();
-    refuseSameFile(file, to);
     struct stat destItself = {};
-    if (::lstat(to.constData(), &destItself) == 0 && sameFile(destItself, itself))
-        throw Failure(failure_no::PermissionDenied);
+    if (::lstat(to.constData(), &destItself) == 0) {
+        if (sameFile(destItself, itself))
+            throw Failure(failure_no::PermissionDenied);
+        if (S_ISLNK(destItself.st_mode))
+            refuseSameFile(file, to);
+        else if (sameFile(destItself, file))
+            throw Failure(failure_no::PermissionDenied);
+    }
 
     if (::rename(from.constData(), to.constData()) == 0)
         return;
