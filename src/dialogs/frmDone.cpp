@@ -1,5 +1,7 @@
 #include "frmDone.h"
 
+#include "notice_frame.h"
+
 #include "platform/host.h"
 
 #include <QCloseEvent>
@@ -16,21 +18,11 @@ frmDone::frmDone(QWidget *parent)
     setObjectName(QStringLiteral("frmDone"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto *frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setFrameShape(QFrame::Box);
-    frame->setFrameShadow(QFrame::Raised);
-    frame->setLineWidth(2);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
+    QFrame *frame = fillWithNoticeFrame(this);
 
     auto *message = new QLabel(QStringLiteral("Operation Complete"), frame);
     message->setObjectName(QStringLiteral("lblMsg"));
-    QFont font = message->font();
-    font.setBold(true);
-    font.setPointSize(12);
-    message->setFont(font);
+    makeNoticeHeading(message);
     message->setAlignment(Qt::AlignCenter);
     auto *inner = new QVBoxLayout(frame);
     inner->setContentsMargins(24, 24, 24, 24);

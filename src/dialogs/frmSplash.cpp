@@ -1,5 +1,7 @@
 #include "frmSplash.h"
 
+#include "notice_frame.h"
+
 #include "platform/app_info.h"
 
 #include <QFrame>
@@ -17,10 +19,7 @@ QLabel *addLabel(QWidget *parent, QBoxLayout *layout, const char *name, const ch
     auto *label = new QLabel(QString::fromLatin1(designText), parent);
     label->setObjectName(QLatin1String(name));
     if (heading) {
-        QFont font = label->font();
-        font.setBold(true);
-        font.setPointSize(12);
-        label->setFont(font);
+        makeNoticeHeading(label);
     }
     label->setWordWrap(!heading);
     layout->addWidget(label);
@@ -35,14 +34,7 @@ frmSplash::frmSplash(QWidget *parent)
     setObjectName(QStringLiteral("frmSplash"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto *frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    frame->setFrameShape(QFrame::Box);
-    frame->setFrameShadow(QFrame::Raised);
-    frame->setLineWidth(2);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(frame);
+    QFrame *frame = fillWithNoticeFrame(this);
 
     auto *picture = new QLabel(frame);
     picture->setObjectName(QStringLiteral("Picture1"));

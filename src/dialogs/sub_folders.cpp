@@ -3,6 +3,7 @@
 #include "platform/failure.h"
 #include "platform/host.h"
 #include "platform/native_names.h"
+#include "transfer/listing.h"
 
 #include <QDir>
 
@@ -71,12 +72,7 @@ QStringList listSubFolders(const QString &folder, FolderIdentity *identity)
         *identity = {quint64(st.st_dev), quint64(st.st_ino)};
     }
 
-    struct Listed
-    {
-        QString key; // folded, for the order that ignores letter case
-        QString name;
-    };
-    std::vector<Listed> listed;
+    NameSorter listed;
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
@@ -98,20 +94,9 @@ QStringList listSubFolders(const QString &folder, FolderIdentity *identity)
             if (::fstatat(dirFd, entry->d_name, &st, 0) != 0 || !S_ISDIR(st.st_mode))
                 continue;
         }
-        QString name = nameFromNative(QByteArray(entry->d_name));
-        QString key = name.toCaseFolded();
-        listed.push_back({std::move(key), std::move(name)});
+        listed.add(nameFromNative(QByteArray(entry->d_name)));
     }
-
-    std::sort(listed.begin(), listed.end(), [](const Listed &a, const Listed &b) {
-        const int byKey = QString::compare(a.key, b.key, Qt::CaseSensitive);
-        return byKey != 0 ? byKey < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
-    });
-    QStringList names;
-    names.reserve(qsizetype(listed.size()));
-    for (Listed &entry : listed)
-        names.append(std::move(entry.name));
-    return names;
+    return listed.sorted();
 }
 
 } // namespace quillfen

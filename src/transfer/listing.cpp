@@ -171,12 +171,6 @@ struct DirCloser
     void operator()(DIR *dir) const { ::closedir(dir); }
 };
 
-struct Listed
-{
-    QString key; // folded, for the order that ignores letter case
-    QString name;
-};
-
 } // namespace
 
 bool matchesPatterns(const QString &name, const QString &patterns)
@@ -199,7 +193,7 @@ QStringList listMatchingFiles(const QString &folder, const QString &patterns)
     const PatternSet set(patterns);
     const int dirFd = ::dirfd(dir.get());
 
-    std::vector<Listed> listed;
+    NameSorter listed;
     for (;;) {
         errno = 0;
         const dirent *entry = ::readdir(dir.get());
@@ -223,19 +217,28 @@ QStringList listMatchingFiles(const QString &folder, const QString &patterns)
             if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
                 continue;
         }
-        QString text = nameFromNative(QByteArray(name, qsizetype(length)));
-        QString key = text.toCaseFolded();
-        listed.push_back({std::move(key), std::move(text)});
+        listed.add(nameFromNative(QByteArray(name, qsizetype(length))));
     }
+    return listed.sorted();
+}
 
-    std::sort(listed.begin(), listed.end(), [](const Listed &a, const Listed &b) {
+void NameSorter::add(QString name)
+{
+    QString key = name.toCaseFolded();
+    m_entries.push_back({std::move(key), std::move(name)});
+}
+
+QStringList NameSorter::sorted()
+{
+    std::sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
         const int byKey = QString::compare(a.key, b.key, Qt::CaseSensitive);
         return byKey != 0 ? byKey < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
     });
     QStringList names;
-    names.reserve(qsizetype(listed.size()));
-    for (Listed &entry : listed)
+    names.reserve(qsizetype(m_entries.size()));
+    for (Entry &entry : m_entries)
         names.append(std::move(entry.name));
+    m_entries.clear();
     return names;
 }
 

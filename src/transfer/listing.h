@@ -3,7 +3,26 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace quillfen {
+
+// Collects names and hands them back in ascending order with letter case ignored, ties
+// broken by the exact name: the order of every listing.
+class NameSorter
+{
+public:
+    void add(QString name);
+    QStringList sorted();
+
+private:
+    struct Entry
+    {
+        QString key; // case-folded
+        QString name;
+    };
+    std::vector<Entry> m_entries;
+};
 
 // True when `name` matches one of the ";"-separated patterns: "*" any run, "?" any one
 // character, letters regardless of case.
