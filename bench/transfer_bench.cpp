@@ -230,21 +230,19 @@ void copySmallFiles(const Setup &setup)
     }
 }
 
-void moveWithinFileSystem(const Setup &setup)
+// One pattern entry moving every file of a hard-linked copy of `pristine`, against
+// `mv -t` on another copy. ext4 creates files slowly right after deleting many, so the
+// folders of a run are removed as soon as it is checked only where `removeEachRun` says.
+static void compareMoves(const Setup &setup, Comparison result, const QString &pristine, int count,
+    const char *fromStem, const QString &toRoot, const char *toStem, bool removeEachRun)
 {
-    const QString pristine = setup.scratch + QStringLiteral("small/");
-    if (namesIn(pristine).size() != 10000) {
-        makeFolder(pristine);
-        progress("writing 10,000 files of 4 KiB");
-        for (int k = 0; k < 10000; ++k)
-            makeFile(pristine + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
-    }
-    const auto sourceOf
-        = [&](int run, bool ours) { return runFolder(setup.scratch, "move-from", run, ours); };
-    const auto destOf = [&](int run, bool ours) { return runFolder(setup.scratch, "move-to", run, ours); };
+    const auto sourceOf = [&](int run, bool ours) { return runFolder(setup.scratch, fromStem, run, ours); };
+    const auto destOf = [&](int run, bool ours) { return runFolder(toRoot, toStem, run, ours); };
+    const auto removeRun = [&](int run, bool ours) {
+        removeTree(sourceOf(run, ours));
+        removeTree(destOf(run, ours));
+    };
 
-    Comparison result {
-        QStringLiteral("move 10,000 files in one file system (pattern)"), QStringLiteral("mv"), {}, {}, 2.0};
     Alternation alternation;
     alternation.runs = setup.runs;
     QStringList sources;
@@ -261,17 +259,31 @@ void moveWithinFileSystem(const Setup &setup)
             QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, false)} + sources);
     };
     alternation.check = [&](int run, bool ours) {
-        expectCount(destOf(run, ours), 10000);
+        expectCount(destOf(run, ours), count);
         expectCount(sourceOf(run, ours), 0);
+        if (removeEachRun)
+            removeRun(run, ours);
     };
     alternate(alternation, result.ours, result.theirs);
     printComparison(result);
-    for (int run = 0; run < setup.runs; ++run) {
-        for (const bool ours : {true, false}) {
-            removeTree(sourceOf(run, ours));
-            removeTree(destOf(run, ours));
-        }
+    for (int run = 0; !removeEachRun && run < setup.runs; ++run) {
+        removeRun(run, true);
+        removeRun(run, false);
     }
+}
+
+void moveWithinFileSystem(const Setup &setup)
+{
+    const QString pristine = setup.scratch + QStringLiteral("small/");
+    if (namesIn(pristine).size() != 10000) {
+        makeFolder(pristine);
+        progress("writing 10,000 files of 4 KiB");
+        for (int k = 0; k < 10000; ++k)
+            makeFile(pristine + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
+    }
+    compareMoves(setup,
+        {QStringLiteral("move 10,000 files in one file system (pattern)"), QStringLiteral("mv"), {}, {}, 2.0},
+        pristine, 10000, "move-from", setup.scratch, "move-to", false);
     removeTree(pristine);
 }
 
@@ -287,34 +299,8 @@ void moveAcrossFileSystems(const Setup &setup)
     progress("writing 200 files of 5 MiB");
     for (int k = 0; k < 200; ++k)
         makeFile(pristine + QStringLiteral("m%1.bin").arg(k, 3, 10, QLatin1Char('0')), 5 * MiB);
-    const auto sourceOf
-        = [&](int run, bool ours) { return runFolder(setup.scratch, "cross-from", run, ours); };
-    const auto destOf = [&](int run, bool ours) { return runFolder(setup.second, "cross-to", run, ours); };
-
-    Comparison result {what, QStringLiteral("mv"), {}, {}, std::nullopt};
-    Alternation alternation;
-    alternation.runs = setup.runs;
-    QStringList sources;
-    alternation.prepare = [&](int run, bool ours) {
-        linkAll(pristine, sourceOf(run, ours));
-        makeFolder(destOf(run, ours));
-        sources = pathsIn(sourceOf(run, ours));
-    };
-    alternation.ours = [&](int run) {
-        return timeRun({QStringLiteral("*"), sourceOf(run, true), destOf(run, true), true});
-    };
-    alternation.theirs = [&](int run) {
-        return timeProgram(
-            QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, false)} + sources);
-    };
-    alternation.check = [&](int run, bool ours) {
-        expectCount(destOf(run, ours), 200);
-        expectCount(sourceOf(run, ours), 0);
-        removeTree(destOf(run, ours));
-        removeTree(sourceOf(run, ours));
-    };
-    alternate(alternation, result.ours, result.theirs);
-    printComparison(result);
+    compareMoves(setup, {what, QStringLiteral("mv"), {}, {}, std::nullopt}, pristine, 200, "cross-from",
+        setup.second, "cross-to", true);
     removeTree(pristine);
 }
 
