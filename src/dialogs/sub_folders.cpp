@@ -74,13 +74,9 @@ QStringList listSubFolders(const QString &folder, FolderIdentity *identity)
 
     NameSorter listed;
     for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir.get());
-        if (!entry) {
-            if (errno != 0)
-                throw Failure::fromErrno(errno, folder);
+        const dirent *entry = readFolderEntry(dir.get(), folder);
+        if (!entry)
             break;
-        }
         // Hidden names start with "."; so do "." and "..".
         if (entry->d_name[0] == '.')
             continue;

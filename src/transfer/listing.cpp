@@ -195,13 +195,9 @@ QStringList listMatchingFiles(const QString &folder, const QString &patterns)
 
     NameSorter listed;
     for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir.get());
-        if (!entry) {
-            if (errno != 0)
-                throw Failure::fromErrno(errno, folder);
+        const dirent *entry = readFolderEntry(dir.get(), folder);
+        if (!entry)
             break;
-        }
         const char *name = entry->d_name;
         // Hidden names start with "."; so do "." and "..".
         if (name[0] == '.')
@@ -220,6 +216,15 @@ QStringList listMatchingFiles(const QString &folder, const QString &patterns)
         listed.add(nameFromNative(QByteArray(name, qsizetype(length))));
     }
     return listed.sorted();
+}
+
+const dirent *readFolderEntry(DIR *dir, const QString &folder)
+{
+    errno = 0;
+    const dirent *entry = ::readdir(dir);
+    if (!entry && errno != 0)
+        throw Failure::fromErrno(errno, folder);
+    return entry;
 }
 
 void NameSorter::add(QString name)

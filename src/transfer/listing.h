@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <dirent.h>
 #include <vector>
 
 namespace quillfen {
@@ -23,6 +24,9 @@ private:
     };
     std::vector<Entry> m_entries;
 };
+
+// The next entry of an open folder, or nullptr at its end; throws the host's failure.
+const dirent *readFolderEntry(DIR *dir, const QString &folder);
 
 // True when `name` matches one of the ";"-separated patterns: "*" any run, "?" any one
 // character, letters regardless of case.
