@@ -2,8 +2,6 @@
 
 #include "native_names.h"
 
-#include <QFileInfo>
-
 #include <cerrno>
 #include <sys/stat.h>
 
@@ -37,10 +35,16 @@ QString Failure::describe(int number)
         return QStringLiteral("Type mismatch");
     case failure_no::FileNotFound:
         return QStringLiteral("File not found");
+    case failure_no::FileChanged:
+        return QStringLiteral("File changed while it was copied");
     case failure_no::DeviceIoError:
         return QStringLiteral("Device I/O error");
+    case failure_no::FileExists:
+        return QStringLiteral("File already exists");
     case failure_no::DiskFull:
         return QStringLiteral("Disk full");
+    case failure_no::BadFileName:
+        return QStringLiteral("Bad file name");
     case failure_no::DeviceUnavailable:
         return QStringLiteral("Device unavailable");
     case failure_no::PermissionDenied:
@@ -54,15 +58,14 @@ QString Failure::describe(int number)
     }
 }
 
-static bool parentIsFolder(const QString &path)
+static bool parentIsFolder(QByteArray path)
 {
-    QString trimmed = path;
-    while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/')))
-        trimmed.chop(1);
-    const qsizetype cut = trimmed.lastIndexOf(QLatin1Char('/'));
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    const qsizetype cut = path.lastIndexOf('/');
     if (cut < 0)
         return true; // relative to the current folder, which exists
-    const QByteArray parent = nativePath(cut == 0 ? QStringLiteral("/") : trimmed.left(cut));
+    const QByteArray parent = cut == 0 ? QByteArray("/") : path.left(cut);
     struct stat st
     {
     };
@@ -71,13 +74,19 @@ static bool parentIsFolder(const QString &path)
 
 Failure Failure::fromErrno(int err, const QString &path)
 {
+    return fromErrno(err, nativePath(path));
+}
+
+Failure Failure::fromErrno(int err, const QByteArray &path)
+{
     switch (err) {
     case ENOENT:
         return Failure(parentIsFolder(path) ? failure_no::FileNotFound : failure_no::PathNotFound);
     case ENOTDIR:
+        return Failure(failure_no::PathNotFound);
     case ENAMETOOLONG:
     case ELOOP:
-        return Failure(failure_no::PathNotFound);
+        return Failure(failure_no::BadFileName);
     case EACCES:
     case EPERM:
     case EBUSY:

@@ -12,8 +12,11 @@ inline constexpr int InvalidArgument = 5;
 inline constexpr int Overflow = 6;
 inline constexpr int TypeMismatch = 13;
 inline constexpr int FileNotFound = 53;
+inline constexpr int FileChanged = 55;
+inline constexpr int FileExists = 58;
 inline constexpr int DeviceIoError = 57;
 inline constexpr int DiskFull = 61;
+inline constexpr int BadFileName = 64;
 inline constexpr int DeviceUnavailable = 68;
 inline constexpr int PermissionDenied = 70;
 inline constexpr int PathFileAccessError = 75;
@@ -35,6 +38,7 @@ public:
     // Maps a host error (errno) met on `path` to a failure. A missing file whose
     // folder exists is 53; a missing or non-folder component of the path is 76.
     static Failure fromErrno(int err, const QString &path = QString());
+    static Failure fromErrno(int err, const QByteArray &nativePath);
 
     static QString describe(int number);
 

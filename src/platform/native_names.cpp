@@ -42,7 +42,9 @@ int validSequenceLength(const unsigned char *p, const unsigned char *end)
     return length;
 }
 
-bool isAscii(const QByteArray &bytes)
+} // namespace
+
+bool isAscii(QByteArrayView bytes)
 {
     for (const char c : bytes) {
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -50,8 +52,6 @@ bool isAscii(const QByteArray &bytes)
     }
     return true;
 }
-
-} // namespace
 
 QString nameFromNative(const QByteArray &bytes)
 {

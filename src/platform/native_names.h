@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace quillfen {
@@ -10,6 +11,8 @@ namespace quillfen {
 // (byte - 0x80), so that any name read from a folder turns back into the same bytes.
 QString nameFromNative(const QByteArray &bytes);
 QByteArray nativePath(const QString &path);
+
+bool isAscii(QByteArrayView bytes);
 
 // True for the characters that stand for such a byte.
 inline bool isRawByteChar(char16_t c)

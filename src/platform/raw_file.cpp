@@ -1,0 +1,295 @@
+#include "raw_file.h"
+
+#include "failure.h"
+#include "native_names.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace quillfen::raw_file {
+
+namespace {
+
+const char TempPrefix[] = ".quillfen-";
+const char TempSuffix[] = ".part";
+
+// A temporary that is empty and new may belong to a writer that has not taken its lock yet.
+constexpr time_t YoungSeconds = 60;
+
+[[noreturn]] void fail(int err, const QByteArray &path)
+{
+    throw Failure::fromErrno(err, path);
+}
+
+QByteArray tempNameIn(const QByteArray &folder)
+{
+    const quint64 tag = QRandomGenerator::global()->generate64();
+    return folder + TempPrefix + QByteArray::number(tag, 16) + TempSuffix;
+}
+
+bool isYoung(const struct stat &st)
+{
+    return st.st_ctim.tv_sec > std::time(nullptr) - YoungSeconds;
+}
+
+} // namespace
+
+Descriptor &Descriptor::operator=(Descriptor &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+Descriptor::~Descriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+void Descriptor::close(const QByteArray &path)
+{
+    const int fd = std::exchange(m_fd, -1);
+    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR)
+        fail(errno, path);
+}
+
+void writeAll(int fd, QByteArrayView bytes, const QByteArray &path, qint64 *written)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            if (written)
+                *written = done;
+            fail(err, path);
+        }
+        done += put;
+    }
+    if (written)
+        *written = done;
+}
+
+QByteArray folderPart(const QByteArray &path)
+{
+    const qsizetype cut = path.lastIndexOf('/');
+    return cut < 0 ? QByteArray() : path.left(cut + 1);
+}
+
+TempFile::TempFile(const QByteArray &target)
+{
+    const QByteArray folder = folderPart(target);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = tempNameIn(folder);
+        Descriptor fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (fd.get() >= 0) {
+            // Taken before anything is written, so a temporary with data in it is always locked
+            // while its writer lives.
+            ::flock(fd.get(), LOCK_EX | LOCK_NB);
+            m_path = std::move(name);
+            m_fd = std::move(fd);
+            return;
+        }
+        if (errno != EEXIST)
+            fail(errno, name);
+    }
+    fail(EEXIST, target);
+}
+
+TempFile::~TempFile()
+{
+    if (!m_path.isEmpty())
+        ::unlink(m_path.constData());
+}
+
+void TempFile::close()
+{
+    m_fd.close(m_path);
+}
+
+void TempFile::renameOver(const QByteArray &target)
+{
+    if (::rename(m_path.constData(), target.constData()) != 0)
+        fail(errno, target);
+    m_path.clear();
+}
+
+bool TempFile::renameIfFree(const QByteArray &target)
+{
+    if (::renameat2(AT_FDCWD, m_path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        m_path.clear();
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    if (errno != EINVAL && errno != ENOSYS)
+        fail(errno, target);
+    // A file system without an exclusive rename: a link fails the same way on an existing name.
+    if (::link(m_path.constData(), target.constData()) == 0) {
+        ::unlink(m_path.constData());
+        m_path.clear();
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    fail(errno, target);
+}
+
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+void makeFolderPath(const QByteArray &folder)
+{
+    struct stat st = {};
+    if (folder.isEmpty() || ::stat(folder.constData(), &st) == 0)
+        return;
+    QByteArray parent = folder;
+    while (parent.size() > 1 && parent.endsWith('/'))
+        parent.chop(1);
+    const qsizetype cut = parent.lastIndexOf('/');
+    if (cut > 0)
+        makeFolderPath(parent.left(cut));
+    if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
+        fail(errno, folder);
+}
+
+bool isTemporaryName(const char *name)
+{
+    const size_t length = std::strlen(name);
+    const size_t prefix = sizeof TempPrefix - 1;
+    const size_t suffix = sizeof TempSuffix - 1;
+    return length > prefix + suffix && std::strncmp(name, TempPrefix, prefix) == 0
+        && std::strcmp(name + length - suffix, TempSuffix) == 0;
+}
+
+void removeStaleTemporaries(const QByteArray &folder)
+{
+    try {
+        FolderReader reader(folder.isEmpty() ? QByteArray(".") : folder);
+        while (const dirent *entry = reader.next()) {
+            if (!isTemporaryName(entry->d_name))
+                continue;
+            struct stat st = {};
+            if (::fstatat(reader.fd(), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            if (S_ISLNK(st.st_mode)) {
+                // A link made in place of a moved link lives for a moment only.
+                if (!isYoung(st))
+                    ::unlinkat(reader.fd(), entry->d_name, 0);
+                continue;
+            }
+            if (!S_ISREG(st.st_mode))
+                continue;
+            const Descriptor fd(
+                ::openat(reader.fd(), entry->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+            if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+                continue; // a live writer holds it
+            if (::fstat(fd.get(), &st) != 0 || (st.st_size == 0 && isYoung(st)))
+                continue;
+            ::unlinkat(reader.fd(), entry->d_name, 0);
+        }
+    } catch (const Failure &) {
+        // The copy that follows meets whatever is wrong with the folder and reports it.
+    }
+}
+
+void replaceWhole(const QString &path, QByteArrayView bytes)
+{
+    const QByteArray target = nativePath(path);
+    struct stat existing = {};
+    const bool exists = ::stat(target.constData(), &existing) == 0;
+    if (exists && !S_ISREG(existing.st_mode))
+        failNotPlainFile();
+    TempFile temp(target);
+    if (::fchmod(temp.fd(), exists ? (existing.st_mode & 07777) : newFileMode()) != 0)
+        fail(errno, target);
+    writeAll(temp.fd(), bytes, target);
+    if (::fsync(temp.fd()) != 0)
+        fail(errno, target);
+    temp.close();
+    temp.renameOver(target);
+}
+
+QByteArray readPlainFile(const QString &path)
+{
+    const QByteArray native = nativePath(path);
+    Descriptor fd(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (fd.get() < 0)
+        fail(errno, native);
+    struct stat st = {};
+    if (::fstat(fd.get(), &st) != 0)
+        fail(errno, native);
+    if (!S_ISREG(st.st_mode))
+        failNotPlainFile();
+    QByteArray bytes;
+    bytes.reserve(qsizetype(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+        if (got == 0)
+            return bytes;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            fail(errno, native);
+        }
+        bytes.append(buffer, got);
+    }
+}
+
+void failNotPlainFile()
+{
+    throw Failure(
+        failure_no::PathFileAccessError, QStringLiteral("Path/File access error: not a plain file"));
+}
+
+FolderReader::FolderReader(const QByteArray &folder)
+    : m_dir(folder.isEmpty() ? nullptr : ::opendir(folder.constData()))
+    , m_folder(folder)
+{
+    if (m_dir)
+        return;
+    const int err = folder.isEmpty() ? ENOENT : errno;
+    if (err == ENOENT || err == ENOTDIR)
+        throw Failure(failure_no::PathNotFound);
+    fail(err, folder);
+}
+
+FolderReader::~FolderReader()
+{
+    ::closedir(m_dir);
+}
+
+const dirent *FolderReader::next()
+{
+    errno = 0;
+    const dirent *entry = ::readdir(m_dir);
+    if (!entry && errno != 0)
+        fail(errno, m_folder);
+    return entry;
+}
+
+int FolderReader::fd() const
+{
+    return ::dirfd(m_dir);
+}
+
+} // namespace quillfen::raw_file

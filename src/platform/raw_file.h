@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <dirent.h>
+#include <sys/types.h>
+#include <utility>
+
+// The host's files at the level of descriptors and native names: every routine of the program
+// that writes, replaces or lists files goes through these.
+namespace quillfen::raw_file {
+
+// A descriptor that is closed when it goes.
+class Descriptor
+{
+public:
+    explicit Descriptor(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    Descriptor(Descriptor &&other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    Descriptor &operator=(Descriptor &&other) noexcept;
+    ~Descriptor();
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int get() const { return m_fd; }
+    // Closes now; throws the host's failure for `path` when the data could not be put away.
+    void close(const QByteArray &path);
+
+private:
+    int m_fd;
+};
+
+// Writes all of `bytes` at the descriptor's position; throws the host's failure for `path`.
+// `written`, when given, receives how much got out before a failure.
+void writeAll(int fd, QByteArrayView bytes, const QByteArray &path, qint64 *written = nullptr);
+
+// The folder part of a native path, ending with "/", or empty for a bare name.
+QByteArray folderPart(const QByteArray &path);
+
+// A new file beside `target` with a hidden name of its own (".quillfen-<random>.part"),
+// created exclusively, readable by the owner alone and locked for as long as it is open, so
+// that a sweep can tell it from the leftover of a killed run. It is removed again unless it
+// was renamed into place.
+class TempFile
+{
+public:
+    explicit TempFile(const QByteArray &target);
+    ~TempFile();
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+
+    int fd() const { return m_fd.get(); }
+    const QByteArray &path() const { return m_path; }
+
+    // Closes the file (the lock goes with it); throws when its data could not be put away.
+    void close();
+    // Renames the file over `target`; throws.
+    void renameOver(const QByteArray &target);
+    // Renames the file to `target` only when nothing has that name; answers false when
+    // something has. Throws other failures.
+    bool renameIfFree(const QByteArray &target);
+
+private:
+    QByteArray m_path;
+    Descriptor m_fd;
+};
+
+// The permission bits a new file gets: all reading and writing the user's umask allows.
+mode_t newFileMode();
+
+// Creates `folder` and every missing folder above it; throws the host's failure of the level
+// that could not be made.
+void makeFolderPath(const QByteArray &folder);
+
+// True for the names that TempFile gives.
+bool isTemporaryName(const char *name);
+
+// Removes the temporaries in `folder` that no live process holds: what a killed run left.
+// A live writer's temporary is locked and stays. Failures are ignored.
+void removeStaleTemporaries(const QByteArray &folder);
+
+// Replaces the file at `path` with `bytes` once they are complete on disk. An existing file
+// keeps its permission bits; a new one gets the usual ones. Something that is not a plain
+// file at `path` is refused. Throws Failure; on failure the old file stays as it was.
+void replaceWhole(const QString &path, QByteArrayView bytes);
+
+// The whole content of the plain file at `path`. Anything else there (a pipe, a device, a
+// folder) is refused at once, without waiting on it. Throws Failure.
+QByteArray readPlainFile(const QString &path);
+
+// The failure for something other than a plain file where one was expected.
+[[noreturn]] void failNotPlainFile();
+
+// The entries of one folder, read in the folder's own order.
+class FolderReader
+{
+public:
+    // Throws Failure 76 when the folder is missing, the host's failure when it cannot be read.
+    explicit FolderReader(const QByteArray &folder);
+    ~FolderReader();
+    FolderReader(const FolderReader &) = delete;
+    FolderReader &operator=(const FolderReader &) = delete;
+
+    // The next entry, "." and ".." included, or null at the end; throws the host's failure.
+    const dirent *next();
+    int fd() const;
+
+private:
+    DIR *m_dir;
+    QByteArray m_folder;
+};
+
+} // namespace quillfen::raw_file

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <sys/types.h>
+
+namespace quillfen {
+
+// The desktop's Trash, as file managers share it: the home trash for files on the home file
+// system, a trash of the user's at the top of any other file system, each with an info file
+// per trashed file that says where it came from and when, so that a file manager can restore it.
+class Trash
+{
+public:
+    // Puts the file at `path` into the Trash of its file system as a second name of the same
+    // file: `path` keeps its name until something else takes it. Answers the file's path in
+    // the Trash, or empty text when no trash on that file system can hold it.
+    QByteArray keep(const QByteArray &path);
+
+    // Gives the trashed file `trashed` back the name `path` when nothing has that name, and
+    // drops its info file. Throws Failure (58 when the name is taken).
+    static void restore(const QByteArray &trashed, const QByteArray &path);
+
+    // The home trash: $XDG_DATA_HOME/Trash.
+    static QByteArray homeTrash();
+
+private:
+    QByteArray trashFor(const QByteArray &path, dev_t device);
+
+    QHash<dev_t, QByteArray> m_trashes; // empty: none on that file system
+};
+
+} // namespace quillfen
