@@ -13,9 +13,13 @@ namespace {
 const QString GetFilesPlace = QStringLiteral("Get Files");
 const QString AddFilesPlace = QStringLiteral("Add Files");
 
-QString section()
+void saveReported(const QString &key, const QString &value)
 {
-    return QString::fromLatin1(keys::AppSettings);
+    try {
+        store::save(keys::Section::App, key, value);
+    } catch (const Failure &failure) {
+        reportPlace(failure, AddFilesPlace);
+    }
 }
 
 } // namespace
@@ -38,42 +42,48 @@ void EntryList::removeAt(int position)
     files.removeAt(position);
 }
 
-void sc_GetFiles(EntryList &list)
+int storedEntryCount()
+{
+    const int count = toInteger16(store::get(keys::Files));
+    if (count < 0)
+        throw Failure(failure_no::InvalidArgument);
+    return count;
+}
+
+int storedEntryCountOrZero()
+{
+    try {
+        return storedEntryCount();
+    } catch (const Failure &) {
+        return 0;
+    }
+}
+
+bool sc_GetFiles(EntryList &list)
 {
     // When the stored count cannot be read, the length shown before the reload stands.
     int count = list.count();
-    list.files.clear();
-    list.paths.clear();
-    list.dests.clear();
-    list.moves.clear();
+    bool read = true;
+    list = EntryList();
     try {
-        count = toInteger16(store::get(section(), QLatin1String(keys::Files), 0));
+        count = storedEntryCount();
     } catch (const Failure &failure) {
         reportPlace(failure, GetFilesPlace);
+        read = false;
     }
-    list.files.reserve(count);
-    list.paths.reserve(count);
-    list.dests.reserve(count);
-    list.moves.reserve(count);
     for (int n = 1; n <= count; ++n) {
-        list.append(store::get(section(), keys::entryKey(keys::FileStem, n)),
-            store::get(section(), keys::entryKey(keys::PathStem, n)),
-            store::get(section(), keys::entryKey(keys::DestStem, n)),
-            store::get(section(), keys::entryKey(keys::MoveStem, n)));
+        const auto field
+            = [n](const char *stem) { return store::get(keys::Section::App, keys::entryKey(stem, n)); };
+        list.append(
+            field(keys::FileStem), field(keys::PathStem), field(keys::DestStem), field(keys::MoveStem));
     }
+    return read;
 }
 
 void sc_AddFiles(const EntryList &list)
 {
     store::WriteBatch batch;
     const int count = list.count();
-    auto saveReported = [](const QString &key, const QString &value) {
-        try {
-            store::save(section(), key, value);
-        } catch (const Failure &failure) {
-            reportPlace(failure, AddFilesPlace);
-        }
-    };
     for (int n = 1; n <= count; ++n) {
         const int k = n - 1;
         saveReported(keys::entryKey(keys::FileStem, n), list.files.value(k));
@@ -81,7 +91,7 @@ void sc_AddFiles(const EntryList &list)
         saveReported(keys::entryKey(keys::DestStem, n), list.dests.value(k));
         saveReported(keys::entryKey(keys::MoveStem, n), list.moves.value(k));
     }
-    saveReported(QLatin1String(keys::Files), QString::number(count));
+    saveReported(keys::Files.nameText(), QString::number(count));
     try {
         batch.commit();
     } catch (const Failure &failure) {

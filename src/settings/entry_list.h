@@ -18,9 +18,15 @@ struct EntryList
     void removeAt(int position);
 };
 
+// The stored number of entries; throws Failure 13 or 6 for a count that is not a number or
+// out of range, and 5 for a negative one.
+int storedEntryCount();
+// The stored number of entries, or 0 when it cannot be read.
+int storedEntryCountOrZero();
+
 // Empties the lists, then fills them from the store. Reports failures "... on Get Files"
-// and goes on.
-void sc_GetFiles(EntryList &list);
+// and goes on; answers false when the stored count could not be read.
+bool sc_GetFiles(EntryList &list);
 
 // Writes every entry and then the count to the store; keys of a longer earlier list stay.
 // Reports failures "... on Add Files" and goes on.

@@ -14,11 +14,6 @@ const QString LoadPlace = QStringLiteral("Options form load");
 // A check box takes 0 (unchecked) and 1 (checked) only.
 constexpr int InvalidPropertyValue = 380;
 
-QString section()
-{
-    return QString::fromLatin1(keys::AppSettings);
-}
-
 template<typename Step>
 void loadStep(Step step)
 {
@@ -33,29 +28,29 @@ void loadStep(Step step)
 
 void OptionsValues::load()
 {
-    loadStep([this] { timer = QString::number(toInteger16(store::get(section(), keys::Timer, 10))); });
-    loadStep([this] { defaultFileExt = store::get(section(), keys::DefaultFileExt, "*.txt"); });
+    loadStep([this] { timer = QString::number(toInteger16(store::get(keys::Timer))); });
+    loadStep([this] { defaultFileExt = store::get(keys::DefaultFileExt); });
     loadStep([this] {
-        const qint16 state = toInteger16(store::get(section(), keys::AutoStart, 0));
+        const qint16 state = toInteger16(store::get(keys::AutoStart));
         if (state != 0 && state != 1)
             throw Failure(InvalidPropertyValue, QStringLiteral("Invalid property value"));
         autoStart = state == 1;
     });
-    loadStep([this] { sc_GetFiles(entries); });
-    loadStep([this] { interval = store::get(section(), keys::CompareInterval, 1); });
-    loadStep([this] { intervalType = store::get(section(), keys::CompareIntType, "h"); });
+    loadStep([this] { listReadable = sc_GetFiles(entries); });
+    loadStep([this] { interval = store::get(keys::CompareInterval); });
+    loadStep([this] { intervalType = store::get(keys::CompareIntType); });
 }
 
 void OptionsValues::close() const
 {
     store::WriteBatch batch;
-    store::save(section(), QLatin1String(keys::DefaultFileExt), defaultFileExt);
-    store::save(section(), QLatin1String(keys::CompareInterval), interval);
-    store::save(section(), QLatin1String(keys::CompareIntType), intervalType);
-    store::save(section(), QLatin1String(keys::Timer), timer);
-    store::save(
-        section(), QLatin1String(keys::AutoStart), autoStart ? QStringLiteral("1") : QStringLiteral("0"));
-    sc_AddFiles(entries);
+    store::save(keys::DefaultFileExt, defaultFileExt);
+    store::save(keys::CompareInterval, interval);
+    store::save(keys::CompareIntType, intervalType);
+    store::save(keys::Timer, timer);
+    store::save(keys::AutoStart, autoStart ? QStringLiteral("1") : QStringLiteral("0"));
+    if (listReadable)
+        sc_AddFiles(entries);
     try {
         batch.commit();
     } catch (const Failure &failure) {

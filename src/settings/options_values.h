@@ -18,12 +18,15 @@ public:
     QString interval; // txtInterval
     QString intervalType; // txtIntType
     EntryList entries; // lstFiles, lstPath, lstDest, lstMove
+    // False when the stored list could not be read: closing then leaves the stored list as it
+    // is, so an unreadable count never wipes it. A list the user edits is theirs to save.
+    bool listReadable = true;
 
     // Fills every value from the store. A step that fails is reported "... on Options
     // form load" and leaves its value as it was.
     void load();
 
-    // Writes every value and the entry list back to the store, as one write.
+    // Writes every value and the entry list (when it was read) back to the store, as one write.
     void close() const;
 };
 

@@ -1,11 +1,16 @@
 #include "store.h"
 
 #include "platform/failure.h"
+#include "platform/native_names.h"
+#include "platform/raw_file.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
+#include <cerrno>
 #include <memory>
+#include <unistd.h>
 
 namespace quillfen::store {
 
@@ -32,9 +37,27 @@ QSettings &settings()
     return *g_settings;
 }
 
-QString address(const QString &section, const QString &key)
+QString address(Section section, const QString &key)
 {
-    return section + QLatin1Char('/') + key;
+    return QLatin1String(section == Section::App ? "AppSettings/" : "Settings/") + key;
+}
+
+// Why the store could not be written: the settings file itself gives no reason, so a small
+// write beside it finds what stands in the way (a full disk, a refused folder).
+Failure writeFailure()
+{
+    const QByteArray folder = nativePath(QFileInfo(filePath()).absolutePath());
+    try {
+        raw_file::makeFolderPath(folder);
+        raw_file::TempFile probe(folder + "/probe");
+        const qint64 size = QFileInfo(filePath()).size() + 64 * 1024;
+        raw_file::writeAll(probe.fd(), QByteArray(qsizetype(size), ' '), folder);
+        if (::fsync(probe.fd()) != 0)
+            return Failure::fromErrno(errno, folder);
+    } catch (const Failure &failure) {
+        return failure;
+    }
+    return Failure(failure_no::PathFileAccessError);
 }
 
 void writeOut()
@@ -44,7 +67,7 @@ void writeOut()
     if (s.status() != QSettings::NoError) {
         // The file on disk stays as it was; a new handle starts with a clean status.
         g_settings.reset();
-        throw Failure(failure_no::PermissionDenied);
+        throw writeFailure();
     }
 }
 
@@ -61,45 +84,39 @@ QString filePath()
     return configHome() + QStringLiteral("/Quillfen/Quillfen.conf");
 }
 
-QString get(const QString &section, const QString &key)
-{
-    return get(section, key, QString());
-}
-
-QString get(const QString &section, const QString &key, const QString &defaultValue)
+QString get(Section section, const QString &key, const QString &fallback)
 {
     const QVariant value = settings().value(address(section, key));
-    return value.isValid() ? value.toString() : defaultValue;
+    return value.isValid() ? value.toString() : fallback;
 }
 
-QString get(const QString &section, const QString &key, const char *defaultValue)
+QString get(const Key &key)
 {
-    return get(section, key, QString::fromUtf8(defaultValue));
+    return get(key.section, key.nameText(), QString::fromUtf8(key.fallback));
 }
 
-QString get(const QString &section, const QString &key, int defaultValue)
+QString stored(const Key &key)
 {
-    return get(section, key, QString::number(defaultValue));
+    return get(key.section, key.nameText());
 }
 
-QString get(const QString &section, const QString &key, bool defaultValue)
-{
-    // The text of false is "0", so readers that convert it take it as 0.
-    return get(section, key, defaultValue ? QStringLiteral("1") : QStringLiteral("0"));
-}
-
-bool contains(const QString &section, const QString &key)
+bool contains(Section section, const QString &key)
 {
     return settings().contains(address(section, key));
 }
 
-void save(const QString &section, const QString &key, const QString &value)
+void save(Section section, const QString &key, const QString &value)
 {
     settings().setValue(address(section, key), value);
     written();
 }
 
-void remove(const QString &section, const QString &key)
+void save(const Key &key, const QString &value)
+{
+    save(key.section, key.nameText(), value);
+}
+
+void remove(Section section, const QString &key)
 {
     QSettings &s = settings();
     const QString where = address(section, key);
@@ -107,6 +124,11 @@ void remove(const QString &section, const QString &key)
         throw Failure(failure_no::InvalidArgument);
     s.remove(where);
     written();
+}
+
+void remove(const Key &key)
+{
+    remove(key.section, key.nameText());
 }
 
 WriteBatch::WriteBatch()

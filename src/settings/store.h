@@ -1,27 +1,33 @@
 #pragma once
 
+#include "keys.h"
+
 #include <QString>
 
 namespace quillfen::store {
 
 // The per-user settings store of application Quillfen: (section, key) -> text.
 // It lives at $XDG_CONFIG_HOME/Quillfen/Quillfen.conf, read afresh when that changes.
+using keys::Key;
+using keys::Section;
 
-// An absent key reads as the default turned into text (no default: empty text).
-QString get(const QString &section, const QString &key);
-QString get(const QString &section, const QString &key, const QString &defaultValue);
-QString get(const QString &section, const QString &key, const char *defaultValue);
-QString get(const QString &section, const QString &key, int defaultValue);
-QString get(const QString &section, const QString &key, bool defaultValue);
+// The stored text, or the key's default when the key is absent.
+QString get(const Key &key);
+// The stored text, or empty text when the key is absent, whatever its default.
+QString stored(const Key &key);
 
-bool contains(const QString &section, const QString &key);
+// Keys named at run time (entry keys, imported keys); an absent key reads as `fallback`.
+QString get(Section section, const QString &key, const QString &fallback = QString());
+bool contains(Section section, const QString &key);
 
-// Creates or overwrites a key. Outside a WriteBatch the store file is replaced
-// atomically before this returns. Throws Failure when the store cannot be written.
-void save(const QString &section, const QString &key, const QString &value);
+// Creates or overwrites a key. Outside a WriteBatch the store file is replaced atomically
+// before this returns. Throws Failure when the store cannot be written.
+void save(Section section, const QString &key, const QString &value);
+void save(const Key &key, const QString &value);
 
 // Removes one key; a missing key is a failure (5). Written to disk as save() is.
-void remove(const QString &section, const QString &key);
+void remove(Section section, const QString &key);
+void remove(const Key &key);
 
 // The file that holds the store.
 QString filePath();
