@@ -135,13 +135,15 @@ double timeRun(const Entry &entry)
     quillfen::EntryList list;
     list.append(entry.file, entry.source, entry.dest, entry.move ? QStringLiteral("1") : QStringLiteral("0"));
     quillfen::sc_AddFiles(list);
-    const QString section = QLatin1String(quillfen::keys::AppSettings);
-    quillfen::store::save(section, QLatin1String(quillfen::keys::CompareInterval), QStringLiteral("0"));
-    quillfen::store::save(section, QLatin1String(quillfen::keys::CompareIntType), QStringLiteral("s"));
+    quillfen::store::save(quillfen::keys::CompareInterval, QStringLiteral("0"));
+    quillfen::store::save(quillfen::keys::CompareIntType, QStringLiteral("s"));
     QFile::remove(quillfen::logFilePath());
     settle();
     FailOnMessage boxes;
-    return timeOf([] { quillfen::sc_TransferFiles(); });
+    return timeOf([] {
+        quillfen::RunObserver quiet;
+        quillfen::TransferRun(quiet).sc_TransferFiles();
+    });
 }
 
 QStringList pathsIn(const QString &folder)

@@ -117,7 +117,7 @@ double fillOnce(int count)
         fail(QStringLiteral("the main window has no txtMsg"));
     area->show();
     QCoreApplication::processEvents();
-    quillfen::LogSink &sink = window;
+    quillfen::RunObserver &sink = window;
     QStringList records;
     for (int k = 0; k < count; ++k)
         records.append(recordText(k));

@@ -11,6 +11,8 @@
 #include "settings/numeric.h"
 #include "settings/store.h"
 #include "transfer/file_routines.h"
+#include "transfer/transfer_log.h"
+#include "transfer/transfer_run.h"
 #include "window_order.h"
 
 #include <QApplication>
@@ -74,11 +76,6 @@ QString localText(const char *format)
     char buffer[128];
     const std::size_t length = std::strftime(buffer, sizeof buffer, format, &local);
     return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
-}
-
-QString readAppSetting(const char *key, int defaultValue)
-{
-    return store::get(QLatin1String(keys::AppSettings), QLatin1String(key), defaultValue);
 }
 
 // Opens the log in the desktop's text viewer, without a shell and without waiting.
@@ -214,16 +211,9 @@ frmMain::frmMain(QWidget *parent)
     showClock();
 
     resize(400, 280);
-    setLogSink(this);
-    setTransferProgress(this);
 }
 
-frmMain::~frmMain()
-{
-    setLogSink(nullptr);
-    if (transferProgress() == this)
-        setTransferProgress(nullptr);
-}
+frmMain::~frmMain() = default;
 
 QString frmMain::statusText() const
 {
@@ -244,14 +234,13 @@ void frmMain::showClock()
 
 void frmMain::readCountdownLength()
 {
-    m_countdownLength = toInteger16(readAppSetting(keys::Timer, 10));
+    m_countdownLength = toInteger16(store::get(keys::Timer));
     m_toggle->setText(QString::number(m_countdownLength));
 }
 
 void frmMain::readAutoStart()
 {
-    m_autoStart
-        = toInteger16(store::get(QLatin1String(keys::AppSettings), QLatin1String(keys::AutoStart), false));
+    m_autoStart = toInteger16(store::get(keys::AutoStart));
 }
 
 void frmMain::setToggleFromAutoStart()
@@ -344,10 +333,12 @@ void frmMain::Timer2_Timer()
     m_filesBar->show();
     m_sinceEvents.start();
     m_transferring = true;
+    auto run = std::make_unique<TransferRun>(*this);
     try {
-        sc_TransferFiles();
+        run->sc_TransferFiles();
     } catch (const Failure &failure) {
         m_transferring = false;
+        m_endedRun = std::move(run);
         reportPlace(failure, QLatin1String(PlaceRun));
         return;
     }
@@ -473,12 +464,11 @@ void frmMain::storePlacement()
     const QRect frame = frameGeometry();
     const auto twipsX = [this](int pixels) { return QString::number(qint64(pixels) * 1440 / logicalDpiX()); };
     const auto twipsY = [this](int pixels) { return QString::number(qint64(pixels) * 1440 / logicalDpiY()); };
-    const QString section = QLatin1String(keys::WindowSettings);
     store::WriteBatch batch;
-    store::save(section, QLatin1String(keys::MainLeft), twipsX(frame.x()));
-    store::save(section, QLatin1String(keys::MainTop), twipsY(frame.y()));
-    store::save(section, QLatin1String(keys::MainWidth), twipsX(frame.width()));
-    store::save(section, QLatin1String(keys::MainHeight), twipsY(frame.height()));
+    store::save(keys::MainLeft, twipsX(frame.x()));
+    store::save(keys::MainTop, twipsY(frame.y()));
+    store::save(keys::MainWidth, twipsX(frame.width()));
+    store::save(keys::MainHeight, twipsY(frame.height()));
     batch.commit();
 }
 
@@ -493,7 +483,8 @@ void frmMain::closeEvent(QCloseEvent *event)
         if (window != this && window->isVisible() && !qobject_cast<frmDone *>(window))
             window->close();
     }
-    guarded(PlaceClose, [] { sc_ClosePendingRun(); });
+    if (m_endedRun)
+        guarded(PlaceClose, [this] { std::exchange(m_endedRun, nullptr)->close(); });
     if (!isMinimized())
         guarded(PlaceClose, [this] { storePlacement(); });
     m_timer1->stop();

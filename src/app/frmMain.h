@@ -1,10 +1,15 @@
 #pragma once
 
-#include "transfer/transfer_log.h"
-#include "transfer/transfer_run.h"
+#include "transfer/run_observer.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+
+#include <memory>
+
+namespace quillfen {
+class TransferRun;
+}
 
 class LinkLabel;
 class QLabel;
@@ -16,7 +21,7 @@ class QTimer;
 // The main window: counts down to the one transfer run of this launch, performs it, shows
 // its log records as they are written, and closes itself after it. The rules of the run,
 // the log and the store live in transfer/ and settings/; this class wires them to controls.
-class frmMain : public QMainWindow, public quillfen::LogSink, public quillfen::TransferProgress
+class frmMain : public QMainWindow, public quillfen::RunObserver
 {
     Q_OBJECT
 
@@ -83,4 +88,6 @@ private:
     QTimer *m_timer1;
     QTimer *m_timer2;
     QTimer *m_clock;
+    // A run that a failure ended keeps its Options values open until the window closes.
+    std::unique_ptr<quillfen::TransferRun> m_endedRun;
 };

@@ -40,7 +40,6 @@ frmMain *runStartup()
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillfen/quillfen.png")));
     trackWindowOrder();
 
-    const QString section = QLatin1String(keys::AppSettings);
     QPointer<frmSplash> splash;
     bool needsConfiguring = false;
     QPointer<frmMain> mainWindow;
@@ -53,12 +52,12 @@ frmMain *runStartup()
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
     guarded([&] {
-        const QString files = store::get(section, QLatin1String(keys::Files));
+        const QString files = store::stored(keys::Files);
         if (files.isEmpty() || files == QLatin1String("0"))
             needsConfiguring = true;
     });
     guarded([&] {
-        if (store::get(section, QLatin1String(keys::Timer)).isEmpty())
+        if (store::stored(keys::Timer).isEmpty())
             needsConfiguring = true;
     });
     guarded([&] {

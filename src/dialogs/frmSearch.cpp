@@ -25,11 +25,6 @@ const QString CloseCaption = QStringLiteral("&Close");
 const QString CancelCaption = QStringLiteral("Cancel");
 const QString FullListMessage = QStringLiteral("You've filled the list box. Abandoning search...");
 
-QString appSettings()
-{
-    return QLatin1String(quillfen::keys::AppSettings);
-}
-
 QString lastFolderKey(const QString &target)
 {
     return QLatin1String(quillfen::keys::LastStem) + target;
@@ -74,11 +69,10 @@ void frmSearch::Form_Load()
 
     ui->filList->setPattern(ui->txtSearchSpec->text());
     const QString target = m_editor ? m_editor->mode() : QString();
-    m_startFolder = quillfen::store::get(appSettings(), lastFolderKey(target));
+    m_startFolder = quillfen::store::get(quillfen::keys::Section::App, lastFolderKey(target));
     openStartFolder();
     ui->drvList->showDriveOf(ui->dirList->path());
-    ui->txtSearchSpec->setText(
-        quillfen::store::get(appSettings(), QLatin1String(quillfen::keys::DefaultFileExt), "*.txt"));
+    ui->txtSearchSpec->setText(quillfen::store::get(quillfen::keys::DefaultFileExt));
     ui->filList->setPattern(ui->txtSearchSpec->text());
     ui->dirList->setFocus();
 }
@@ -331,7 +325,7 @@ void frmSearch::cmdSelect_Click()
         m_editor->setDestFolder(picked);
     }
     try {
-        quillfen::store::save(appSettings(), lastFolderKey(target), current);
+        quillfen::store::save(quillfen::keys::Section::App, lastFolderKey(target), current);
     } catch (const Failure &) {
         // Remembering the folder only spares the user a few clicks next time; the pick stands.
     }

@@ -5,18 +5,12 @@
 #include "platform/app_info.h"
 #include "platform/host.h"
 #include "platform/message_boxes.h"
+#include "platform/raw_file.h"
+#include "settings/entry_list.h"
 #include "settings/keys.h"
-#include "settings/numeric.h"
 #include "settings/store.h"
 #include "transfer/file_routines.h"
 #include "transfer/transfer_log.h"
-
-#include <QFile>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quillfen {
 
@@ -28,24 +22,9 @@ const QString ImportWarning = QStringLiteral("WARNING: An imporperly formatted s
                                              "\r\n"
                                              "Are you sure you want to import the settings?");
 
-QString section()
-{
-    return QString::fromLatin1(keys::AppSettings);
-}
-
 QString keyLine(const QString &key)
 {
-    return key + QLatin1Char('\t') + store::get(section(), key);
-}
-
-// A count that is not a number exports no entries rather than failing the export.
-int storedEntryCount()
-{
-    try {
-        return toInteger16(store::get(section(), QLatin1String(keys::Files), 0));
-    } catch (const Failure &) {
-        return 0;
-    }
+    return key + QLatin1Char('\t') + store::get(keys::Section::App, key);
 }
 
 void reportFile(const QString &what, const QString &path, const Failure &failure)
@@ -54,84 +33,6 @@ void reportFile(const QString &what, const QString &path, const Failure &failure
     showMessage(what + CrLf + path + CrLf + CrLf + QStringLiteral("Error ") + failure.description()
             + QStringLiteral(" (") + number + QLatin1Char(')'),
         QStringLiteral("Error ") + number, MsgIcon::Critical);
-}
-
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
-// Replaces the file at `path` only once the new text is complete on disk.
-void writeWhole(const QString &path, const QByteArray &bytes)
-{
-    const QByteArray target = QFile::encodeName(path);
-    const qsizetype cut = target.lastIndexOf('/') + 1;
-    QByteArray temporary = target.left(cut) + '.' + target.mid(cut) + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        throw Failure::fromErrno(errno, path);
-
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        throw Failure::fromErrno(err, path);
-    };
-    struct stat existing
-    {
-    };
-    const mode_t mode
-        = ::stat(target.constData(), &existing) == 0 ? (existing.st_mode & 07777) : newFileMode();
-    if (::fchmod(fd, mode) != 0)
-        fail(errno);
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written
-            = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(errno);
-        }
-        done += written;
-    }
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temporary.constData());
-        throw Failure::fromErrno(err, path);
-    }
-    if (::rename(temporary.constData(), target.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temporary.constData());
-        throw Failure::fromErrno(err, path);
-    }
-}
-
-QByteArray readWhole(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw Failure::fromErrno(errno, path);
-    QByteArray bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            throw Failure::fromErrno(err, path);
-        }
-        bytes.append(buffer, got);
-    }
-    ::close(fd);
-    return bytes;
 }
 
 // The store names keys within a section by plain names: a "/" would file the value
@@ -145,11 +46,12 @@ bool storable(const QString &key)
 QByteArray settingsFileText(const QString &createdLine)
 {
     QStringList general;
-    for (const char *key : keys::General)
-        general.append(keyLine(QLatin1String(key)));
+    for (const keys::Key &key : keys::General)
+        general.append(keyLine(key.nameText()));
 
+    // A count that cannot be read exports no entries rather than failing the export.
     QStringList entries;
-    const int count = storedEntryCount();
+    const int count = storedEntryCountOrZero();
     for (int n = 1; n <= count; ++n) {
         for (const char *stem : keys::EntryStems)
             entries.append(keyLine(keys::entryKey(stem, n)));
@@ -172,7 +74,7 @@ void sc_ExportSettings()
     const QString path = settingsFilePath();
     const QString created = headerCreatedLine(host::nowText(), sc_ComputerName());
     try {
-        writeWhole(path, settingsFileText(created));
+        raw_file::replaceWhole(path, settingsFileText(created));
     } catch (const Failure &failure) {
         reportFile(QStringLiteral("The settings could not be exported to "), path, failure);
         return;
@@ -188,7 +90,7 @@ void sc_ImportSettings()
     const QString path = settingsFilePath();
     QByteArray bytes;
     try {
-        bytes = readWhole(path);
+        bytes = raw_file::readPlainFile(path);
     } catch (const Failure &failure) {
         reportFile(QStringLiteral("The settings could not be imported from "), path, failure);
         return;
@@ -197,7 +99,7 @@ void sc_ImportSettings()
     store::WriteBatch batch;
     for (const SettingLine &line : parseSettingLines(bytes)) {
         if (storable(line.key))
-            store::save(section(), line.key, line.value);
+            store::save(keys::Section::App, line.key, line.value);
     }
     try {
         batch.commit();

@@ -1,8 +1,7 @@
 #include "date_test.h"
 
-#include "platform/native_names.h"
-
 #include "platform/failure.h"
+#include "platform/native_names.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -11,18 +10,48 @@ namespace quillfen {
 
 namespace {
 
-enum class Unit { Year, Quarter, Month, Day, Week, CalendarWeek, Hour, Minute, Second };
+// Days since 1970-01-01 of a proleptic Gregorian date.
+qint64 dayNumber(qint64 year, int month, int day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const qint64 era = (year >= 0 ? year : year - 399) / 400;
+    const qint64 yearOfEra = year - era * 400;
+    const qint64 dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const qint64 dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
 
-Unit unitOf(const QString &code)
+struct Fields
+{
+    qint64 year;
+    int month; // 1 to 12
+    qint64 day; // days since 1970-01-01
+    int weekday; // 0 = Sunday
+    int hour, minute, second;
+};
+
+Fields localFields(std::time_t when)
+{
+    std::tm local {};
+    ::localtime_r(&when, &local);
+    const qint64 year = qint64(local.tm_year) + 1900;
+    return {year, local.tm_mon + 1, dayNumber(year, local.tm_mon + 1, local.tm_mday), local.tm_wday,
+        local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+} // namespace
+
+DateUnit dateUnitOf(const QString &code)
 {
     struct Code
     {
         const char *text;
-        Unit unit;
+        DateUnit unit;
     };
-    static constexpr Code Codes[] = {{"yyyy", Unit::Year}, {"q", Unit::Quarter}, {"m", Unit::Month},
-        {"y", Unit::Day}, {"d", Unit::Day}, {"w", Unit::Week}, {"ww", Unit::CalendarWeek}, {"h", Unit::Hour},
-        {"n", Unit::Minute}, {"s", Unit::Second}};
+    static constexpr Code Codes[]
+        = {{"yyyy", DateUnit::Year}, {"q", DateUnit::Quarter}, {"m", DateUnit::Month}, {"y", DateUnit::Day},
+            {"d", DateUnit::Day}, {"w", DateUnit::Week}, {"ww", DateUnit::CalendarWeek},
+            {"h", DateUnit::Hour}, {"n", DateUnit::Minute}, {"s", DateUnit::Second}};
     for (const Code &known : Codes) {
         if (code.compare(QLatin1String(known.text), Qt::CaseInsensitive) == 0)
             return known.unit;
@@ -30,60 +59,44 @@ Unit unitOf(const QString &code)
     throw Failure(failure_no::InvalidArgument);
 }
 
-QDateTime modificationTime(const QString &path)
+qint64 unitsBetween(std::time_t from, std::time_t to, DateUnit unit)
 {
-    struct stat st = {};
-    if (::stat(nativePath(path).constData(), &st) != 0)
-        throw Failure::fromErrno(errno, path);
-    return QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec);
-}
-
-// The Sunday that starts the calendar week of `date`.
-QDate weekStart(const QDate &date)
-{
-    return date.addDays(-(date.dayOfWeek() % 7));
-}
-
-// Unit boundaries crossed from `from` to `to`, on their local wall-clock fields.
-qint64 boundariesCrossed(const QDateTime &from, const QDateTime &to, Unit unit)
-{
-    const QDate a = from.date();
-    const QDate b = to.date();
-    const QTime ta = from.time();
-    const QTime tb = to.time();
-    const qint64 days = a.daysTo(b);
-    const qint64 hours = days * 24 + (tb.hour() - ta.hour());
-    const qint64 minutes = hours * 60 + (tb.minute() - ta.minute());
+    const Fields a = localFields(from);
+    const Fields b = localFields(to);
+    const qint64 days = b.day - a.day;
+    const qint64 hours = days * 24 + (b.hour - a.hour);
+    const qint64 minutes = hours * 60 + (b.minute - a.minute);
     switch (unit) {
-    case Unit::Year:
-        return b.year() - a.year();
-    case Unit::Quarter:
-        return (qint64(b.year()) * 4 + (b.month() - 1) / 3) - (qint64(a.year()) * 4 + (a.month() - 1) / 3);
-    case Unit::Month:
-        return (qint64(b.year()) * 12 + b.month()) - (qint64(a.year()) * 12 + a.month());
-    case Unit::Day:
+    case DateUnit::Year:
+        return b.year - a.year;
+    case DateUnit::Quarter:
+        return (b.year * 4 + (b.month - 1) / 3) - (a.year * 4 + (a.month - 1) / 3);
+    case DateUnit::Month:
+        return (b.year * 12 + b.month) - (a.year * 12 + a.month);
+    case DateUnit::Day:
         return days;
-    case Unit::Week:
+    case DateUnit::Week:
         return days / 7; // truncated toward zero, also for a file time in the future
-    case Unit::CalendarWeek:
-        return weekStart(a).daysTo(weekStart(b)) / 7;
-    case Unit::Hour:
+    case DateUnit::CalendarWeek:
+        // Sundays passed: the weeks between the Sundays that start the two weeks.
+        return ((b.day - b.weekday) - (a.day - a.weekday)) / 7;
+    case DateUnit::Hour:
         return hours;
-    case Unit::Minute:
+    case DateUnit::Minute:
         return minutes;
-    case Unit::Second:
-        return minutes * 60 + (tb.second() - ta.second());
+    case DateUnit::Second:
+        return minutes * 60 + (b.second - a.second);
     }
     return 0;
 }
 
-} // namespace
-
 bool sc_CheckFileDate(const QString &path, qint16 threshold, const QString &unit, const QDateTime &now)
 {
-    const QDateTime fileTime = modificationTime(path);
-    const Unit parsed = unitOf(unit);
-    return boundariesCrossed(fileTime, now.toLocalTime(), parsed) >= threshold;
+    struct stat st = {};
+    if (::stat(nativePath(path).constData(), &st) != 0)
+        throw Failure::fromErrno(errno, path);
+    return unitsBetween(st.st_mtim.tv_sec, std::time_t(now.toSecsSinceEpoch()), dateUnitOf(unit))
+        >= threshold;
 }
 
 } // namespace quillfen

@@ -1,12 +1,9 @@
 #include "file_routines.h"
 
-#include "platform/native_names.h"
-#include "safe_copy.h"
-#include "transfer_run.h"
-
 #include "platform/failure.h"
 #include "platform/host.h"
 #include "platform/message_boxes.h"
+#include "platform/native_names.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -49,13 +46,6 @@ void createFolderLevel(const QString &folder)
     throw Failure::fromErrno(err, folder);
 }
 
-safe_copy::Progress progressToCaller()
-{
-    if (TransferProgress *progress = transferProgress())
-        return [progress](qint64 done, qint64 total) { progress->bytesCopied(done, total); };
-    return {};
-}
-
 } // namespace
 
 QString trueResult()
@@ -69,8 +59,26 @@ QString sourceMissingText(const QString &sourceFolder)
         + QStringLiteral("does not exist. ") + CrLf + CrLf + QStringLiteral("Please check your settings.");
 }
 
+bool folderLevelCreatable(const QString &folder)
+{
+    QString parent = folder;
+    while (parent.size() > 1 && parent.endsWith(QChar(host::Separator)))
+        parent.chop(1);
+    parent = sc_FolderOf(parent);
+    return parent.isEmpty() || host::lookupFolder(parent);
+}
+
 QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move)
+{
+    safe_copy::Session session;
+    safe_copy::Outcome outcome;
+    return sc_CopyFile(sourceName, sourceFolder, destName, destFolder, move, session, outcome);
+}
+
+QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+    const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
+    const safe_copy::Known *known)
 {
     try {
         const bool destFound = host::lookupFolder(destFolder);
@@ -79,12 +87,12 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
             createFolderLevel(destFolder);
         if (!sourceFound)
             return sourceMissingText(sourceFolder);
-        const QString source = sourceFolder + sourceName;
-        const QString dest = destFolder + destName;
+        const QByteArray source = nativePath(sourceFolder + sourceName);
+        const QByteArray dest = nativePath(destFolder + destName);
         if (move)
-            safe_copy::moveFile(source, dest, progressToCaller());
+            safe_copy::moveFile(source, dest, session, outcome, known);
         else
-            safe_copy::copyFile(source, dest, progressToCaller());
+            safe_copy::copyFile(source, dest, session, outcome, known);
         return trueResult();
     } catch (const Failure &failure) {
         reportCopyFailure(failure, destFolder);

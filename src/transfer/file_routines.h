@@ -1,5 +1,7 @@
 #pragma once
 
+#include "safe_copy.h"
+
 #include <QString>
 
 namespace quillfen {
@@ -10,6 +12,15 @@ namespace quillfen {
 // replaced only by a complete copy, and a source is deleted only after that.
 QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move);
+// The same within a run: its session, what the run knows of the source already, and what was
+// done for the run's journal.
+QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+    const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
+    const safe_copy::Known *known = nullptr);
+
+// Whether sc_CopyFile could create the missing destination `folder`: it makes the last level
+// only, so its parent must be there.
+bool folderLevelCreatable(const QString &folder);
 
 // The result of a successful sc_CopyFile.
 QString trueResult();

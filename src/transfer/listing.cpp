@@ -1,8 +1,8 @@
 #include "listing.h"
 
-#include "platform/native_names.h"
-
 #include "platform/failure.h"
+#include "platform/native_names.h"
+#include "platform/raw_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,15 +48,6 @@ bool globMatch(const Char *pattern, size_t patternLength, const Char *name, size
 char asciiLower(char c)
 {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-bool isAscii(const char *text, size_t length)
-{
-    for (size_t k = 0; k < length; ++k) {
-        if (static_cast<unsigned char>(text[k]) >= 0x80)
-            return false;
-    }
-    return true;
 }
 
 // Code points of `text` after case folding; a lone surrogate (a raw byte of a name that
@@ -122,7 +113,7 @@ public:
     // A name as the folder holds it: plain ASCII names never become text unless listed.
     bool matchesNative(const char *name, size_t length) const
     {
-        if (!isAscii(name, length) || !m_allAscii)
+        if (!m_allAscii || !isAscii(QByteArrayView(name, qsizetype(length))))
             return matches(nameFromNative(QByteArray::fromRawData(name, qsizetype(length))));
         for (const Alternative &alternative : m_alternatives) {
             if (matchAscii(alternative, name, length))
@@ -166,38 +157,81 @@ private:
     bool m_allAscii = true;
 };
 
-struct DirCloser
+// Names compare with letter case ignored, then by their exact text: for two plain ASCII
+// names that is a byte comparison, so only other names are turned into text to compare.
+bool asciiNameLess(QByteArrayView a, QByteArrayView b)
 {
-    void operator()(DIR *dir) const { ::closedir(dir); }
-};
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype k = 0; k < common; ++k) {
+        const char x = asciiLower(a[k]);
+        const char y = asciiLower(b[k]);
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return std::memcmp(a.data(), b.data(), size_t(common)) < 0;
+}
+
+bool textNameLess(const QString &a, const QString &b)
+{
+    const int byKey = QString::compare(a.toCaseFolded(), b.toCaseFolded(), Qt::CaseSensitive);
+    return byKey != 0 ? byKey < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
+}
 
 } // namespace
+
+void NameList::append(QByteArrayView name)
+{
+    m_starts.push_back(quint32(m_bytes.size()));
+    m_bytes.append(name.data(), name.size());
+    m_bytes.append('\0');
+    m_allAscii = m_allAscii && isAscii(name);
+}
+
+QByteArrayView NameList::native(qsizetype index) const
+{
+    const quint32 start = m_starts[size_t(index)];
+    return QByteArrayView(m_bytes.constData() + start, qstrlen(m_bytes.constData() + start));
+}
+
+QString NameList::at(qsizetype index) const
+{
+    return nameFromNative(native(index).toByteArray());
+}
+
+QStringList NameList::toStringList() const
+{
+    QStringList names;
+    names.reserve(size());
+    for (qsizetype k = 0; k < size(); ++k)
+        names.append(at(k));
+    return names;
+}
+
+void NameList::sort()
+{
+    const auto less = [this](quint32 a, quint32 b) {
+        const QByteArrayView x(m_bytes.constData() + a, qstrlen(m_bytes.constData() + a));
+        const QByteArrayView y(m_bytes.constData() + b, qstrlen(m_bytes.constData() + b));
+        if (m_allAscii || (isAscii(x) && isAscii(y)))
+            return asciiNameLess(x, y);
+        return textNameLess(nameFromNative(x.toByteArray()), nameFromNative(y.toByteArray()));
+    };
+    std::sort(m_starts.begin(), m_starts.end(), less);
+}
 
 bool matchesPatterns(const QString &name, const QString &patterns)
 {
     return PatternSet(patterns).matches(name);
 }
 
-QStringList listMatchingFiles(const QString &folder, const QString &patterns)
+NameList listMatchingNames(const QString &folder, const QString &patterns)
 {
-    const QByteArray path = nativePath(folder);
-    if (path.isEmpty())
-        throw Failure(failure_no::PathNotFound);
-    const std::unique_ptr<DIR, DirCloser> dir(::opendir(path.constData()));
-    if (!dir) {
-        const int err = errno;
-        if (err == ENOENT || err == ENOTDIR)
-            throw Failure(failure_no::PathNotFound);
-        throw Failure::fromErrno(err, folder);
-    }
+    raw_file::FolderReader reader(nativePath(folder));
     const PatternSet set(patterns);
-    const int dirFd = ::dirfd(dir.get());
-
-    NameSorter listed;
-    for (;;) {
-        const dirent *entry = readFolderEntry(dir.get(), folder);
-        if (!entry)
-            break;
+    NameList listed;
+    while (const dirent *entry = reader.next()) {
         const char *name = entry->d_name;
         // Hidden names start with "."; so do "." and "..".
         if (name[0] == '.')
@@ -210,12 +244,18 @@ QStringList listMatchingFiles(const QString &folder, const QString &patterns)
             continue;
         if (type != DT_REG) {
             struct stat st = {};
-            if (::fstatat(dirFd, name, &st, 0) != 0 || !S_ISREG(st.st_mode))
+            if (::fstatat(reader.fd(), name, &st, 0) != 0 || !S_ISREG(st.st_mode))
                 continue;
         }
-        listed.add(nameFromNative(QByteArray(name, qsizetype(length))));
+        listed.append(QByteArrayView(name, qsizetype(length)));
     }
-    return listed.sorted();
+    listed.sort();
+    return listed;
+}
+
+QStringList listMatchingFiles(const QString &folder, const QString &patterns)
+{
+    return listMatchingNames(folder, patterns).toStringList();
 }
 
 const dirent *readFolderEntry(DIR *dir, const QString &folder)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,27 @@ private:
 // The next entry of an open folder, or nullptr at its end; throws the host's failure.
 const dirent *readFolderEntry(DIR *dir, const QString &folder);
 
+// The names of one listing, held as their native bytes end to end: a folder of a million
+// names costs tens of megabytes, not hundreds.
+class NameList
+{
+public:
+    qsizetype size() const { return qsizetype(m_starts.size()); }
+    bool isEmpty() const { return m_starts.empty(); }
+    QByteArrayView native(qsizetype index) const;
+    QString at(qsizetype index) const;
+    QStringList toStringList() const;
+
+    void append(QByteArrayView name);
+    // Ascending order with letter case ignored, ties broken by the exact name.
+    void sort();
+
+private:
+    QByteArray m_bytes; // each name followed by a zero byte
+    std::vector<quint32> m_starts;
+    bool m_allAscii = true;
+};
+
 // True when `name` matches one of the ";"-separated patterns: "*" any run, "?" any one
 // character, letters regardless of case.
 bool matchesPatterns(const QString &name, const QString &patterns);
@@ -36,6 +58,7 @@ bool matchesPatterns(const QString &name, const QString &patterns);
 // separator) that match `patterns`: regular files and links to them, hidden names left
 // out, each once, in ascending name order with letter case ignored. Throws Failure 76
 // when the folder does not exist, or the host's failure when it cannot be read.
+NameList listMatchingNames(const QString &folder, const QString &patterns);
 QStringList listMatchingFiles(const QString &folder, const QString &patterns);
 
 } // namespace quillfen

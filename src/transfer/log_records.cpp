@@ -35,14 +35,16 @@ QString actionLabel(bool move)
 QString escapeName(const QString &text)
 {
     const bool plain = std::none_of(text.cbegin(), text.cend(),
-        [](QChar c) { return isControl(c.unicode()) || isRawByteChar(c.unicode()); });
+        [](QChar c) { return isControl(c.unicode()) || isRawByteChar(c.unicode()) || c == u'\\'; });
     if (plain)
         return text;
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar ch : text) {
         const char16_t c = ch.unicode();
-        if (c == u'\r')
+        if (c == u'\\')
+            out += QLatin1String("\\\\");
+        else if (c == u'\r')
             out += QLatin1String("\\r");
         else if (c == u'\n')
             out += QLatin1String("\\n");

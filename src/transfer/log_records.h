@@ -8,8 +8,8 @@ namespace quillfen::log_records {
 QString actionLabel(bool move);
 
 // A name or folder as the log shows it: CR, LF and TAB as \r, \n, \t, every other control
-// character and every byte of a name that is not UTF-8 as \xNN, so that no name can
-// break a record's lines or fields.
+// character and every byte of a name that is not UTF-8 as \xNN, and a backslash as \\, so
+// that no name can break a record's lines or fields and every name reads back as itself.
 QString escapeName(const QString &text);
 
 // The records, without the line end that the log writer adds. Folders and names are

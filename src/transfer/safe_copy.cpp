@@ -1,10 +1,9 @@
 #include "safe_copy.h"
 
-#include "platform/native_names.h"
-
 #include "platform/failure.h"
-
-#include <QRandomGenerator>
+#include "platform/native_names.h"
+#include "platform/raw_file.h"
+#include "platform/trash.h"
 
 #include <algorithm>
 #include <array>
@@ -14,43 +13,35 @@
 #include <linux/fs.h>
 #include <memory>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace quillfen::safe_copy {
 
 namespace {
+
+using raw_file::Descriptor;
+using raw_file::folderPart;
+using raw_file::TempFile;
 
 constexpr size_t KernelChunk = size_t(ProgressChunk);
 constexpr size_t BufferSize = size_t(128) << 10;
 
 [[noreturn]] void fail(int err, const QByteArray &path)
 {
-    throw Failure::fromErrno(err, nameFromNative(path));
-}
-
-[[noreturn]] void failNotAFile()
-{
-    throw Failure(failure_no::PathFileAccessError);
-}
-
-// The folder part of a native path, ending with "/", or empty for a bare name.
-QByteArray folderPart(const QByteArray &path)
-{
-    const qsizetype cut = path.lastIndexOf('/');
-    return cut < 0 ? QByteArray() : path.left(cut + 1);
-}
-
-QByteArray tempNameIn(const QByteArray &folder)
-{
-    const quint64 tag = QRandomGenerator::global()->generate64();
-    return folder + ".quillfen-" + QByteArray::number(tag, 16) + ".part";
+    throw Failure::fromErrno(err, path);
 }
 
 bool sameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// What a copy compares to tell a source that was written meanwhile.
+bool unchanged(const struct stat &before, const struct stat &after)
+{
+    return before.st_size == after.st_size && before.st_mtim.tv_sec == after.st_mtim.tv_sec
+        && before.st_mtim.tv_nsec == after.st_mtim.tv_nsec && before.st_ctim.tv_sec == after.st_ctim.tv_sec
+        && before.st_ctim.tv_nsec == after.st_ctim.tv_nsec;
 }
 
 // Refuses a destination that is the source under another name: copying a file onto
@@ -68,106 +59,13 @@ bool attributeUnsupported(int err)
     return err == EPERM || err == EOPNOTSUPP || err == ENOTSUP;
 }
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    Descriptor(Descriptor &&other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1))
-    {
-    }
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    Descriptor &operator=(Descriptor &&) = delete;
-
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
-// A new, exclusively created file beside the destination that is removed again unless
-// it is renamed into place.
-class TempFile
-{
-public:
-    explicit TempFile(const QByteArray &dest)
-    {
-        const QByteArray folder = folderPart(dest);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            QByteArray name = tempNameIn(folder);
-            const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (fd >= 0) {
-                m_path = std::move(name);
-                m_fd = fd;
-                return;
-            }
-            if (errno != EEXIST)
-                fail(errno, name);
-        }
-        fail(EEXIST, dest);
-    }
-    ~TempFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_path.isEmpty())
-            ::unlink(m_path.constData());
-    }
-    TempFile(const TempFile &) = delete;
-    TempFile &operator=(const TempFile &) = delete;
-
-    int fd() const { return m_fd; }
-    const QByteArray &path() const { return m_path; }
-
-    void close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0)
-            fail(errno, m_path);
-    }
-
-    void renameTo(const QByteArray &dest)
-    {
-        if (::rename(m_path.constData(), dest.constData()) != 0)
-            fail(errno, dest);
-        m_path.clear();
-    }
-
-private:
-    QByteArray m_path;
-    int m_fd = -1;
-};
-
-void syncFolderOf(const QByteArray &path)
-{
-    const QByteArray folder = folderPart(path);
-    Descriptor dir(::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
-        fail(errno, folder);
-    // Some file systems cannot flush a folder; the data itself is flushed by then.
-    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
-        fail(errno, folder);
-}
-
 class ProgressReport
 {
 public:
     ProgressReport(const Progress &progress, qint64 total)
-        : m_progress(total >= ProgressChunk ? &progress : nullptr)
+        : m_progress(total >= ProgressChunk && progress ? &progress : nullptr)
         , m_total(total)
     {
-        if (m_progress && !*m_progress)
-            m_progress = nullptr;
     }
 
     void advance(qint64 bytes)
@@ -197,7 +95,7 @@ private:
 void copyByReadWrite(
     int in, int out, const QByteArray &source, const QByteArray &dest, ProgressReport &report)
 {
-    std::unique_ptr<char[]> buffer(new char[BufferSize]);
+    const std::unique_ptr<char[]> buffer(new char[BufferSize]);
     for (;;) {
         const ssize_t got = ::read(in, buffer.get(), BufferSize);
         if (got < 0) {
@@ -207,34 +105,31 @@ void copyByReadWrite(
         }
         if (got == 0)
             return;
-        const char *p = buffer.get();
-        ssize_t left = got;
-        while (left > 0) {
-            const ssize_t put = ::write(out, p, size_t(left));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                fail(errno, dest);
-            }
-            p += put;
-            left -= put;
-        }
+        raw_file::writeAll(out, QByteArrayView(buffer.get(), got), dest);
         report.advance(got);
     }
 }
 
 // The kernel copies: a shared-extent clone where the file system offers one, otherwise
-// copy_file_range, and a plain read/write loop only where neither works.
-void copyData(
-    int in, int out, qint64 size, const QByteArray &source, const QByteArray &dest, const Progress &progress)
+// copy_file_range, and a plain read/write loop only where neither works. Stops at the size
+// the source had: a source that grows meanwhile is told by the comparison afterwards.
+void copyData(int in, int out, const struct stat &st, const QByteArray &source, const QByteArray &dest,
+    Session &session)
 {
-    ProgressReport report(progress, size);
-    if (::ioctl(out, FICLONE, in) == 0) {
-        report.advance(size);
-        report.finish();
+    const qint64 size = st.st_size;
+    ProgressReport report(session.progress, size);
+    if (size == 0)
         return;
+    const QByteArray folder = folderPart(dest);
+    if (!session.cloneRefused(st.st_dev, folder)) {
+        if (::ioctl(out, FICLONE, in) == 0) {
+            report.advance(size);
+            report.finish();
+            return;
+        }
+        session.refuseClone(st.st_dev, folder);
     }
-    for (;;) {
+    while (report.done() < size) {
         const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, KernelChunk, 0);
         if (copied < 0) {
             if (errno == EINTR)
@@ -244,26 +139,32 @@ void copyData(
             fail(errno, dest);
         }
         if (copied == 0) {
-            // A file system that answers 0 for a file it reported as non-empty cannot
-            // be copied this way; both offsets still stand where the copy got to.
-            if (report.done() == 0 && size > 0)
-                break;
-            report.finish();
-            return;
+            // A file system that answers 0 for a file it reported as non-empty cannot be
+            // copied this way; a source that shrank has simply ended.
+            if (report.done() > 0)
+                return report.finish();
+            break;
         }
         report.advance(copied);
     }
-    copyByReadWrite(in, out, source, dest, report);
+    if (report.done() < size)
+        copyByReadWrite(in, out, source, dest, report);
     report.finish();
 }
 
-// Opens `source` for reading when it is (or links to) a regular file.
-Descriptor openRegularFile(const QByteArray &source, struct stat &st)
+// Opens `source` for reading when it is (or links to) a regular file; `st` tells what was
+// opened.
+Descriptor openPlainFile(const QByteArray &source, const Known *known, struct stat &st)
 {
-    if (::stat(source.constData(), &st) != 0)
-        fail(errno, source);
-    if (!S_ISREG(st.st_mode))
-        failNotAFile();
+    if (known) {
+        if (!S_ISREG(known->file.st_mode))
+            raw_file::failNotPlainFile();
+    } else {
+        if (::stat(source.constData(), &st) != 0)
+            fail(errno, source);
+        if (!S_ISREG(st.st_mode))
+            raw_file::failNotPlainFile();
+    }
     // O_NONBLOCK: should the name turn into a pipe meanwhile, open must not hang.
     Descriptor fd(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (fd.get() < 0)
@@ -271,19 +172,61 @@ Descriptor openRegularFile(const QByteArray &source, struct stat &st)
     if (::fstat(fd.get(), &st) != 0)
         fail(errno, source);
     if (!S_ISREG(st.st_mode))
-        failNotAFile();
+        raw_file::failNotPlainFile();
     ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
     return fd;
 }
 
-void copyNative(const QByteArray &source, const QByteArray &dest, bool durable, const Progress &progress)
+void syncFolderOf(const QByteArray &path)
 {
-    struct stat st = {};
-    const Descriptor in = openRegularFile(source, st);
-    refuseSameFile(st, dest);
+    const QByteArray folder = folderPart(path);
+    const Descriptor dir(
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        fail(errno, folder);
+    // Some file systems cannot flush a folder; the data itself is flushed by then.
+    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
+        fail(errno, folder);
+}
 
+// Keeps the file at `dest`, which a new file is about to replace, in the Trash: the old file
+// stays under its name until the new one takes it.
+void keepReplaced(const QByteArray &dest, Session &session, Outcome &outcome)
+{
+    if (outcome.replaced)
+        return;
+    outcome.replaced = true;
+    if (!session.trash)
+        return;
+    outcome.replacedTo = session.trash->keep(dest);
+    outcome.replacedKept = !outcome.replacedTo.isEmpty();
+}
+
+// Puts a finished temporary in place of `dest`, keeping a file it replaces when asked to.
+void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Session &session,
+    Outcome &outcome, bool replace)
+{
+    if (temp.renameIfFree(dest))
+        return;
+    refuseSameFile(source, dest);
+    if (!replace)
+        throw Failure(failure_no::FileExists);
+    keepReplaced(dest, session, outcome);
+    temp.renameOver(dest);
+}
+
+// One copy of the open source `in` into a temporary beside `dest`, renamed into place
+// unless the source changed meanwhile; answers whether it did not.
+bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QByteArray &dest, bool durable,
+    Session &session, Outcome &outcome, bool replace)
+{
     TempFile temp(dest);
-    copyData(in.get(), temp.fd(), st.st_size, source, temp.path(), progress);
+    copyData(in, temp.fd(), st, source, temp.path(), session);
+    struct stat after = {};
+    if (::fstat(in, &after) != 0)
+        fail(errno, source);
+    if (!durable && !unchanged(st, after))
+        return false; // a torn copy never gets the destination's name
     if (::fchmod(temp.fd(), st.st_mode & 0777) != 0 && !attributeUnsupported(errno))
         fail(errno, temp.path());
     const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
@@ -292,13 +235,18 @@ void copyNative(const QByteArray &source, const QByteArray &dest, bool durable, 
     if (durable && ::fsync(temp.fd()) != 0)
         fail(errno, temp.path());
     temp.close();
-    temp.renameTo(dest);
+    place(temp, st, dest, session, outcome, replace);
+    outcome.placed = true;
+    outcome.size = st.st_size;
+    outcome.modified = st.st_mtim;
     if (durable)
         syncFolderOf(dest);
+    return true;
 }
 
 // Recreates the link `source` as `dest`, through a temporary name beside `dest`.
-void relinkNative(const QByteArray &source, const QByteArray &dest)
+void relink(
+    const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome, bool replace)
 {
     QByteArray target(PATH_MAX, Qt::Uninitialized);
     const ssize_t length = ::readlink(source.constData(), target.data(), size_t(target.size()));
@@ -306,65 +254,131 @@ void relinkNative(const QByteArray &source, const QByteArray &dest)
         fail(errno, source);
     target.truncate(length);
 
-    const QByteArray folder = folderPart(dest);
+    // A link is made under a name of its own: TempFile makes files, so it only lends one.
     QByteArray temp;
-    for (int attempt = 0;; ++attempt) {
-        temp = tempNameIn(folder);
-        if (::symlink(target.constData(), temp.constData()) == 0)
-            break;
-        if (errno != EEXIST || attempt == 99)
-            fail(errno, temp);
+    {
+        const TempFile name(dest);
+        temp = name.path();
     }
-    if (::rename(temp.constData(), dest.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temp.constData());
-        fail(err, dest);
+    if (::symlink(target.constData(), temp.constData()) != 0)
+        fail(errno, temp);
+    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) != 0) {
+        int err = errno;
+        if (err == EEXIST && replace) {
+            keepReplaced(dest, session, outcome);
+            err = ::rename(temp.constData(), dest.constData()) == 0 ? 0 : errno;
+        } else if ((err == EINVAL || err == ENOSYS) && replace) {
+            err = ::rename(temp.constData(), dest.constData()) == 0 ? 0 : errno;
+        }
+        if (err != 0) {
+            ::unlink(temp.constData());
+            if (err == EEXIST)
+                throw Failure(failure_no::FileExists);
+            fail(err, dest);
+        }
     }
+    outcome.placed = true;
     syncFolderOf(dest);
 }
 
 } // namespace
 
-void copyFile(const QString &source, const QString &dest, const Progress &progress)
+void Session::sweepOnce(const QByteArray &folder)
 {
-    copyNative(nativePath(source), nativePath(dest), false, progress);
+    if (m_swept.contains(folder))
+        return;
+    m_swept.insert(folder);
+    raw_file::removeStaleTemporaries(folder);
 }
 
-void moveFile(const QString &source, const QString &dest, const Progress &progress)
+bool Session::cloneRefused(dev_t source, const QByteArray &folder) const
 {
-    const QByteArray from = nativePath(source);
-    const QByteArray to = nativePath(dest);
+    return m_noClone.contains(folder + '\0' + QByteArray::number(quint64(source)));
+}
 
-    struct stat itself = {};
-    if (::lstat(from.constData(), &itself) != 0)
-        fail(errno, from);
-    // Links are looked through only where there is one: most moves are of plain files.
-    struct stat file = itself;
-    if (S_ISLNK(itself.st_mode) && ::stat(from.constData(), &file) != 0)
-        fail(errno, from);
+void Session::refuseClone(dev_t source, const QByteArray &folder)
+{
+    m_noClone.insert(folder + '\0' + QByteArray::number(quint64(source)));
+}
+
+void copyFile(
+    const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome, const Known *known)
+{
+    session.sweepOnce(folderPart(dest));
+    for (int attempt = 0;; ++attempt) {
+        struct stat st = {};
+        const Descriptor in = openPlainFile(source, attempt == 0 ? known : nullptr, st);
+        if (copyOnce(in.get(), st, source, dest, false, session, outcome, true))
+            return;
+        if (attempt == 1)
+            throw Failure(failure_no::FileChanged);
+    }
+}
+
+void moveFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
+    const Known *known, bool replace)
+{
+    Known looked;
+    if (!known) {
+        if (::lstat(source.constData(), &looked.itself) != 0)
+            fail(errno, source);
+        looked.file = looked.itself;
+        // Links are looked through only where there is one: most moves are of plain files.
+        if (S_ISLNK(looked.itself.st_mode) && ::stat(source.constData(), &looked.file) != 0)
+            fail(errno, source);
+        known = &looked;
+    }
+    const struct stat &itself = known->itself;
+    const struct stat &file = known->file;
     if (!S_ISREG(file.st_mode))
-        failNotAFile();
-    struct stat destItself = {};
-    if (::lstat(to.constData(), &destItself) == 0) {
-        if (sameFile(destItself, itself))
-            throw Failure(failure_no::PermissionDenied);
-        if (S_ISLNK(destItself.st_mode))
-            refuseSameFile(file, to);
-        else if (sameFile(destItself, file))
-            throw Failure(failure_no::PermissionDenied);
+        raw_file::failNotPlainFile();
+
+    // The new name first, where nothing has it: then no file can be replaced or be the source
+    // under another name.
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) == 0) {
+        outcome = {true, true, file.st_size, file.st_mtim, {}, false, false};
+        return;
+    }
+    const int firstError = errno;
+    if (firstError == EEXIST || firstError == EINVAL || firstError == ENOSYS) {
+        struct stat destItself = {};
+        if (::lstat(dest.constData(), &destItself) == 0) {
+            if (sameFile(destItself, itself))
+                throw Failure(failure_no::PermissionDenied);
+            if (S_ISLNK(destItself.st_mode))
+                refuseSameFile(file, dest);
+            else if (sameFile(destItself, file))
+                throw Failure(failure_no::PermissionDenied);
+            if (!replace)
+                throw Failure(failure_no::FileExists);
+            keepReplaced(dest, session, outcome);
+        }
+        if (::rename(source.constData(), dest.constData()) == 0) {
+            outcome.placed = outcome.sourceRemoved = true;
+            outcome.size = file.st_size;
+            outcome.modified = file.st_mtim;
+            return;
+        }
     }
 
-    if (::rename(from.constData(), to.constData()) == 0)
-        return;
-
     // Another file system, or a rename refused for another reason: copy, make the copy
-    // durable, and only then delete the source.
-    if (S_ISLNK(itself.st_mode))
-        relinkNative(from, to);
-    else
-        copyNative(from, to, true, progress);
-    if (::unlink(from.constData()) != 0)
-        fail(errno, from);
+    // durable, and delete the source only when it did not change meanwhile.
+    session.sweepOnce(folderPart(dest));
+    if (S_ISLNK(itself.st_mode)) {
+        relink(source, dest, session, outcome, replace);
+    } else {
+        struct stat st = {};
+        const Descriptor in = openPlainFile(source, known, st);
+        copyOnce(in.get(), st, source, dest, true, session, outcome, replace);
+        struct stat now = {};
+        if (::fstat(in.get(), &now) != 0)
+            fail(errno, source);
+        if (!unchanged(st, now))
+            throw Failure(failure_no::FileChanged);
+    }
+    if (::unlink(source.constData()) != 0)
+        fail(errno, source);
+    outcome.sourceRemoved = true;
 }
 
 } // namespace quillfen::safe_copy

@@ -1,9 +1,16 @@
 #pragma once
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
+#include <sys/stat.h>
+
+namespace quillfen {
+class Trash;
+}
 
 namespace quillfen::safe_copy {
 
@@ -13,16 +20,66 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // Files at least this large report their progress, once per chunk of this size.
 inline constexpr qint64 ProgressChunk = qint64(8) << 20;
 
+// What the copies of one run share: where progress goes, where replaced files go, and what
+// the run has learnt about its folders on the way.
+class Session
+{
+public:
+    Progress progress;
+    // Replaced destination files are kept there; none: they are simply replaced.
+    Trash *trash = nullptr;
+
+    // Removes what a killed run left in `folder`, the first time the session writes there.
+    void sweepOnce(const QByteArray &folder);
+    // A file system that refused to share extents with a device will not change its mind.
+    bool cloneRefused(dev_t source, const QByteArray &folder) const;
+    void refuseClone(dev_t source, const QByteArray &folder);
+
+private:
+    QSet<QByteArray> m_swept;
+    QSet<QByteArray> m_noClone;
+};
+
+// What a copy or move did, as far as it got before any failure.
+struct Outcome
+{
+    bool placed = false; // the destination holds the new file
+    bool sourceRemoved = false; // a move took the source away
+    qint64 size = 0; // of the new file
+    timespec modified {}; // of the new file
+    // Where the file that was replaced went; empty when none was, and `replacedKept` false
+    // when one was replaced without a place to keep it.
+    QByteArray replacedTo;
+    bool replaced = false;
+    bool replacedKept = false;
+};
+
+// What is known of the source already: its entry itself and the file it leads to.
+struct Known
+{
+    struct stat itself
+    {
+    };
+    struct stat file
+    {
+    };
+};
+
 // Copies the file `source` (a link is followed) to `dest`. The data goes to a private
 // temporary file beside `dest`, which takes the source's permission bits and times and is
-// then renamed over `dest`: an existing `dest` stays intact until the copy is complete,
-// and no temporary file is left when the copy fails. Both names naming one file is
-// failure 70. Throws Failure.
-void copyFile(const QString &source, const QString &dest, const Progress &progress = {});
+// then renamed over `dest`: an existing `dest` stays intact until the copy is complete, and
+// no temporary file is left when the copy fails. A source that changes while it is copied
+// is copied once more, then refused (55). Both names naming one file is failure 70. Throws
+// Failure; `outcome` tells what was done.
+void copyFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
+    const Known *known = nullptr);
 
 // Moves `source` to `dest`: a rename where the file system allows it, otherwise a copy
-// that is flushed to disk before the source is deleted. A link is moved as the link.
+// that is flushed to disk before the source is deleted, and only when the source did not
+// change meanwhile (55 otherwise; the destination keeps its complete copy). A link is moved
+// as the link. With `replace` false an existing `dest` is never replaced (failure 58).
 // Throws Failure; when only the deletion fails, the complete copy stays at `dest`.
-void moveFile(const QString &source, const QString &dest, const Progress &progress = {});
+void moveFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
+    const Known *known = nullptr, bool replace = true);
 
 } // namespace quillfen::safe_copy

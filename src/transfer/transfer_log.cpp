@@ -1,47 +1,22 @@
 #include "transfer_log.h"
 
 #include "file_routines.h"
-#include "platform/native_names.h"
 
 #include "platform/failure.h"
 #include "platform/host.h"
+#include "platform/native_names.h"
+#include "platform/raw_file.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillfen {
 
 namespace {
 
-LogSink *g_sink = nullptr;
-
 const QString CrLf = QStringLiteral("\r\n");
-
-// Opens, writes all of `bytes`, and closes again: no handle outlives one record.
-void writeToFile(const QString &path, const QByteArray &bytes, int mode)
-{
-    const QByteArray native = nativePath(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | mode, 0666);
-    if (fd < 0)
-        throw Failure::fromErrno(errno, path);
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t put = ::write(fd, p, size_t(left));
-        if (put < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            throw Failure::fromErrno(err, path);
-        }
-        p += put;
-        left -= put;
-    }
-    if (::close(fd) != 0)
-        throw Failure::fromErrno(errno, path);
-}
 
 } // namespace
 
@@ -66,25 +41,59 @@ QString logHeader(const QString &now, const QString &computerName)
         + headerCreatedLine(now, computerName) + CrLf + CrLf + CrLf + CrLf;
 }
 
-void setLogSink(LogSink *sink)
-{
-    g_sink = sink;
-}
-
 QString logFilePath()
 {
     return host::applicationFolder() + host::separator() + QStringLiteral("filelog.txt");
 }
 
-void sc_WriteLog(const QString &record)
+TransferLog::TransferLog(RunObserver *observer)
+    : m_observer(observer)
+    , m_path(logFilePath())
+    , m_native(nativePath(m_path))
 {
-    const QString path = logFilePath();
-    if (!sc_FileExists(path))
-        writeToFile(path, logHeader(host::nowText(), sc_ComputerName()).toUtf8(), O_TRUNC);
+}
+
+// The header goes in whole or not at all: written beside the log and then given its name,
+// unless another writer made the log meanwhile.
+void TransferLog::createWithHeader()
+{
+    raw_file::makeFolderPath(raw_file::folderPart(m_native));
+    raw_file::TempFile temp(m_native);
+    if (::fchmod(temp.fd(), raw_file::newFileMode()) != 0)
+        throw Failure::fromErrno(errno, m_native);
+    raw_file::writeAll(temp.fd(), logHeader(host::nowText(), sc_ComputerName()).toUtf8(), m_native);
+    temp.close();
+    if (temp.renameIfFree(m_native))
+        return;
+    struct stat st = {};
+    // Something that is not a log stands in its place: the new log replaces it.
+    if (::lstat(m_native.constData(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        temp.renameOver(m_native);
+}
+
+void TransferLog::sc_WriteLog(const QString &record)
+{
+    if (!sc_FileExists(m_path))
+        createWithHeader();
     const QString line = record + CrLf;
-    if (g_sink)
-        g_sink->putRecord(line);
-    writeToFile(path, line.toUtf8(), O_APPEND);
+    if (m_observer)
+        m_observer->putRecord(line);
+
+    const QByteArray bytes = line.toUtf8();
+    raw_file::Descriptor fd(
+        ::open(m_native.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NONBLOCK, 0666));
+    if (fd.get() < 0)
+        throw Failure::fromErrno(errno, m_native);
+    qint64 written = 0;
+    try {
+        raw_file::writeAll(fd.get(), bytes, m_native, &written);
+    } catch (const Failure &) {
+        struct stat st = {};
+        if (written > 0 && ::fstat(fd.get(), &st) == 0)
+            (void)!::ftruncate(fd.get(), st.st_size - written);
+        throw;
+    }
+    fd.close(m_native);
 }
 
 } // namespace quillfen

@@ -1,20 +1,11 @@
 #pragma once
 
+#include "run_observer.h"
+
+#include <QByteArray>
 #include <QString>
 
 namespace quillfen {
-
-// Where log records are shown: the main window's message area puts each record, which
-// already ends with CR LF, in front of its text.
-class LogSink
-{
-public:
-    virtual ~LogSink() = default;
-    virtual void putRecord(const QString &recordWithLineEnd) = 0;
-};
-
-// The sink that shows records; none by default.
-void setLogSink(LogSink *sink);
 
 // The framing lines of the log header (the settings file's header uses them too): "#",
 // sixty "-", "#"; and the line that names the maker.
@@ -29,8 +20,26 @@ QString logHeader(const QString &now, const QString &computerName);
 // Application folder + separator + "filelog.txt".
 QString logFilePath();
 
-// Creates the log with its header when it is missing, shows the record in the sink and
-// appends it with CR LF. Traps nothing: throws Failure when the log cannot be written.
-void sc_WriteLog(const QString &record);
+// The log writer of one run: the log's place is found once, each record is shown to the
+// observer and appended to the file, which is opened and closed for every record.
+class TransferLog
+{
+public:
+    explicit TransferLog(RunObserver *observer = nullptr);
+
+    const QString &path() const { return m_path; }
+
+    // Creates the log with its header when it is missing, shows the record and appends it
+    // with CR LF. The log only ever holds whole records under a whole header: what cannot be
+    // appended whole is cut back. Traps nothing: throws Failure when the log cannot be written.
+    void sc_WriteLog(const QString &record);
+
+private:
+    void createWithHeader();
+
+    RunObserver *m_observer;
+    QString m_path;
+    QByteArray m_native;
+};
 
 } // namespace quillfen

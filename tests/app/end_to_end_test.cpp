@@ -27,9 +27,9 @@ TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
         store.set(keys::entryKey(keys::DestStem, n), to);
         store.set(keys::entryKey(keys::MoveStem, n), q(entries[n - 1][1]));
     }
-    store.set(q(keys::Files), q("2"));
-    store.set(q(keys::Timer), q("0"));
-    store.set(q(keys::AutoStart), q("1"));
+    store.set(keys::Files, q("2"));
+    store.set(keys::Timer, q("0"));
+    store.set(keys::AutoStart, q("1"));
 
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -45,9 +45,9 @@ protected:
     void load(const char *timer, const char *autoStart, int ticks = -1)
     {
         if (timer)
-            store.set(q(keys::Timer), q(timer));
+            store.set(keys::Timer, q(timer));
         if (autoStart)
-            store.set(q(keys::AutoStart), q(autoStart));
+            store.set(keys::AutoStart, q(autoStart));
         window = std::make_unique<frmMain>();
         window->Form_Load();
         if (ticks >= 0)
@@ -190,8 +190,8 @@ TEST_F(MainWindow, AboutAndOptionsStopTheCountdownAndRestartItOnlyForAutoStart)
         test::ScriptedMessageBoxes boxes;
         load("10", row.autoStart, 4);
         if (row.timerAfter) {
-            store.set(q(keys::Timer), q(row.timerAfter));
-            store.set(q(keys::AutoStart), q(row.autoStartAfter));
+            store.set(keys::Timer, q(row.timerAfter));
+            store.set(keys::AutoStart, q(row.autoStartAfter));
         }
         QString seen;
         test::onNextModal(
@@ -261,7 +261,7 @@ protected:
             store.set(keys::entryKey(keys::DestStem, n), to);
             store.set(keys::entryKey(keys::MoveStem, n), q(entries[n - 1][1]));
         }
-        store.set(q(keys::Files), q("2"));
+        store.set(keys::Files, q("2"));
         test::writeOldFile(from + q("keep.txt"), "keep");
         test::writeOldFile(from + q("data.dat"), "data");
         load("0", "1");
@@ -300,9 +300,9 @@ TEST_F(RunTimer, AFailedRunIsReportedAndTheWindowStaysRunning)
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(noticeShown());
     // The run's entry list stays open until the window closes, and is saved then.
-    EXPECT_FALSE(store.has(q(keys::DefaultFileExt)));
+    EXPECT_FALSE(store.has(keys::DefaultFileExt));
     window->close();
-    EXPECT_EQ(store.value(q(keys::DefaultFileExt)), q("*.txt"));
+    EXPECT_EQ(store.value(keys::DefaultFileExt), q("*.txt"));
     EXPECT_EQ(programEnds, 0);
 }
 
@@ -318,13 +318,12 @@ TEST_F(MainWindow, ClosingStoresThePlacementInTwipsUnlessMinimized)
         const QRect frame = window->frameGeometry();
         const int dpiX = window->logicalDpiX(), dpiY = window->logicalDpiY();
         window->close();
-        const std::pair<const char *, int> rows[] = {{keys::MainLeft, frame.x() * 1440 / dpiX},
+        const std::pair<keys::Key, int> rows[] = {{keys::MainLeft, frame.x() * 1440 / dpiX},
             {keys::MainTop, frame.y() * 1440 / dpiY}, {keys::MainWidth, frame.width() * 1440 / dpiX},
             {keys::MainHeight, frame.height() * 1440 / dpiY}};
         for (const auto &[key, twips] : rows) {
-            EXPECT_EQ(store::contains(q(keys::WindowSettings), q(key)), !minimized) << key;
-            EXPECT_EQ(
-                store::get(q(keys::WindowSettings), q(key)), minimized ? QString() : QString::number(twips));
+            EXPECT_EQ(store::contains(key.section, key.nameText()), !minimized) << key.name;
+            EXPECT_EQ(store::get(key), minimized ? QString() : QString::number(twips));
         }
     }
 }

@@ -58,9 +58,9 @@ QString startWith(const char *files, const char *timer, bool closeSplashDuringOp
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
     if (files)
-        store.set(q(keys::Files), q(files));
+        store.set(keys::Files, q(files));
     if (timer)
-        store.set(q(keys::Timer), q(timer));
+        store.set(keys::Timer, q(timer));
     Journal journal;
     journal.closeSplashDuringOptions = closeSplashDuringOptions;
     qApp->installEventFilter(&journal);

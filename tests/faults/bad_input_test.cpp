@@ -6,6 +6,7 @@
 
 #include "app/frmMain.h"
 #include "platform/host.h"
+#include "support/run_shim.h"
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"
 #include "transfer/transfer_log.h"
@@ -18,6 +19,9 @@
 
 using namespace quillfen;
 using namespace quillfen::faults;
+using quillfen::test::RunRecorder;
+using quillfen::test::sc_ClosePendingRun;
+using quillfen::test::sc_TransferFiles;
 
 namespace {
 
@@ -42,7 +46,7 @@ const QList<HostileName> &hostileNames()
         {"-leading-dash.dat", QStringLiteral("-leading-dash.dat"), true},
         {"--help", QStringLiteral("--help"), true},
         {"what?.dat", QStringLiteral("what?.dat"), true},
-        {"back\\slash.dat", QStringLiteral("back\\slash.dat"), true},
+        {"back\\slash.dat", QStringLiteral("back\\\\slash.dat"), true},
         {" blanks around .dat ", QStringLiteral(" blanks around .dat "), true},
         {"bad\xff\xfe.dat", QStringLiteral("bad\\xFF\\xFE.dat"), false},
         {"latin1-caf\xe9.dat", QStringLiteral("latin1-caf\\xE9.dat"), false},
@@ -54,32 +58,12 @@ const QList<HostileName> &hostileNames()
     return names;
 }
 
-class RecordingSink final : public LogSink
-{
-public:
-    RecordingSink() { setLogSink(this); }
-    ~RecordingSink() override { setLogSink(nullptr); }
-    void putRecord(const QString &record) override { records.append(record); }
-    QStringList records;
-};
+using RecordingSink = RunRecorder;
 
 // Calls a function whenever the run starts on a file.
-class FileStartHook final : public TransferProgress
+struct FileStartHook : RunRecorder
 {
-public:
-    explicit FileStartHook(std::function<void(const QString &)> onStart)
-        : m_onStart(std::move(onStart))
-    {
-        setTransferProgress(this);
-    }
-    ~FileStartHook() override { setTransferProgress(nullptr); }
-    void filesPlanned(int) override { }
-    void fileStarted(const QString &sourcePath) override { m_onStart(sourcePath); }
-    void bytesCopied(qint64, qint64) override { }
-    void fileFinished() override { }
-
-private:
-    std::function<void(const QString &)> m_onStart;
+    explicit FileStartHook(std::function<void(const QString &)> hook) { onStart = std::move(hook); }
 };
 
 class BadInput : public ::testing::Test
@@ -347,13 +331,13 @@ TEST_F(BadInput, ASourceReplacedAfterTheListingIsNeverTouched)
                 ::mkdir(path.constData(), 0755);
                 writeFile(path + "/inner.txt", "inner");
             },
-            0, "Error Number: 75  Error: Path/File access error"},
+            0, "Error Number: 75  Error: Path/File access error: not a plain file"},
         {"by a pipe",
             [](const QByteArray &path) {
                 ::unlink(path.constData());
                 ::mkfifo(path.constData(), 0644);
             },
-            0, "Error Number: 75  Error: Path/File access error"},
+            0, "Error Number: 75  Error: Path/File access error: not a plain file"},
         {"by nothing", [](const QByteArray &path) { ::unlink(path.constData()); }, 53, nullptr},
         {"by a dangling link",
             [](const QByteArray &path) {
@@ -395,7 +379,8 @@ TEST_F(BadInput, ASourceReplacedAfterTheListingIsNeverTouched)
             }
             if (row.failure) {
                 ASSERT_EQ(m_boxes.shown().size(), 1);
-                EXPECT_EQ(m_boxes.shown().first().text, QStringLiteral("Error: Path/File access error (75)"));
+                EXPECT_EQ(m_boxes.shown().first().text,
+                    QStringLiteral("Error: Path/File access error: not a plain file (75)"));
                 EXPECT_TRUE(log().contains(QStringLiteral(" failed: ") + QLatin1String(row.failure)));
             } else {
                 EXPECT_TRUE(m_boxes.shown().isEmpty());

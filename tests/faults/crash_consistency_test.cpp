@@ -147,7 +147,7 @@ TEST_F(CrashConsistency, KilledMovesLoseNoFile)
     if (!crossesFileSystems()) {
         // One file system only: the source folder refuses renames as another file system would.
         child.preloadShim();
-        child.setVariable(QStringLiteral("QUILLFEN_FAULT_CALL"), QStringLiteral("rename"));
+        child.setVariable(QStringLiteral("QUILLFEN_FAULT_CALL"), QStringLiteral("rename,renameat2"));
         child.setVariable(QStringLiteral("QUILLFEN_FAULT_ERRNO"), QStringLiteral("EXDEV"));
         child.setVariable(QStringLiteral("QUILLFEN_FAULT_PATH"), QString::fromUtf8(m_source));
     }

@@ -45,9 +45,8 @@ inline void storeEntries(const QList<Entry> &entries)
         list.append(
             entry.file, entry.source, entry.dest, entry.move ? QStringLiteral("1") : QStringLiteral("0"));
     sc_AddFiles(list);
-    const QString section = QLatin1String(keys::AppSettings);
-    store::save(section, QLatin1String(keys::CompareInterval), QStringLiteral("0"));
-    store::save(section, QLatin1String(keys::CompareIntType), QStringLiteral("s"));
+    store::save(keys::CompareInterval, QStringLiteral("0"));
+    store::save(keys::CompareIntType, QStringLiteral("s"));
 }
 
 inline QByteArray native(const QString &path)

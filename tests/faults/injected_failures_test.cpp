@@ -118,7 +118,7 @@ protected:
         child.setVariable(QStringLiteral("QUILLFEN_FAULT_PATH"),
             text(call.place == Place::Destination ? m_dest : m_moveSource));
         // The move source lies on "another file system", so moves copy, flush and delete.
-        child.setVariable(QStringLiteral("QUILLFEN_FAULT_CALL_2"), QStringLiteral("rename"));
+        child.setVariable(QStringLiteral("QUILLFEN_FAULT_CALL_2"), QStringLiteral("rename,renameat2"));
         child.setVariable(QStringLiteral("QUILLFEN_FAULT_ERRNO_2"), QStringLiteral("EXDEV"));
         child.setVariable(QStringLiteral("QUILLFEN_FAULT_PATH_2"), text(m_moveSource));
         // Clones are refused as on most file systems, so the kernel copy always runs.

@@ -14,7 +14,8 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     quillfen::host::setApplicationFolderOverride(qEnvironmentVariable("QUILLFEN_APP_FOLDER"));
     try {
-        quillfen::sc_TransferFiles();
+        quillfen::RunObserver quiet;
+        quillfen::TransferRun(quiet).sc_TransferFiles();
     } catch (const quillfen::Failure &failure) {
         std::fprintf(
             stderr, "Run ended: Error %s (%d)\n", qUtf8Printable(failure.description()), failure.number());

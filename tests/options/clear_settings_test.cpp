@@ -1,6 +1,7 @@
 #include "options/clear_settings.h"
 
 #include "platform/host.h"
+#include "settings/keys.h"
 #include "settings/store.h"
 #include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
@@ -42,9 +43,9 @@ TEST(ClearSettings, DeletesCountedEntriesAndGeneralKeysThenEnds)
         if (c.count)
             store.set("sc_Files", c.count);
         else
-            store::remove("AppSettings", "sc_Files");
+            store::remove(keys::Files);
         for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-            store::save("Settings", key, "1440");
+            store::save(keys::Section::Window, key, "1440");
 
         const bool yes = c.answer == MsgAnswer::Yes;
         boxes.answerNext(c.answer);
@@ -56,7 +57,7 @@ TEST(ClearSettings, DeletesCountedEntriesAndGeneralKeysThenEnds)
         for (const QString &key : entryKeys(c.cleared + 1, c.stored) + QStringList {"Imported"})
             EXPECT_TRUE(store.has(key)) << qPrintable(key);
         for (const char *key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
-            EXPECT_EQ(store::get("Settings", key), "1440") << key;
+            EXPECT_EQ(store::get(keys::Section::Window, key), "1440") << key;
         QStringList expected
             = {"Continue? | Are you sure you want to clear all settings? | Exclamation YesNo"};
         if (yes)

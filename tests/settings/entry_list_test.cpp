@@ -1,4 +1,5 @@
 #include "settings/entry_list.h"
+#include "settings/keys.h"
 #include "settings/store.h"
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"
@@ -42,7 +43,7 @@ TEST(EntryListLoad, CountDecidesWhichKeysAreRead)
         if (c.storedCount)
             temp.set(QStringLiteral("sc_Files"), QString::fromUtf8(c.storedCount));
         else
-            store::remove(QStringLiteral("AppSettings"), QStringLiteral("sc_Files"));
+            store::remove(keys::Section::App, QStringLiteral("sc_Files"));
         EntryList list;
         sc_GetFiles(list);
         EXPECT_EQ(list.count(), c.loaded) << (c.storedCount ? c.storedCount : "absent");
@@ -55,7 +56,7 @@ TEST(EntryListLoad, MissingEntryKeysGiveEmptyFields)
 {
     test::TempStore temp;
     storeEntries(temp, 3, QString());
-    store::remove(QStringLiteral("AppSettings"), QStringLiteral("sc_Path2"));
+    store::remove(keys::Section::App, QStringLiteral("sc_Path2"));
     EntryList list;
     sc_GetFiles(list);
     ASSERT_EQ(list.count(), 3);

@@ -14,7 +14,7 @@ using namespace quillfen;
 
 namespace {
 
-const QString App = QStringLiteral("AppSettings");
+const auto App = keys::Section::App;
 
 // What another process would read from the disk right now (a copy, since the process
 // shares what it has parsed of one file among its readers).
@@ -24,17 +24,17 @@ QString onDisk(const QString &key)
     const QString copy = copyDir.path() + QStringLiteral("/copy.conf");
     QFile::copy(store::filePath(), copy);
     QSettings fresh(copy, QSettings::IniFormat);
-    return fresh.value(App + QLatin1Char('/') + key, QStringLiteral("<absent>")).toString();
+    return fresh.value(QStringLiteral("AppSettings/") + key, QStringLiteral("<absent>")).toString();
 }
 
 TEST(Store, AbsentKeysReadAsTheirDefaultText)
 {
     test::TempStore temp;
     EXPECT_EQ(store::get(App, QStringLiteral("Timer")), QString());
-    EXPECT_EQ(store::get(App, QStringLiteral("Timer"), 10), QStringLiteral("10"));
-    EXPECT_EQ(store::get(App, QStringLiteral("sc_DefaultFileExt"), "*.txt"), QStringLiteral("*.txt"));
-    EXPECT_EQ(store::get(App, QStringLiteral("AutoStart"), false), QStringLiteral("0"));
-    EXPECT_EQ(store::get(QStringLiteral("NoSection"), QStringLiteral("Timer"), 1), QStringLiteral("1"));
+    EXPECT_EQ(store::get(keys::Timer), QStringLiteral("10"));
+    EXPECT_EQ(store::get(keys::DefaultFileExt), QStringLiteral("*.txt"));
+    EXPECT_EQ(store::get(keys::AutoStart), QStringLiteral("0"));
+    EXPECT_EQ(store::get(keys::MainLeft), QString());
     EXPECT_FALSE(QFileInfo::exists(store::filePath())) << "reading creates nothing";
 }
 
@@ -58,7 +58,7 @@ TEST(Store, StoredTextComesBackExactlyAndIsOnDiskAtOnce)
     };
     for (const QString &value : values) {
         store::save(App, QStringLiteral("Value"), value);
-        EXPECT_EQ(store::get(App, QStringLiteral("Value"), 10), value);
+        EXPECT_EQ(store::get(App, QStringLiteral("Value"), QStringLiteral("10")), value);
         EXPECT_EQ(onDisk(QStringLiteral("Value")), value);
     }
     store::save(App, QStringLiteral("Timer"), QStringLiteral("5"));

@@ -40,17 +40,17 @@ QString TempStore::scratch(const QString &name) const
 
 void TempStore::set(const QString &key, const QString &value)
 {
-    store::save(QLatin1String(keys::AppSettings), key, value);
+    store::save(keys::Section::App, key, value);
 }
 
 QString TempStore::value(const QString &key) const
 {
-    return store::get(QLatin1String(keys::AppSettings), key);
+    return store::get(keys::Section::App, key);
 }
 
 bool TempStore::has(const QString &key) const
 {
-    return store::contains(QLatin1String(keys::AppSettings), key);
+    return store::contains(keys::Section::App, key);
 }
 
 } // namespace quillfen::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/keys.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,6 +21,9 @@ public:
     QString scratch(const QString &name = QStringLiteral("files")) const;
 
     void set(const QString &key, const QString &value); // section AppSettings
+    void set(const keys::Key &key, const QString &value) { set(key.nameText(), value); }
+    QString value(const keys::Key &key) const { return value(key.nameText()); }
+    bool has(const keys::Key &key) const { return has(key.nameText()); }
     QString value(const QString &key) const; // section AppSettings; empty when absent
     bool has(const QString &key) const;
 

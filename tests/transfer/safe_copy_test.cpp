@@ -74,7 +74,7 @@ TEST(SafeCopy, FullDiskLeavesTheOldDestinationTheSourceAndNoTemporaryFile)
 
         EXPECT_EQ(result,
             small.sized ? "Error Number: 61  Error: Disk full"
-                        : "Error Number: 75  Error: Path/File access error");
+                        : "Error Number: 75  Error: Path/File access error: not a plain file");
         EXPECT_EQ(boxes.shown().size(), 1);
         EXPECT_EQ(readBytes(small.folder + Name), "old");
         EXPECT_EQ(readBytes(src + Name), payload);
@@ -164,8 +164,8 @@ TEST(SafeCopy, FoldersAndPipesAreNotFilesAndDoNotHang)
     ::mkfifo(nativePath(src + "pipe").constData(), 0600);
     for (const bool move : {false, true}) {
         for (const QString name : {"folder", "pipe"}) {
-            EXPECT_EQ(
-                sc_CopyFile(name, src, name, dest, move), "Error Number: 75  Error: Path/File access error");
+            EXPECT_EQ(sc_CopyFile(name, src, name, dest, move),
+                "Error Number: 75  Error: Path/File access error: not a plain file");
             EXPECT_TRUE(present(src + name));
             EXPECT_FALSE(present(dest + name));
         }
@@ -184,7 +184,10 @@ TEST(SafeCopy, LargeCopyReportsItsBytesAsItGoes)
         payload[k] = char(k / 4096);
     writeBytes(src + Name, payload);
 
-    ASSERT_EQ(sc_CopyFile(Name, src, Name, dest, false), "True");
+    safe_copy::Session session;
+    session.progress = [&](qint64 done, qint64 total) { progress.bytesCopied(done, total); };
+    safe_copy::Outcome outcome;
+    ASSERT_EQ(sc_CopyFile(Name, src, Name, dest, false, session, outcome), "True");
     EXPECT_EQ(readBytes(dest + Name), payload);
     ASSERT_GE(progress.done.size(), 2);
     EXPECT_EQ(std::adjacent_find(progress.done.begin(), progress.done.end(), std::greater_equal<>()),

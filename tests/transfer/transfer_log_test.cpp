@@ -13,16 +13,12 @@ using namespace quillfen::test;
 
 namespace {
 
-class TransferLog : public ::testing::Test, public LogSink
+class TransferLogTest : public ::testing::Test, public RunObserver
 {
 protected:
-    TransferLog()
-    {
-        std::setlocale(LC_TIME, "C");
-        setLogSink(this);
-    }
-    ~TransferLog() override { setLogSink(nullptr); }
+    TransferLogTest() { std::setlocale(LC_TIME, "C"); }
     void putRecord(const QString &record) override { area.prepend(record); } // newest on top
+    void sc_WriteLog(const QString &record) { quillfen::TransferLog(this).sc_WriteLog(record); }
 
     static QString logText() { return maskTimes(QString::fromUtf8(readBytes(logFilePath()))); }
     static QString header()
@@ -39,7 +35,7 @@ protected:
     QString area;
 };
 
-TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissing)
+TEST_F(TransferLogTest, HeaderOnlyWhenTheFileIsMissing)
 {
     ASSERT_EQ(logFilePath(), store.appFolder() + "/filelog.txt");
     const std::tuple<const char *, const char *, QString> rows[] = {
@@ -58,7 +54,7 @@ TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissing)
     EXPECT_TRUE(boxes.shown().isEmpty());
 }
 
-TEST_F(TransferLog, SinkShowsNewestFirstEvenWhenTheAppendFails)
+TEST_F(TransferLogTest, SinkShowsNewestFirstEvenWhenTheAppendFails)
 {
     sc_WriteLog("first");
     sc_WriteLog("second\r\nline");
@@ -67,12 +63,12 @@ TEST_F(TransferLog, SinkShowsNewestFirstEvenWhenTheAppendFails)
     WithoutRootOverride user;
     if (!user.active())
         GTEST_SKIP() << "cannot drop the permission override";
-    EXPECT_EQ(failureOf([] { sc_WriteLog("third"); }), failure_no::PermissionDenied);
+    EXPECT_EQ(failureOf([this] { sc_WriteLog("third"); }), failure_no::PermissionDenied);
     EXPECT_EQ(area, "third\r\nsecond\r\nline\r\nfirst\r\n");
     EXPECT_EQ(readBytes(logFilePath()), before);
 }
 
-TEST_F(TransferLog, NamesAreEscapedAndCannotForgeARecord)
+TEST_F(TransferLogTest, NamesAreEscapedAndCannotForgeARecord)
 {
     const std::pair<QString, const char *> rows[] = {
         {"plain name.txt", "plain name.txt"},
@@ -80,7 +76,7 @@ TEST_F(TransferLog, NamesAreEscapedAndCannotForgeARecord)
         {"a\rb\nc\td", "a\\rb\\nc\\td"},
         {q("x") + QChar(1) + QChar(0x1B) + QChar(0x7F) + QChar(0x85), "x\\x01\\x1B\\x7F\\x85"},
         {nameFromNative(QByteArray("raw\xFF\xE9")), "raw\\xFF\\xE9"},
-        {"back\\slash", "back\\slash"},
+        {"back\\slash", "back\\\\slash"},
     };
     for (const auto &[name, shown] : rows)
         EXPECT_EQ(log_records::escapeName(name), q(shown)) << qPrintable(name);

@@ -27,7 +27,7 @@ protected:
             for (int k = 0; k < 4; ++k)
                 store.set(keys::entryKey(keys::EntryStems[k], n), entries[n - 1][k]);
         }
-        store.set(q(keys::Files), QString::number(entries.size()));
+        store.set(keys::Files, QString::number(entries.size()));
     }
 
     // A file whose modification time lies `days` before now (negative: in the future).
@@ -91,11 +91,9 @@ TEST_F(TransferRun, EmptyListWritesNothingAndStoresTheDefaults)
 {
     ASSERT_EQ(run(), 0);
     EXPECT_FALSE(present(logFilePath()));
-    const std::pair<const char *, const char *> stored[]
-        = {{keys::Files, "0"}, {keys::Timer, "10"}, {keys::AutoStart, "0"}, {keys::DefaultFileExt, "*.txt"},
-            {keys::CompareInterval, "1"}, {keys::CompareIntType, "h"}};
-    for (const auto &[key, value] : stored)
-        EXPECT_EQ(store.value(q(key)), q(value)) << key;
+    for (const keys::Key &key : {keys::Files, keys::Timer, keys::AutoStart, keys::DefaultFileExt,
+             keys::CompareInterval, keys::CompareIntType})
+        EXPECT_EQ(store.value(key), q(key.fallback)) << key.name;
 }
 
 TEST_F(TransferRun, MissingSourceEndsTheRunAfterTheEntriesBeforeItAndDefersTheSave)
@@ -111,7 +109,7 @@ TEST_F(TransferRun, MissingSourceEndsTheRunAfterTheEntriesBeforeItAndDefersTheSa
         EXPECT_FALSE(store.has(keys::Timer));
         sc_ClosePendingRun();
         EXPECT_EQ(store.value(keys::Timer), "10");
-        store::remove(keys::AppSettings, keys::Timer);
+        store::remove(keys::Timer);
     }
 }
 
@@ -126,10 +124,10 @@ TEST_F(TransferRun, SettingsAreReadAfreshAndUnusableOnesEndTheRunBeforeAnyFile)
         {"sc_Move1", "false", -1}, // -1: copied
         {"sc_Move1", "maybe", failure_no::TypeMismatch},
         {"sc_Move1", "", failure_no::TypeMismatch},
-        {keys::CompareInterval, "abc", failure_no::TypeMismatch},
-        {keys::CompareInterval, "", failure_no::TypeMismatch},
-        {keys::CompareInterval, "40000", failure_no::Overflow},
-        {keys::CompareIntType, "hours", failure_no::InvalidArgument},
+        {"sc_CompareInterval", "abc", failure_no::TypeMismatch},
+        {"sc_CompareInterval", "", failure_no::TypeMismatch},
+        {"sc_CompareInterval", "40000", failure_no::Overflow},
+        {"sc_CompareIntType", "hours", failure_no::InvalidArgument},
     };
     for (const auto &[key, value, number] : rows) {
         sc_DeleteFile(dst + "f.txt");
@@ -137,7 +135,7 @@ TEST_F(TransferRun, SettingsAreReadAfreshAndUnusableOnesEndTheRunBeforeAnyFile)
         storeEntries({{"f.txt", src, dst, "1"}});
         store.set(keys::CompareInterval, "1");
         store.set(keys::CompareIntType, "h");
-        store.set(key, value);
+        store.set(q(key), q(value));
         EXPECT_EQ(run(), std::max(number, 0)) << key << '=' << value;
         EXPECT_EQ(present(src + "f.txt"), number != 0) << key << '=' << value;
         EXPECT_EQ(present(dst + "f.txt"), number <= 0) << key << '=' << value;

@@ -4,7 +4,7 @@
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
-#include "transfer/transfer_run.h"
+#include "support/run_shim.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -79,18 +79,7 @@ inline QString maskTimes(QString text)
     return text.replace(stamp, q("<now>"));
 }
 
-struct ProgressRecorder final : TransferProgress
-{
-    QStringList events;
-    QList<qint64> done, totals;
-
-    ProgressRecorder() { setTransferProgress(this); }
-    ~ProgressRecorder() override { setTransferProgress(nullptr); }
-    void filesPlanned(int count) override { events << q("planned %1").arg(count); }
-    void fileStarted(const QString &path) override { events << q("started ") + path; }
-    void bytesCopied(qint64 bytes, qint64 total) override { done << bytes, totals << total; }
-    void fileFinished() override { events << q("finished"); }
-};
+using ProgressRecorder = RunRecorder;
 
 // Root passes every permission check; for its lifetime this thread loses the capabilities
 // that let it, so that permissions bite as they do for a user.

@@ -1,0 +1,42 @@
+#include "run_shim.h"
+
+#include "transfer/transfer_run.h"
+
+#include <memory>
+
+namespace quillfen::test {
+
+namespace {
+RunRecorder *g_recorder = nullptr;
+std::unique_ptr<TransferRun> g_pending;
+} // namespace
+
+RunRecorder::RunRecorder()
+{
+    g_recorder = this;
+}
+
+RunRecorder::~RunRecorder()
+{
+    g_recorder = nullptr;
+}
+
+void sc_TransferFiles()
+{
+    static RunObserver quiet;
+    auto run = std::make_unique<TransferRun>(g_recorder ? *g_recorder : quiet);
+    try {
+        run->sc_TransferFiles();
+    } catch (...) {
+        g_pending = std::move(run);
+        throw;
+    }
+}
+
+void sc_ClosePendingRun()
+{
+    if (g_pending)
+        std::exchange(g_pending, nullptr)->close();
+}
+
+} // namespace quillfen::test

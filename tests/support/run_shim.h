@@ -1,0 +1,37 @@
+#pragma once
+
+#include "transfer/run_observer.h"
+
+#include <QStringList>
+
+#include <functional>
+
+namespace quillfen::test {
+
+// Records what a run tells its observer; `onStart` runs as the run starts on a file.
+struct RunRecorder : RunObserver
+{
+    QStringList records, events;
+    QList<qint64> done, totals;
+    std::function<void(const QString &)> onStart;
+
+    RunRecorder();
+    ~RunRecorder() override;
+    void putRecord(const QString &record) override { records.append(record); }
+    void filesPlanned(int count) override { events << QStringLiteral("planned %1").arg(count); }
+    void fileStarted(const QString &path) override
+    {
+        events << QStringLiteral("started ") + path;
+        if (onStart)
+            onStart(path);
+    }
+    void bytesCopied(qint64 bytes, qint64 total) override { done << bytes, totals << total; }
+    void fileFinished() override { events << QStringLiteral("finished"); }
+};
+
+// One run watched by the newest RunRecorder; a run that a failure ends stays open until
+// sc_ClosePendingRun().
+void sc_TransferFiles();
+void sc_ClosePendingRun();
+
+} // namespace quillfen::test
