@@ -60,7 +60,11 @@ QString applicationFolder()
 
 QString applicationFolderFor(const QString &own)
 {
-    if (!own.isEmpty() && ::access(nativePath(own).constData(), W_OK) == 0)
+    // Packages and installs put programs below /usr and /opt, which hold no per-user files
+    // even for the root user who can write there.
+    const bool installed
+        = own == u"/usr" || own == u"/opt" || own.startsWith(u"/usr/") || own.startsWith(u"/opt/");
+    if (!own.isEmpty() && !installed && ::access(nativePath(own).constData(), W_OK) == 0)
         return own;
     const QString fallback = dataFolder();
     QDir().mkpath(fallback);

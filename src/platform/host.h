@@ -13,8 +13,8 @@ inline constexpr char16_t Separator = u'/';
 QString separator();
 
 // The folder that holds the log and the settings file, without a trailing separator:
-// the program's own folder when the user can write there, otherwise the per-user data
-// folder (created when first needed).
+// the program's own folder when the user can write there and it is not installed below
+// /usr or /opt, otherwise the per-user data folder (created when first needed).
 QString applicationFolder();
 // The application folder for a program living in `programFolder`.
 QString applicationFolderFor(const QString &programFolder);

@@ -135,6 +135,10 @@ TEST(HostApplicationFolder, ProgramFolderWhenWritableElseDataFolder)
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + QStringLiteral("/data")));
 
     EXPECT_EQ(host::applicationFolderFor(program), program);
+    // Installed programs log per user even where root could write beside them.
+    for (const char *installed : {"/usr/bin", "/usr/local/bin", "/opt"})
+        EXPECT_EQ(host::applicationFolderFor(QString::fromUtf8(installed)),
+            dir.path() + QStringLiteral("/data/Quillfen"));
     {
         test::ReadOnlyFolder readOnly(program);
         if (!readOnly.active())
