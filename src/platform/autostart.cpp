@@ -4,16 +4,13 @@
 #include "failure.h"
 #include "message_boxes.h"
 #include "native_names.h"
+#include "raw_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QList>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
 #include <optional>
 #include <unistd.h>
 
@@ -59,29 +56,13 @@ QString execArgument(const QString &program)
 // The entry's bytes, or nothing when there is no entry.
 std::optional<QByteArray> readEntry(const QString &path)
 {
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
+    try {
+        return raw_file::readPlainFile(path);
+    } catch (const Failure &failure) {
+        if (failure.number() == failure_no::FileNotFound || failure.number() == failure_no::PathNotFound)
             return std::nullopt;
-        throw Failure::fromErrno(errno, path);
+        throw;
     }
-    QByteArray bytes;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got == 0)
-            break;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            throw Failure::fromErrno(err, path);
-        }
-        bytes.append(buffer, got);
-    }
-    ::close(fd);
-    return bytes;
 }
 
 bool enabled(const QByteArray &entry)
@@ -101,44 +82,6 @@ bool enabled(const QByteArray &entry)
             return false;
     }
     return true;
-}
-
-// Replaces the entry only once the new text is complete on disk.
-void writeEntry(const QString &path, const QByteArray &bytes)
-{
-    std::error_code error;
-    std::filesystem::create_directories(nativePath(autostartFolder()).toStdString(), error);
-    if (error)
-        throw Failure::fromErrno(error.value(), path);
-    const QByteArray target = nativePath(path);
-    QByteArray temporary = target + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
-        throw Failure::fromErrno(errno, path);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(temporary.constData());
-        throw Failure::fromErrno(err, path);
-    };
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t written
-            = ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (written < 0 && errno != EINTR)
-            fail(errno);
-        done += written > 0 ? written : 0;
-    }
-    if (::fsync(fd) != 0)
-        fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temporary.constData());
-        throw Failure::fromErrno(err, path);
-    }
-    if (::rename(temporary.constData(), target.constData()) != 0) {
-        const int err = errno;
-        ::unlink(temporary.constData());
-        throw Failure::fromErrno(err, path);
-    }
 }
 
 } // namespace
@@ -181,7 +124,8 @@ void setStartAtLogin(bool on)
             + QString::fromUtf8(on ? WillBeReplaced : WillBeRemoved)))
         return;
     if (on) {
-        writeEntry(path, own);
+        raw_file::makeFolderPath(nativePath(autostartFolder()));
+        raw_file::replaceWhole(path, own);
     } else if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
         throw Failure::fromErrno(errno, path);
     }
