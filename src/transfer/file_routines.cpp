@@ -78,7 +78,7 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
 
 QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
-    const safe_copy::Known *known)
+    const safe_copy::Known *known, bool replace)
 {
     try {
         const bool destFound = host::lookupFolder(destFolder);
@@ -90,14 +90,19 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
         const QByteArray source = nativePath(sourceFolder + sourceName);
         const QByteArray dest = nativePath(destFolder + destName);
         if (move)
-            safe_copy::moveFile(source, dest, session, outcome, known);
+            safe_copy::moveFile(source, dest, session, outcome, known, replace);
         else
             safe_copy::copyFile(source, dest, session, outcome, known);
         return trueResult();
     } catch (const Failure &failure) {
-        reportCopyFailure(failure, destFolder);
-        return failureText(failure);
+        return reportedFailure(failure, destFolder);
     }
+}
+
+QString reportedFailure(const Failure &failure, const QString &destFolder)
+{
+    reportCopyFailure(failure, destFolder);
+    return failureText(failure);
 }
 
 bool sc_FileExists(const QString &path)

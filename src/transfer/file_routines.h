@@ -13,10 +13,14 @@ namespace quillfen {
 QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move);
 // The same within a run: its session, what the run knows of the source already, and what was
-// done for the run's journal.
+// done for the run's journal. With `replace` false an existing destination is left alone.
 QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
-    const safe_copy::Known *known = nullptr);
+    const safe_copy::Known *known = nullptr, bool replace = true);
+
+// Reports a failure of a copy into `destFolder` as sc_CopyFile does, and answers its text.
+class Failure;
+QString reportedFailure(const Failure &failure, const QString &destFolder);
 
 // Whether sc_CopyFile could create the missing destination `folder`: it makes the last level
 // only, so its parent must be there.

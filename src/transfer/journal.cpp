@@ -119,6 +119,11 @@ bool JournalWriter::entryFor(bool move, const QByteArray &source, const QByteArr
     return true;
 }
 
+void clearJournal()
+{
+    raw_file::replaceWhole(journalPath(), Heading);
+}
+
 QList<JournalEntry> readJournal(const QString &path)
 {
     QByteArray bytes;

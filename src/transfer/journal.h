@@ -58,6 +58,9 @@ private:
     QByteArray m_path;
 };
 
+// Empties the journal; throws Failure when it cannot.
+void clearJournal();
+
 // The entries of the journal at `path`, in the order they were done; a line that a kill cut
 // short is left out. Throws Failure when the journal cannot be read; a missing journal has no
 // entries.

@@ -26,8 +26,9 @@ bool isPatternEntry(const QString &file)
     return file.contains(QLatin1Char('*'));
 }
 
-Planner::Planner(const EntryList &entries)
+Planner::Planner(const EntryList &entries, std::function<Restriction()> restriction)
     : m_entries(entries)
+    , m_restriction(std::move(restriction))
 {
 }
 
@@ -59,7 +60,7 @@ void Planner::walk(const Restriction &restriction, Visitor &visitor)
 void Planner::sc_TransferWildcard(const QString &pattern, int entry, bool move, Visitor &visitor)
 {
     // Read afresh for every pattern entry, as at the start of the run; nothing is cached.
-    const Restriction restriction = readRestriction();
+    const Restriction restriction = m_restriction();
     const QString &sourceFolder = m_entries.paths.at(entry - 1);
     const NameList names = listMatchingNames(sourceFolder, pattern);
     if (!names.isEmpty())

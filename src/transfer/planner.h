@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace quillfen {
 
 // The date restriction: how many units old a file must be, and the unit's code.
@@ -50,7 +52,8 @@ public:
         virtual void file(const PlannedFile &file) = 0;
     };
 
-    explicit Planner(const EntryList &entries);
+    // `restriction` gives the restriction anew for each pattern entry; by default the store's.
+    explicit Planner(const EntryList &entries, std::function<Restriction()> restriction = readRestriction);
 
     // Visits every file the run handles, in order, under the restriction read at the start of
     // the run. Throws Failure where the run would end: reached() then names the entry that
@@ -63,6 +66,7 @@ private:
     void plan(PlannedFile file, Visitor &visitor) const;
 
     const EntryList &m_entries;
+    std::function<Restriction()> m_restriction;
     int m_reached = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"
+
+#include <QTemporaryDir>
 #include "transfer/date_test.h"
 #include "transfer/file_routines.h"
 

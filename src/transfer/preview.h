@@ -1,0 +1,55 @@
+#pragma once
+
+#include "settings/entry_list.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace quillfen {
+
+// What the next run would do with one file, and why.
+struct PreviewRow
+{
+    enum class Verdict {
+        Copy, // would be copied
+        Move, // would be moved
+        Replace, // would be copied or moved over an existing file
+        TooNew, // skipped by the date restriction
+        SameFile, // refused: source and destination are one file
+        NoFolder, // fails: the destination folder cannot be created
+        EndsRun, // the run would end here
+        NotReached, // an entry after the end
+    };
+    static constexpr int VerdictCount = 8;
+
+    int entry = 0;
+    bool move = false;
+    QString source; // full paths
+    QString dest;
+    qint64 size = -1; // of the source; -1 when unknown
+    Verdict verdict = Verdict::Copy;
+    QString reason;
+};
+
+// Files and bytes per verdict.
+struct PreviewTotals
+{
+    int files[PreviewRow::VerdictCount] = {};
+    qint64 bytes[PreviewRow::VerdictCount] = {};
+
+    void add(const PreviewRow &row);
+};
+
+// The verdict's name as the preview shows it: "Copy", "Skip", …
+QString verdictName(PreviewRow::Verdict verdict);
+
+// Plans the run of `entries` under the restriction `interval` / `unitCode` (as typed, not yet
+// saved) with the run's own planner, and hands each row to `sink` in the run's order. Looks
+// at the destinations as they are now and changes nothing on disk or in the store.
+// `keepGoing` is asked before each file; when it answers false the preview stops.
+void previewRun(const EntryList &entries, const QString &interval, const QString &unitCode,
+    const std::function<void(const PreviewRow &)> &sink, const std::function<bool()> &keepGoing);
+
+} // namespace quillfen
