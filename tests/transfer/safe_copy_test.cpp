@@ -3,9 +3,9 @@
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"
 
-#include <QTemporaryDir>
 #include "transfer/date_test.h"
 #include "transfer/file_routines.h"
+#include <QTemporaryDir>
 
 #include <csignal>
 #include <sys/mount.h>

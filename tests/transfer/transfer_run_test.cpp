@@ -30,13 +30,6 @@ protected:
         store.set(keys::Files, QString::number(entries.size()));
     }
 
-    // A file whose modification time lies `days` before now (negative: in the future).
-    static void writeAged(const QString &path, const QByteArray &bytes, int days = 2)
-    {
-        writeBytes(path, bytes);
-        setModified(path, QDateTime::currentDateTime().addDays(-days));
-    }
-
     // The failure number that ended the run, 0 when it ran to its end.
     static int run() { return failureOf(sc_TransferFiles); }
     static QString log() { return maskTimes(QString::fromUtf8(readBytes(logFilePath()))); }

@@ -66,6 +66,13 @@ inline void setModified(const QString &path, const QDateTime &when)
     ASSERT_EQ(::utimes(nativePath(path).constData(), times), 0) << qPrintable(path);
 }
 
+// A file whose modification time lies `days` before now (negative: in the future).
+inline void writeAged(const QString &path, const QByteArray &bytes, int days = 2)
+{
+    writeBytes(path, bytes);
+    setModified(path, QDateTime::currentDateTime().addDays(-days));
+}
+
 // Leftover temporary files of a copy would be hidden names in the destination folder.
 inline QStringList hiddenEntries(const QString &folder)
 {
