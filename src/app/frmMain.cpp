@@ -81,18 +81,6 @@ QString readAppSetting(const char *key, int defaultValue)
     return store::get(QLatin1String(keys::AppSettings), QLatin1String(key), defaultValue);
 }
 
-// Opens the log in the desktop's text viewer, without a shell and without waiting.
-void openInEditor(const QString &path)
-{
-#if defined(Q_OS_WIN)
-    host::startProgram(QStringLiteral("notepad"), {path});
-#elif defined(Q_OS_MACOS)
-    host::startProgram(QStringLiteral("open"), {QStringLiteral("-t"), path});
-#else
-    host::startProgram(QStringLiteral("xdg-open"), {path});
-#endif
-}
-
 QLabel *makePanel(const char *name, QWidget *parent)
 {
     auto *panel = new QLabel(parent);
@@ -395,7 +383,7 @@ void frmMain::lblLog_Click()
     guarded(PlaceLog, [this] {
         const QString path = logFilePath();
         if (m_log->text() == ViewLog) {
-            openInEditor(path);
+            host::openWithApplication(path);
             m_log->setText(DeleteLog);
             m_log->setToolTip(DeleteLog + LinkTipSuffix);
             return;
