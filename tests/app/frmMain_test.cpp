@@ -40,20 +40,13 @@ protected:
         host::setProgramEnder({});
     }
 
-    // Stores the given values (nullptr: absent), runs the load step and, for ticks >= 0,
-    // presses the toggle and lets the countdown tick.
-    void load(const char *timer, const char *autoStart, int ticks = -1)
+    // Stores the given values and runs the load step.
+    void load(const char *timer, const char *autoStart)
     {
-        if (timer)
-            store.set(q(keys::Timer), q(timer));
-        if (autoStart)
-            store.set(q(keys::AutoStart), q(autoStart));
+        store.set(q(keys::Timer), q(timer));
+        store.set(q(keys::AutoStart), q(autoStart));
         window = std::make_unique<frmMain>();
         window->Form_Load();
-        if (ticks >= 0)
-            toggle()->setChecked(true);
-        for (int tick = 0; tick < ticks; ++tick)
-            window->Timer1_Timer();
     }
 
     template<typename T = QWidget>
@@ -101,30 +94,21 @@ TEST_F(MainWindow, ControlsShowTheirTextsAndTheClock)
         EXPECT_EQ(child<QLabel>(row[0])->text() + q("|") + child<QLabel>(row[0])->toolTip(),
             q(row[1]) + q("|") + q(row[2]));
     EXPECT_TRUE(toggle()->isCheckable() && toggle()->font().bold() && child("txtMsg")->isHidden()
-        && child("lblLog")->isHidden());
+        && child("lblLog")->isHidden() && child("sbStatusBar"));
     EXPECT_EQ(window->statusText(), q("Auto-Start Disabled"));
-    EXPECT_NE(child("sbStatusBar"), nullptr);
     // The date and time panels read as this moment's date and time text, and keep current.
     const QString shown = child<QLabel>("pnlDate")->text() + q(" ") + child<QLabel>("pnlTime")->text();
     EXPECT_TRUE(shown == before || shown == after) << qPrintable(shown);
     EXPECT_TRUE(child<QTimer>("timClock")->isActive());
 }
 
-TEST_F(MainWindow, TheToggleShowsTheCountdownFromLoadToRelease)
+TEST_F(MainWindow, TheToggleShowsTheCountdownAndTheTickAfterZeroShowsOnlyTheMessages)
 {
-    load("15", "1");
-    EXPECT_EQ(state(), q("15 down counting Auto-Start Enabled"));
+    load("1", "1");
+    EXPECT_EQ(state(), q("1 down counting Auto-Start Enabled"));
     EXPECT_EQ(toggle()->toolTip(), q("Click to Stop"));
     window->Timer1_Timer();
-    EXPECT_EQ(state(), q("14 down counting Auto-Start Enabled"));
-    toggle()->setChecked(false);
-    EXPECT_EQ(state(), q("15 up Stopped"));
-    EXPECT_EQ(toggle()->toolTip(), q("Click to Start"));
-}
-
-TEST_F(MainWindow, TheTickAfterZeroShowsOnlyTheMessagesAndArmsTheRun)
-{
-    load("0", "1");
+    EXPECT_EQ(state(), q("0 down counting Auto-Start Enabled"));
     window->Timer1_Timer();
     EXPECT_EQ(state(), q("0 down armed Running"));
     for (const char *name : {"tglTimer", "Label1", "Label2", "lblLog", "lblOptions", "lblAbout"})
@@ -151,16 +135,19 @@ TEST_F(MainWindow, AboutAndOptionsStopTheCountdownAndRestartItOnlyForAutoStart)
         SCOPED_TRACE(row.after);
         test::TempStore fresh;
         test::ScriptedMessageBoxes boxes;
-        load("10", row.autoStart, 4);
+        load("10", row.autoStart);
+        toggle()->setChecked(true);
+        window->Timer1_Timer();
         if (row.timerAfter) {
             store.set(q(keys::Timer), q(row.timerAfter));
             store.set(q(keys::AutoStart), q(row.autoStartAfter));
         }
         QString seen;
-        test::onNextModal(
-            [&](QWidget *modal) { seen = q(modal->metaObject()->className()) + q(" ") + state(); });
+        test::onNextModal([&](QWidget *modal) {
+            seen = q(modal->metaObject()->className()) + q(" ") + state() + q(", ") + toggle()->toolTip();
+        });
         q(row.link) == q("About") ? window->lblAbout_Click() : window->lblOptions_Click();
-        EXPECT_EQ(seen, q("frm") + q(row.link) + q(" 10 up Stopped"));
+        EXPECT_EQ(seen, q("frm") + q(row.link) + q(" 10 up Stopped, Click to Start"));
         EXPECT_EQ(state(), q(row.after));
         EXPECT_EQ(boxes.texts(), QStringList());
     }
