@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "ui_frmMain.h"
+
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
 #include "link_label.h"
@@ -8,7 +10,6 @@
 #include "platform/host.h"
 #include "platform/message_boxes.h"
 #include "settings/keys.h"
-#include "settings/numeric.h"
 #include "settings/store.h"
 #include "transfer/file_routines.h"
 #include "transfer/transfer_log.h"
@@ -18,7 +19,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -27,7 +27,6 @@
 #include <QStatusBar>
 #include <QTextCursor>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <ctime>
 
@@ -39,12 +38,6 @@ const QString ViewLog = QStringLiteral("View Log");
 const QString DeleteLog = QStringLiteral("Delete Log");
 const QString LinkTipSuffix = QStringLiteral(" File");
 
-const QString Stopped = QStringLiteral("Stopped");
-const QString Started = QStringLiteral("Started");
-const QString Running = QStringLiteral("Running");
-const QString Finished = QStringLiteral("Finished");
-
-const char PlaceLoad[] = "Main form load";
 const char PlaceLog[] = "Main form, Log File";
 const char PlaceToggle[] = "Timer Toggle";
 const char PlaceTick[] = "Timer";
@@ -78,18 +71,6 @@ QString localText(const char *format)
     return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
 }
 
-// Opens the log in the desktop's text viewer, without a shell and without waiting.
-void openInEditor(const QString &path)
-{
-#if defined(Q_OS_WIN)
-    host::startProgram(QStringLiteral("notepad"), {path});
-#elif defined(Q_OS_MACOS)
-    host::startProgram(QStringLiteral("open"), {QStringLiteral("-t"), path});
-#else
-    host::startProgram(QStringLiteral("xdg-open"), {path});
-#endif
-}
-
 QLabel *makePanel(const char *name, QWidget *parent)
 {
     auto *panel = new QLabel(parent);
@@ -104,93 +85,22 @@ QLabel *makePanel(const char *name, QWidget *parent)
 
 frmMain::frmMain(QWidget *parent)
     : QMainWindow(parent)
+    , ui(std::make_unique<Ui::frmMain>())
 {
     app::trackWindowOrder();
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Quillfen"));
+    ui->setupUi(this);
+    connect(ui->lblLog, &LinkLabel::clicked, this, &frmMain::lblLog_Click);
+    connect(ui->lblOptions, &LinkLabel::clicked, this, &frmMain::lblOptions_Click);
+    connect(ui->lblAbout, &LinkLabel::clicked, this, &frmMain::lblAbout_Click);
+    connect(ui->tglTimer, &QPushButton::toggled, this, &frmMain::tglTimer_Click);
 
-    auto *central = new QWidget(this);
-    setCentralWidget(central);
-
-    m_log = new LinkLabel(ViewLog, central);
-    m_log->setObjectName(QStringLiteral("lblLog"));
-    m_log->setToolTip(ViewLog + LinkTipSuffix);
-    m_log->hide();
-    m_options = new LinkLabel(QStringLiteral("Options"), central);
-    m_options->setObjectName(QStringLiteral("lblOptions"));
-    m_options->setToolTip(QStringLiteral("Options"));
-    m_about = new LinkLabel(QStringLiteral("About"), central);
-    m_about->setObjectName(QStringLiteral("lblAbout"));
-    m_about->setToolTip(QStringLiteral("About"));
-    connect(m_log, &LinkLabel::clicked, this, &frmMain::lblLog_Click);
-    connect(m_options, &LinkLabel::clicked, this, &frmMain::lblOptions_Click);
-    connect(m_about, &LinkLabel::clicked, this, &frmMain::lblAbout_Click);
-
-    m_label1 = new QLabel(QStringLiteral("Application will commence in "), central);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setAlignment(Qt::AlignCenter);
-
-    m_toggle = new QPushButton(QString::number(m_countdownLength), central);
-    m_toggle->setObjectName(QStringLiteral("tglTimer"));
-    m_toggle->setCheckable(true);
-    m_toggle->setToolTip(QStringLiteral("Click to Stop/Start"));
-    QFont large = m_toggle->font();
-    large.setBold(true);
-    large.setPointSize(28);
-    m_toggle->setFont(large);
-    m_toggle->setFixedSize(120, 72);
-    connect(m_toggle, &QPushButton::toggled, this, &frmMain::tglTimer_Click);
-
-    m_label2 = new QLabel(QStringLiteral("seconds"), central);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    m_label2->setAlignment(Qt::AlignCenter);
-
-    m_messages = new QPlainTextEdit(central);
-    m_messages->setObjectName(QStringLiteral("txtMsg"));
-    m_messages->setReadOnly(true);
-    m_messages->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_messages->setUndoRedoEnabled(false);
-    m_messages->hide();
-
-    m_filesBar = new QProgressBar(central);
-    m_filesBar->setObjectName(QStringLiteral("prgFiles"));
-    m_filesBar->setRange(0, 0);
-    m_filesBar->setFormat(QStringLiteral("%v of %m files"));
-    m_filesBar->hide();
-    m_bytesBar = new QProgressBar(central);
-    m_bytesBar->setObjectName(QStringLiteral("prgBytes"));
-    m_bytesBar->setRange(0, 1000);
-    m_bytesBar->hide();
-
-    auto *links = new QHBoxLayout;
-    links->addWidget(m_log);
-    links->addStretch(1);
-    links->addWidget(m_options);
-    links->addSpacing(12);
-    links->addWidget(m_about);
-
-    auto *layout = new QVBoxLayout(central);
-    layout->addLayout(links);
-    layout->addStretch(1);
-    layout->addWidget(m_label1);
-    layout->addWidget(m_toggle, 0, Qt::AlignHCenter);
-    layout->addWidget(m_label2);
-    layout->addStretch(1);
-    layout->addWidget(m_messages, 100);
-    layout->addWidget(m_filesBar);
-    layout->addWidget(m_bytesBar);
-
-    auto *bar = new QStatusBar(this);
-    bar->setObjectName(QStringLiteral("sbStatusBar"));
-    bar->setSizeGripEnabled(false);
-    m_statusPanel = makePanel("pnlStatus", bar);
+    m_statusPanel = makePanel("pnlStatus", ui->sbStatusBar);
     m_statusPanel->setText(QStringLiteral("Status"));
-    m_datePanel = makePanel("pnlDate", bar);
-    m_timePanel = makePanel("pnlTime", bar);
-    bar->addWidget(m_statusPanel, 1);
-    bar->addPermanentWidget(m_datePanel);
-    bar->addPermanentWidget(m_timePanel);
-    setStatusBar(bar);
+    m_datePanel = makePanel("pnlDate", ui->sbStatusBar);
+    m_timePanel = makePanel("pnlTime", ui->sbStatusBar);
+    ui->sbStatusBar->addWidget(m_statusPanel, 1);
+    ui->sbStatusBar->addPermanentWidget(m_datePanel);
+    ui->sbStatusBar->addPermanentWidget(m_timePanel);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -209,8 +119,6 @@ frmMain::frmMain(QWidget *parent)
     m_clock->setSingleShot(true);
     connect(m_clock, &QTimer::timeout, this, &frmMain::showClock);
     showClock();
-
-    resize(400, 280);
 }
 
 frmMain::~frmMain() = default;
@@ -220,9 +128,14 @@ QString frmMain::statusText() const
     return m_statusPanel->text();
 }
 
-void frmMain::setStatus(const QString &text)
+void frmMain::showCountdown()
 {
-    m_statusPanel->setText(text);
+    ui->tglTimer->setText(QString::number(m_countdown.secondsLeft()));
+    m_statusPanel->setText(m_countdown.status());
+    if (m_countdown.phase() != Countdown::Phase::Counting)
+        m_timer1->stop();
+    else if (!m_timer1->isActive())
+        m_timer1->start();
 }
 
 void frmMain::showClock()
@@ -232,94 +145,58 @@ void frmMain::showClock()
     m_clock->start(1000 - QTime::currentTime().msec() + 5);
 }
 
-void frmMain::readCountdownLength()
+void frmMain::readSettings()
 {
-    m_countdownLength = toInteger16(store::get(keys::Timer));
-    m_toggle->setText(QString::number(m_countdownLength));
-}
-
-void frmMain::readAutoStart()
-{
-    m_autoStart = toInteger16(store::get(keys::AutoStart));
-}
-
-void frmMain::setToggleFromAutoStart()
-{
-    if (m_autoStart == 0 || m_autoStart == 1) {
-        m_toggle->setChecked(m_autoStart == 1);
-        return;
-    }
-    // The toggle has no state for another value; it shows down, as any nonzero flag means
-    // auto-start, and the value is reported.
-    m_toggle->setChecked(true);
-    throw Failure(failure_no::InvalidArgument);
+    m_countdown.readSettings();
+    ui->tglTimer->setChecked(m_countdown.autoStart());
 }
 
 void frmMain::Form_Load()
 {
-    guarded(PlaceLoad, [this] { readCountdownLength(); });
-    guarded(PlaceLoad, [this] {
-        readAutoStart();
-        setToggleFromAutoStart();
-    });
+    readSettings();
     tglTimer_Click();
     SC_StatusBar();
-    guarded(PlaceLoad, [this] {
+    guarded(Countdown::LoadPlace, [this] {
         if (sc_FileExists(logFilePath()))
-            m_log->show();
+            ui->lblLog->show();
     });
 }
 
 void frmMain::SC_StatusBar()
 {
     guarded(PlaceStatus, [this] {
-        setStatus(
-            m_autoStart != 0 ? QStringLiteral("Auto-Start Enabled") : QStringLiteral("Auto-Start Disabled"));
+        m_countdown.showAutoStart();
+        showCountdown();
     });
 }
 
 void frmMain::tglTimer_Click()
 {
     guarded(PlaceToggle, [this] {
-        const bool down = m_toggle->isChecked();
-        if (!down) {
-            m_timer1->stop();
-            m_toggle->setText(QString::number(m_countdownLength));
-            setStatus(Stopped);
-            m_toggle->setToolTip(QStringLiteral("Click to Start"));
-            return;
-        }
-        if (!m_timer1->isActive())
-            m_timer1->start();
-        setStatus(Started);
-        m_toggle->setToolTip(QStringLiteral("Click to Stop"));
+        const bool down = ui->tglTimer->isChecked();
+        m_countdown.setStarted(down);
+        ui->tglTimer->setToolTip(down ? QStringLiteral("Click to Stop") : QStringLiteral("Click to Start"));
+        showCountdown();
     });
 }
 
 void frmMain::Timer1_Timer()
 {
     guarded(PlaceTick, [this] {
-        bool isNumber = false;
-        const qlonglong seconds = m_toggle->text().trimmed().toLongLong(&isNumber);
-        if (!isNumber)
-            throw Failure(failure_no::TypeMismatch);
-        if (seconds == 0)
+        if (m_countdown.tick())
             enterRunning();
-        else
-            m_toggle->setText(QString::number(seconds - 1));
+        showCountdown();
     });
 }
 
 void frmMain::enterRunning()
 {
-    m_timer1->stop();
-    setStatus(Running);
-    for (QWidget *widget : {static_cast<QWidget *>(m_toggle), static_cast<QWidget *>(m_label1),
-             static_cast<QWidget *>(m_label2), static_cast<QWidget *>(m_log),
-             static_cast<QWidget *>(m_options), static_cast<QWidget *>(m_about)})
+    for (QWidget *widget : {static_cast<QWidget *>(ui->tglTimer), static_cast<QWidget *>(ui->Label1),
+             static_cast<QWidget *>(ui->Label2), static_cast<QWidget *>(ui->lblLog),
+             static_cast<QWidget *>(ui->lblOptions), static_cast<QWidget *>(ui->lblAbout)})
         widget->hide();
-    m_messages->setPlainText(QStringLiteral("Please wait"));
-    m_messages->show();
+    ui->txtMsg->setPlainText(QStringLiteral("Please wait"));
+    ui->txtMsg->show();
     m_timer2->start();
 }
 
@@ -329,8 +206,8 @@ void frmMain::Timer2_Timer()
     m_timer2->stop();
     m_filesPlanned = 0;
     m_filesDone = 0;
-    m_filesBar->setRange(0, 0);
-    m_filesBar->show();
+    ui->prgFiles->setRange(0, 0);
+    ui->prgFiles->show();
     m_sinceEvents.start();
     m_transferring = true;
     auto run = std::make_unique<TransferRun>(*this);
@@ -343,8 +220,9 @@ void frmMain::Timer2_Timer()
         return;
     }
     m_transferring = false;
-    m_bytesBar->hide();
-    setStatus(Finished);
+    ui->prgBytes->hide();
+    m_countdown.finish();
+    showCountdown();
     auto *notice = new frmDone;
     notice->show();
     close();
@@ -352,31 +230,24 @@ void frmMain::Timer2_Timer()
 
 void frmMain::lblAbout_Click()
 {
-    m_toggle->setChecked(false);
+    ui->tglTimer->setChecked(false);
     {
         frmAbout about(this);
         about.exec();
     }
-    if (m_autoStart != 0)
-        m_toggle->setChecked(true);
+    if (m_countdown.autoStart())
+        ui->tglTimer->setChecked(true);
     tglTimer_Click();
 }
 
 void frmMain::lblOptions_Click()
 {
-    m_toggle->setChecked(false);
+    ui->tglTimer->setChecked(false);
     {
         frmOptions options(this);
         options.exec();
     }
-    // A value that is not a number is reported as at load, and the previous one stays.
-    guarded(PlaceLoad, [this] { readCountdownLength(); });
-    guarded(PlaceLoad, [this] {
-        readAutoStart();
-        setToggleFromAutoStart();
-    });
-    if (m_autoStart != 0)
-        m_toggle->setChecked(true);
+    readSettings();
     SC_StatusBar();
     tglTimer_Click();
 }
@@ -385,20 +256,20 @@ void frmMain::lblLog_Click()
 {
     guarded(PlaceLog, [this] {
         const QString path = logFilePath();
-        if (m_log->text() == ViewLog) {
-            openInEditor(path);
-            m_log->setText(DeleteLog);
-            m_log->setToolTip(DeleteLog + LinkTipSuffix);
+        if (ui->lblLog->text() == ViewLog) {
+            host::openWithApplication(path);
+            ui->lblLog->setText(DeleteLog);
+            ui->lblLog->setToolTip(DeleteLog + LinkTipSuffix);
             return;
         }
         if (showMessage(
                 QStringLiteral("Delete the log file?"), DeleteLog, MsgIcon::Question, MsgButtons::YesNo)
             == MsgAnswer::Yes) {
             sc_DeleteFile(path);
-            m_log->hide();
+            ui->lblLog->hide();
         } else {
-            m_log->setText(ViewLog);
-            m_log->setToolTip(ViewLog + LinkTipSuffix);
+            ui->lblLog->setText(ViewLog);
+            ui->lblLog->setToolTip(ViewLog + LinkTipSuffix);
         }
     });
 }
@@ -408,18 +279,18 @@ void frmMain::putRecord(const QString &recordWithLineEnd)
     QString text = recordWithLineEnd;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     // Inserting at the start costs the same however much text is already shown.
-    QTextCursor cursor(m_messages->document());
+    QTextCursor cursor(ui->txtMsg->document());
     cursor.movePosition(QTextCursor::Start);
     cursor.insertText(text);
-    m_messages->verticalScrollBar()->setValue(0);
+    ui->txtMsg->verticalScrollBar()->setValue(0);
     keepResponsive();
 }
 
 void frmMain::filesPlanned(int count)
 {
     m_filesPlanned += count;
-    m_filesBar->setRange(0, qMax(m_filesPlanned, m_filesDone));
-    m_filesBar->setValue(m_filesDone);
+    ui->prgFiles->setRange(0, qMax(m_filesPlanned, m_filesDone));
+    ui->prgFiles->setValue(m_filesDone);
 }
 
 void frmMain::fileStarted(const QString &sourcePath)
@@ -431,20 +302,20 @@ void frmMain::bytesCopied(qint64 done, qint64 total)
 {
     if (total < LargeFile)
         return;
-    if (m_bytesBar->isHidden()) {
-        m_bytesBar->setFormat(m_currentFile + QStringLiteral(": %p%"));
-        m_bytesBar->show();
+    if (ui->prgBytes->isHidden()) {
+        ui->prgBytes->setFormat(m_currentFile + QStringLiteral(": %p%"));
+        ui->prgBytes->show();
     }
-    m_bytesBar->setValue(static_cast<int>(qBound(qint64(0), done * 1000 / total, qint64(1000))));
+    ui->prgBytes->setValue(static_cast<int>(qBound(qint64(0), done * 1000 / total, qint64(1000))));
     keepResponsive();
 }
 
 void frmMain::fileFinished()
 {
     ++m_filesDone;
-    m_filesBar->setRange(0, qMax(m_filesPlanned, m_filesDone));
-    m_filesBar->setValue(m_filesDone);
-    m_bytesBar->hide();
+    ui->prgFiles->setRange(0, qMax(m_filesPlanned, m_filesDone));
+    ui->prgFiles->setValue(m_filesDone);
+    ui->prgBytes->hide();
     keepResponsive();
 }
 

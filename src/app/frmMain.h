@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/countdown.h"
 #include "transfer/run_observer.h"
 
 #include <QElapsedTimer>
@@ -7,20 +8,21 @@
 
 #include <memory>
 
+class QLabel;
+class QTimer;
+
 namespace quillfen {
 class TransferRun;
 }
 
-class LinkLabel;
-class QLabel;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QTimer;
+namespace Ui {
+class frmMain;
+}
 
 // The main window: counts down to the one transfer run of this launch, performs it, shows
-// its log records as they are written, and closes itself after it. The rules of the run,
-// the log and the store live in transfer/ and settings/; this class wires them to controls.
+// its log records as they are written, and closes itself after it. The countdown's rules,
+// the run, the log and the store live in transfer/ and settings/; this class shows them
+// and wires them to its controls, which its form lays out.
 class frmMain : public QMainWindow, public quillfen::RunObserver
 {
     Q_OBJECT
@@ -56,32 +58,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void setStatus(const QString &text);
-    void readCountdownLength();
-    void readAutoStart();
-    void setToggleFromAutoStart();
+    void showCountdown();
+    void readSettings();
     void enterRunning();
     void storePlacement();
     void showClock();
     void keepResponsive();
 
-    qint16 m_countdownLength = 0;
-    qint16 m_autoStart = 0;
+    std::unique_ptr<Ui::frmMain> ui;
+    quillfen::Countdown m_countdown;
     bool m_transferring = false;
     int m_filesPlanned = 0;
     int m_filesDone = 0;
     QString m_currentFile;
     QElapsedTimer m_sinceEvents;
 
-    LinkLabel *m_log;
-    LinkLabel *m_options;
-    LinkLabel *m_about;
-    QLabel *m_label1;
-    QPushButton *m_toggle;
-    QLabel *m_label2;
-    QPlainTextEdit *m_messages;
-    QProgressBar *m_filesBar;
-    QProgressBar *m_bytesBar;
     QLabel *m_statusPanel;
     QLabel *m_datePanel;
     QLabel *m_timePanel;

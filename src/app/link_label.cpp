@@ -3,8 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-LinkLabel::LinkLabel(const QString &text, QWidget *parent)
-    : QLabel(text, parent)
+LinkLabel::LinkLabel(QWidget *parent)
+    : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);

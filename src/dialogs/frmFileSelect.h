@@ -4,10 +4,11 @@
 
 #include <QDialog>
 
-class QCheckBox;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
+#include <memory>
+
+namespace Ui {
+class frmFileSelect;
+}
 
 namespace quillfen::browse_target {
 // The words the editor puts into txtMode before it opens the file search dialog.
@@ -24,6 +25,7 @@ class frmFileSelect : public QDialog
 
 public:
     explicit frmFileSelect(quillfen::EntryList &entries, QWidget *parent = nullptr);
+    ~frmFileSelect() override;
 
     // Fields the Options window fills before showing, and the file search dialog fills on a pick.
     QString fileName() const; // txtFile
@@ -50,15 +52,6 @@ private slots:
 private:
     void browse(const char *target);
 
+    std::unique_ptr<Ui::frmFileSelect> ui;
     quillfen::EntryList &m_entries;
-    QLineEdit *m_txtFile;
-    QPlainTextEdit *m_txtPath;
-    QPlainTextEdit *m_txtDest;
-    QCheckBox *m_chkMove;
-    QLineEdit *m_txtIndex;
-    QLineEdit *m_txtMode;
-    QPushButton *m_cmdFile;
-    QPushButton *m_cmdDest;
-    QPushButton *m_cmdOK;
-    QPushButton *m_cmdCancel;
 };

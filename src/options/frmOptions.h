@@ -4,23 +4,25 @@
 
 #include <QDialog>
 
-class QAction;
-class QCheckBox;
-class QComboBox;
-class QLineEdit;
-class QListWidget;
-class QPushButton;
+#include <memory>
+
+namespace Ui {
+class frmOptions;
+}
 
 // The Options window: shows the store's settings and entry list, loaded when it is
 // created, and saves them however it closes (its button, the title bar, Escape) - once.
 // The controls are a view of an OptionsValues, whose load and close a transfer run shares;
 // the Settings menu runs the export, import and clear of settings_file.h and clear_settings.h.
+// No button is the default, so Enter in a field never closes the window; lstPath, lstDest
+// and lstMove hold the other fields of each entry, row for row with lstFiles, never shown.
 class frmOptions : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit frmOptions(QWidget *parent = nullptr);
+    ~frmOptions() override;
 
     quillfen::OptionsValues &values() { return m_values; }
 
@@ -46,19 +48,8 @@ private:
     void showEntries();
     int selectedRow() const;
 
+    std::unique_ptr<Ui::frmOptions> ui;
     quillfen::OptionsValues m_values;
-    QComboBox *m_cboTimer;
-    QCheckBox *m_chkAutoStart;
-    QLineEdit *m_txtExt;
-    QLineEdit *m_txtInterval;
-    QLineEdit *m_txtIntType;
-    QListWidget *m_lstFiles;
-    QListWidget *m_lstPath;
-    QListWidget *m_lstDest;
-    QListWidget *m_lstMove;
-    QPushButton *m_cmdFile;
-    QPushButton *m_cmdRemove;
-    QPushButton *m_cmdClose;
     bool m_unloaded = false; // saved since the last load
     bool m_ended = false; // a clear ended the program: nothing may be saved any more
 };

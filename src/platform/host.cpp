@@ -151,6 +151,17 @@ void startProgram(const QString &program, const QStringList &arguments)
         throw Failure(failure_no::FileNotFound);
 }
 
+void openWithApplication(const QString &path)
+{
+#if defined(Q_OS_WIN)
+    startProgram(QStringLiteral("notepad"), {path});
+#elif defined(Q_OS_MACOS)
+    startProgram(QStringLiteral("open"), {QStringLiteral("-t"), path});
+#else
+    startProgram(QStringLiteral("xdg-open"), {path});
+#endif
+}
+
 void setProgramStarter(ProgramStarter starter)
 {
     g_starter = std::move(starter);

@@ -47,6 +47,9 @@ bool lookupPlainFile(const QString &path);
 // cannot be started.
 void startProgram(const QString &program, const QStringList &arguments);
 
+// Opens `path` in the desktop's application for its kind, started as startProgram starts one.
+void openWithApplication(const QString &path);
+
 // Tests observe program starts instead of starting anything. The starter answers whether
 // the start succeeded; pass an empty function to restore the host's.
 using ProgramStarter = std::function<bool(const QString &program, const QStringList &arguments)>;

@@ -9,6 +9,8 @@
 #include "settings/numeric.h"
 #include "settings/store.h"
 
+#include <QDateTime>
+
 #include <cerrno>
 #include <ctime>
 #include <sys/stat.h>
@@ -85,7 +87,7 @@ void Planner::plan(PlannedFile file, Visitor &visitor) const
     if (S_ISLNK(known.itself.st_mode) && ::stat(native.constData(), &known.file) != 0)
         throw Failure::fromErrno(errno, native);
     const DateUnit unit = dateUnitOf(file.restriction.unitCode);
-    file.age = unitsBetween(known.file.st_mtim.tv_sec, std::time(nullptr), unit);
+    file.age = unitsBetween(known.file.st_mtim.tv_sec, std::time_t(QDateTime::currentSecsSinceEpoch()), unit);
     file.passes = file.age >= file.restriction.threshold;
     visitor.file(file);
 }

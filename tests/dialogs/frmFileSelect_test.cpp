@@ -27,108 +27,89 @@ const QStringList Unchanged = {"first|/a/|/x/|1", "second|/b/|/y/|0", "third|/c/
 class EntryEditor : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    // A fresh list of the three entries of Unchanged.
+    static EntryList entries()
     {
-        m_entries.append("first", "/a/", "/x/", "1");
-        m_entries.append("second", "/b/", "/y/", "0");
-        m_entries.append("third", "/c/", "/z/", "1");
+        EntryList list;
+        list.append("first", "/a/", "/x/", "1");
+        list.append("second", "/b/", "/y/", "0");
+        list.append("third", "/c/", "/z/", "1");
+        return list;
     }
 
     quillfen::test::TempStore m_store;
     quillfen::test::ScriptedMessageBoxes m_boxes;
-    EntryList m_entries;
-    frmFileSelect m_editor {m_entries};
 };
 
-struct OkCase
+TEST_F(EntryEditor, OkWritesTheEntryIntoTheListsOrStaysOpen)
 {
-    const char *name;
-    QString file, path, dest;
-    bool move;
-    QString index;
-    QStringList after; // the entries afterwards; Unchanged: the dialog stays open
-};
-
-class EditorOk : public EntryEditor, public ::testing::WithParamInterface<OkCase>
-{
-};
-
-TEST_P(EditorOk, WritesTheEntryIntoTheListsOrStaysOpen)
-{
-    const OkCase &c = GetParam();
-    m_editor.setFileName(c.file);
-    m_editor.setSourceFolder(c.path);
-    m_editor.setDestFolder(c.dest);
-    m_editor.setMoveChecked(c.move);
-    m_editor.setIndex(c.index);
-    m_editor.show();
-    m_editor.findChild<QPushButton *>(q("cmdOK"))->click();
-
-    EXPECT_EQ(rows(m_entries), c.after);
-    EXPECT_EQ(m_editor.isVisible(), c.after == Unchanged);
-    EXPECT_EQ(QStringList({m_editor.fileName(), m_editor.sourceFolder(), m_editor.destFolder()}),
-        QStringList({c.file, c.path, c.dest}));
+    const struct
+    {
+        QString file, path, dest;
+        bool move;
+        QString index;
+        QStringList after; // the entries afterwards; Unchanged: the dialog stays open
+    } cases[] = {{"*.txt", "/in/", "/out/", false, "", Unchanged + QStringList {"*.txt|/in/|/out/|0"}},
+        {"*.txt", "/in/", "", true, "", Unchanged}, {"", "/in/", "/out/", false, "1", Unchanged},
+        {" ", " ", " ", true, "", Unchanged + QStringList {" | | |1"}}, // blanks count as filled
+        {"new", "/n/", "/m/", true, "1", {"first|/a/|/x/|1", "third|/c/|/z/|1", "new|/n/|/m/|1"}},
+        {"second", "/b/", "/y/", false, "1", {"first|/a/|/x/|1", "third|/c/|/z/|1", "second|/b/|/y/|0"}},
+        {"new", "/n/", "/m/", false, "7", Unchanged + QStringList {"new|/n/|/m/|0"}}}; // 7: no position
+    for (const auto &c : cases) {
+        SCOPED_TRACE(qPrintable(c.after.join(' ')));
+        EntryList list = entries();
+        frmFileSelect editor(list);
+        editor.setFileName(c.file);
+        editor.setSourceFolder(c.path);
+        editor.setDestFolder(c.dest);
+        editor.setMoveChecked(c.move);
+        editor.setIndex(c.index);
+        editor.show();
+        editor.findChild<QPushButton *>(q("cmdOK"))->click();
+        EXPECT_EQ(rows(list), c.after);
+        EXPECT_EQ(editor.isVisible(), c.after == Unchanged);
+        EXPECT_EQ(QStringList({editor.fileName(), editor.sourceFolder(), editor.destFolder()}),
+            QStringList({c.file, c.path, c.dest}));
+    }
     EXPECT_TRUE(m_boxes.shown().isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, EditorOk,
-    ::testing::Values(OkCase {"NewEntryAppended", "*.txt", "/in/", "/out/", false, "",
-                          Unchanged + QStringList {"*.txt|/in/|/out/|0"}},
-        OkCase {"EmptyDestinationStaysOpen", "*.txt", "/in/", "", true, "", Unchanged},
-        OkCase {"EmptyFileStaysOpen", "", "/in/", "/out/", false, "1", Unchanged},
-        OkCase {"BlanksCountAsFilled", " ", " ", " ", true, "", Unchanged + QStringList {" | | |1"}},
-        OkCase {"SecondOfThreeChangedGoesLast", "new", "/n/", "/m/", true, "1",
-            {"first|/a/|/x/|1", "third|/c/|/z/|1", "new|/n/|/m/|1"}},
-        OkCase {"UnchangedSecondStillGoesLast", "second", "/b/", "/y/", false, "1",
-            {"first|/a/|/x/|1", "third|/c/|/z/|1", "second|/b/|/y/|0"}},
-        OkCase {"PositionOutsideTheListRemovesNothing", "new", "/n/", "/m/", false, "7",
-            Unchanged + QStringList {"new|/n/|/m/|0"}}),
-    [](const auto &info) { return std::string(info.param.name); });
-
-struct DiscardCase
+TEST_F(EntryEditor, APickFillsTheFieldsAndDiscardingLeavesTheListsUntouched)
 {
-    const char *name;
-    const char *browse, *mode; // the browse button and the target it sets
-};
+    // The browse button, the target it sets, and the way the editor is left.
+    const char *cases[][3] = {{"cmdFile", "Source", "cmdCancel"}, {"cmdDest", "Destination", "title bar"},
+        {"cmdFile", "Source", "Escape"}};
+    for (const auto &[browse, mode, way] : cases) {
+        SCOPED_TRACE(way);
+        const QString picked = m_store.scratch(q("picked"));
+        EntryList list = entries();
+        frmFileSelect editor(list);
+        editor.setIndex(q("1"));
+        editor.show();
+        QString seen;
+        quillfen::test::onNextModal([&](QWidget *modal) {
+            auto *search = qobject_cast<frmSearch *>(modal);
+            ASSERT_NE(search, nullptr);
+            seen = editor.mode() + (search->parentWidget() == &editor ? q(" over the editor") : q(""));
+            search->findChild<quillfen::FolderList *>(q("dirList"))->setPath(picked);
+            search->findChild<QPushButton *>(q("cmdSelect"))->click();
+        });
+        editor.findChild<QPushButton *>(q(browse))->click();
+        EXPECT_EQ(seen, q(mode) + q(" over the editor"));
+        EXPECT_EQ(q(mode) == q("Source") ? editor.sourceFolder() : editor.destFolder(), picked);
+        ASSERT_TRUE(editor.isVisible());
 
-class EditorDiscard : public EntryEditor, public ::testing::WithParamInterface<DiscardCase>
-{
-};
-
-TEST_P(EditorDiscard, APickFillsTheFieldsAndDiscardingLeavesTheListsUntouched)
-{
-    const DiscardCase &c = GetParam();
-    const QString picked = m_store.scratch(q("picked"));
-    m_editor.setIndex(q("1"));
-    m_editor.show();
-    QString seen;
-    quillfen::test::onNextModal([&](QWidget *modal) {
-        auto *search = qobject_cast<frmSearch *>(modal);
-        ASSERT_NE(search, nullptr);
-        seen = m_editor.mode() + (search->parentWidget() == &m_editor ? q(" over the editor") : q(""));
-        search->findChild<quillfen::FolderList *>(q("dirList"))->setPath(picked);
-        search->findChild<QPushButton *>(q("cmdSelect"))->click();
-    });
-    m_editor.findChild<QPushButton *>(q(c.browse))->click();
-    EXPECT_EQ(seen, q(c.mode) + q(" over the editor"));
-    EXPECT_EQ(q(c.mode) == q("Source") ? m_editor.sourceFolder() : m_editor.destFolder(), picked);
-    ASSERT_TRUE(m_editor.isVisible());
-
-    if (q(c.name) == q("CancelButton")) {
-        m_editor.findChild<QPushButton *>(q("cmdCancel"))->click();
-    } else if (q(c.name) == q("TitleBar")) {
-        m_editor.close();
-    } else {
-        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-        QApplication::sendEvent(&m_editor, &escape);
+        if (q(way) == q("cmdCancel")) {
+            editor.findChild<QPushButton *>(q(way))->click();
+        } else if (q(way) == q("title bar")) {
+            editor.close();
+        } else {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&editor, &escape);
+        }
+        EXPECT_FALSE(editor.isVisible());
+        EXPECT_EQ(rows(list), Unchanged);
     }
-    EXPECT_FALSE(m_editor.isVisible());
-    EXPECT_EQ(rows(m_entries), Unchanged);
 }
-
-INSTANTIATE_TEST_SUITE_P(Ways, EditorDiscard,
-    ::testing::Values(DiscardCase {"CancelButton", "cmdFile", "Source"},
-        DiscardCase {"TitleBar", "cmdDest", "Destination"}, DiscardCase {"EscapeKey", "cmdFile", "Source"}),
-    [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
