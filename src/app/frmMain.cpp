@@ -5,6 +5,7 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
 #include "link_label.h"
+#include "message_area.h"
 #include "options/frmOptions.h"
 #include "platform/failure.h"
 #include "platform/host.h"
@@ -20,12 +21,10 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QListView>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStatusBar>
-#include <QTextCursor>
 #include <QTimer>
 
 #include <ctime>
@@ -47,6 +46,10 @@ const char PlaceClose[] = "Main form unload";
 
 // A file larger than this shows the progress of its own bytes.
 const qint64 LargeFile = 16 * 1024 * 1024;
+// How often a run shows what it did: a few times a second, never per file.
+const int ShowMilliseconds = 40;
+const QString FilesFormat = QStringLiteral("%v of %m files");
+const QString StoppedFormat = QStringLiteral("Stopped after %v of %m files");
 
 // Runs one step of a handler; a failure is reported with the handler's place words.
 template<typename Step>
@@ -89,6 +92,8 @@ frmMain::frmMain(QWidget *parent)
 {
     app::trackWindowOrder();
     ui->setupUi(this);
+    m_messages = new MessageArea(this);
+    ui->txtMsg->setModel(m_messages);
     connect(ui->lblLog, &LinkLabel::clicked, this, &frmMain::lblLog_Click);
     connect(ui->lblOptions, &LinkLabel::clicked, this, &frmMain::lblOptions_Click);
     connect(ui->lblAbout, &LinkLabel::clicked, this, &frmMain::lblAbout_Click);
@@ -195,7 +200,8 @@ void frmMain::enterRunning()
              static_cast<QWidget *>(ui->Label2), static_cast<QWidget *>(ui->lblLog),
              static_cast<QWidget *>(ui->lblOptions), static_cast<QWidget *>(ui->lblAbout)})
         widget->hide();
-    ui->txtMsg->setPlainText(QStringLiteral("Please wait"));
+    m_messages->setText(QStringLiteral("Please wait"));
+    m_messages->setLogPath(logFilePath());
     ui->txtMsg->show();
     m_timer2->start();
 }
@@ -206,8 +212,9 @@ void frmMain::Timer2_Timer()
     m_timer2->stop();
     m_filesPlanned = 0;
     m_filesDone = 0;
-    ui->prgFiles->setRange(0, 0);
+    ui->prgFiles->setFormat(FilesFormat);
     ui->prgFiles->show();
+    showRunProgress();
     m_sinceEvents.start();
     m_transferring = true;
     auto run = std::make_unique<TransferRun>(*this);
@@ -216,11 +223,17 @@ void frmMain::Timer2_Timer()
     } catch (const Failure &failure) {
         m_transferring = false;
         m_endedRun = std::move(run);
+        // The bar says that the run stopped, not that it is still busy.
+        ui->prgFiles->setFormat(StoppedFormat);
+        m_filesPlanned = std::max(m_filesPlanned, 1);
+        m_bytesTotal = 0;
+        showRunProgress();
         reportPlace(failure, QLatin1String(PlaceRun));
         return;
     }
     m_transferring = false;
-    ui->prgBytes->hide();
+    m_bytesTotal = 0;
+    showRunProgress();
     m_countdown.finish();
     showCountdown();
     auto *notice = new frmDone;
@@ -276,58 +289,62 @@ void frmMain::lblLog_Click()
 
 void frmMain::putRecord(const QString &recordWithLineEnd)
 {
-    QString text = recordWithLineEnd;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    // Inserting at the start costs the same however much text is already shown.
-    QTextCursor cursor(ui->txtMsg->document());
-    cursor.movePosition(QTextCursor::Start);
-    cursor.insertText(text);
-    ui->txtMsg->verticalScrollBar()->setValue(0);
+    m_messages->putRecord(recordWithLineEnd);
+    if (!m_transferring)
+        m_messages->publish();
     keepResponsive();
 }
 
 void frmMain::filesPlanned(int count)
 {
     m_filesPlanned += count;
-    ui->prgFiles->setRange(0, qMax(m_filesPlanned, m_filesDone));
-    ui->prgFiles->setValue(m_filesDone);
 }
 
 void frmMain::fileStarted(const QString &sourcePath)
 {
-    m_currentFile = sourcePath.mid(sourcePath.lastIndexOf(host::separator()) + 1);
+    m_currentFile = sourcePath;
 }
 
 void frmMain::bytesCopied(qint64 done, qint64 total)
 {
-    if (total < LargeFile)
-        return;
-    if (ui->prgBytes->isHidden()) {
-        ui->prgBytes->setFormat(m_currentFile + QStringLiteral(": %p%"));
-        ui->prgBytes->show();
-    }
-    ui->prgBytes->setValue(static_cast<int>(qBound(qint64(0), done * 1000 / total, qint64(1000))));
+    m_bytesDone = done;
+    m_bytesTotal = total;
     keepResponsive();
 }
 
 void frmMain::fileFinished()
 {
     ++m_filesDone;
-    ui->prgFiles->setRange(0, qMax(m_filesPlanned, m_filesDone));
-    ui->prgFiles->setValue(m_filesDone);
-    ui->prgBytes->hide();
+    m_bytesTotal = 0;
     keepResponsive();
 }
 
+// The run holds the window thread: every few frames the window shows what the run did and
+// paints, without taking the user's input. Nothing is laid out or painted per file.
 void frmMain::keepResponsive()
 {
-    // The run holds the window thread; every few frames the window paints what the run
-    // changed (painting each record would cost more than the record), without taking the
-    // user's input.
-    if (!m_transferring || m_sinceEvents.elapsed() < 40)
+    if (!m_transferring || m_sinceEvents.elapsed() < ShowMilliseconds)
         return;
+    showRunProgress();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_sinceEvents.start();
+}
+
+void frmMain::showRunProgress()
+{
+    m_messages->publish();
+    ui->txtMsg->scrollToTop();
+    // No total yet: the bar shows that it is busy.
+    const int total = std::max(m_filesPlanned, m_filesDone);
+    ui->prgFiles->setRange(0, total);
+    ui->prgFiles->setValue(m_filesDone);
+    const bool large = m_bytesTotal >= LargeFile;
+    if (large) {
+        const QString name = m_currentFile.mid(m_currentFile.lastIndexOf(host::separator()) + 1);
+        ui->prgBytes->setFormat(name + QStringLiteral(": %p%"));
+        ui->prgBytes->setValue(int(qBound(qint64(0), m_bytesDone * 1000 / m_bytesTotal, qint64(1000))));
+    }
+    ui->prgBytes->setVisible(large);
 }
 
 void frmMain::storePlacement()

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class MessageArea;
 class QLabel;
 class QTimer;
 
@@ -64,14 +65,19 @@ private:
     void storePlacement();
     void showClock();
     void keepResponsive();
+    void showRunProgress();
 
     std::unique_ptr<Ui::frmMain> ui;
     quillfen::Countdown m_countdown;
     bool m_transferring = false;
+    // What the run reported since the window last showed it.
     int m_filesPlanned = 0;
     int m_filesDone = 0;
     QString m_currentFile;
+    qint64 m_bytesDone = 0;
+    qint64 m_bytesTotal = 0;
     QElapsedTimer m_sinceEvents;
+    MessageArea *m_messages;
 
     QLabel *m_statusPanel;
     QLabel *m_datePanel;

@@ -1,4 +1,5 @@
 #include "app/frmMain.h"
+#include "app/message_area.h"
 #include "dialogs/frmDone.h"
 #include "platform/host.h"
 #include "settings/keys.h"
@@ -8,7 +9,7 @@
 #include "transfer/transfer_log.h"
 
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QListView>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -57,7 +58,10 @@ protected:
         return found;
     }
     QPushButton *toggle() const { return child<QPushButton>("tglTimer"); }
-    QString messages() const { return child<QPlainTextEdit>("txtMsg")->toPlainText(); }
+    QString messages() const
+    {
+        return static_cast<const MessageArea *>(child<QListView>("txtMsg")->model())->text();
+    }
     // Caption, toggle, timers and status in one line, e.g. "10 down counting Started".
     QString state() const
     {
@@ -238,6 +242,9 @@ TEST_F(RunTimer, AFailedRunIsReportedAndTheWindowStaysRunning)
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList {q("Error 53 | Error File not found (53) on Timer2 | Critical Ok")});
     EXPECT_EQ(state(), q("0 down Running"));
+    const QProgressBar *files = child<QProgressBar>("prgFiles");
+    EXPECT_EQ(files->format(), q("Stopped after %v of %m files"));
+    EXPECT_GT(files->maximum(), 0) << "not busy any more";
     EXPECT_TRUE(window->isVisible());
     EXPECT_FALSE(noticeShown());
     // The run's entry list stays open until the window closes, and is saved then.
@@ -298,6 +305,33 @@ TEST_F(MainWindow, ClosingClosesTheOtherWindowsNewestFirstButNotTheNotice)
     EXPECT_EQ(watcher.closed, QStringList({"third", "second", "first"}));
     EXPECT_TRUE(notice && notice->isVisible());
     EXPECT_EQ(programEnds, 0);
+}
+
+TEST(MessageAreaLines, NewestRecordsFirstAndOnlyTheNewestOnceTheBoundIsReached)
+{
+    MessageArea area;
+    area.setBound(3);
+    area.setLogPath(q("/app/filelog.txt"));
+    area.setText(q("Please wait"));
+    const std::pair<int, const char *> rows[] = {
+        {2, "2a\n2b\n1a\n1b\nPlease wait"},
+        {3,
+            "5a\n5b\n4a\n4b\n3a\n3b\n\u2026 older records are no longer shown here; the log holds them all: "
+            "/app/filelog.txt"},
+        {4,
+            "9a\n9b\n8a\n8b\n7a\n7b\n\u2026 older records are no longer shown here; the log holds them all: "
+            "/app/filelog.txt"},
+    };
+    int record = 0;
+    for (const auto &[records, shown] : rows) {
+        for (int k = 0; k < records; ++k) {
+            ++record;
+            area.putRecord(QString::number(record) + q("a\r\n") + QString::number(record) + q("b\r\n"));
+        }
+        area.publish();
+        EXPECT_EQ(area.text(), q(shown));
+        EXPECT_EQ(area.rowCount(), area.text().count(QLatin1Char('\n')) + 1);
+    }
 }
 
 } // namespace
