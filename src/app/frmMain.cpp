@@ -4,6 +4,7 @@
 
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
+#include "dialogs/frmLogView.h"
 #include "link_label.h"
 #include "message_area.h"
 #include "options/frmOptions.h"
@@ -22,6 +23,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -270,7 +272,11 @@ void frmMain::lblLog_Click()
     guarded(PlaceLog, [this] {
         const QString path = logFilePath();
         if (ui->lblLog->text() == ViewLog) {
-            host::openWithApplication(path);
+            QPointer<frmMain> self(this);
+            host::openWithApplication(path, [self, path] {
+                if (self)
+                    (new frmLogView(path, self))->show();
+            });
             ui->lblLog->setText(DeleteLog);
             ui->lblLog->setToolTip(DeleteLog + LinkTipSuffix);
             return;

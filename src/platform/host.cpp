@@ -151,15 +151,42 @@ void startProgram(const QString &program, const QStringList &arguments)
         throw Failure(failure_no::FileNotFound);
 }
 
-void openWithApplication(const QString &path)
+void openWithApplication(const QString &path, std::function<void()> noneOpened)
 {
 #if defined(Q_OS_WIN)
-    startProgram(QStringLiteral("notepad"), {path});
+    const QString program = QStringLiteral("notepad");
+    const QStringList arguments = {path};
 #elif defined(Q_OS_MACOS)
-    startProgram(QStringLiteral("open"), {QStringLiteral("-t"), path});
+    const QString program = QStringLiteral("open");
+    const QStringList arguments = {QStringLiteral("-t"), path};
 #else
-    startProgram(QStringLiteral("xdg-open"), {path});
+    const QString program = QStringLiteral("xdg-open");
+    const QStringList arguments = {path};
 #endif
+    if (g_starter) {
+        if (!g_starter(program, arguments))
+            noneOpened();
+        return;
+    }
+    // The opener says by its exit status whether an application took the file; it is not
+    // waited for.
+    auto *opener = new QProcess(QCoreApplication::instance());
+    QObject::connect(
+        opener, &QProcess::finished, opener, [opener, noneOpened](int code, QProcess::ExitStatus status) {
+            if (code != 0 || status != QProcess::NormalExit)
+                noneOpened();
+            opener->deleteLater();
+        });
+    QObject::connect(
+        opener, &QProcess::errorOccurred, opener, [opener, noneOpened](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) {
+                noneOpened();
+                opener->deleteLater();
+            }
+        });
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    opener->start(program, arguments);
 }
 
 void setProgramStarter(ProgramStarter starter)

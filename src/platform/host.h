@@ -48,7 +48,8 @@ bool lookupPlainFile(const QString &path);
 void startProgram(const QString &program, const QStringList &arguments);
 
 // Opens `path` in the desktop's application for its kind, started as startProgram starts one.
-void openWithApplication(const QString &path);
+// `noneOpened` is called, perhaps later, when no application took the file.
+void openWithApplication(const QString &path, std::function<void()> noneOpened);
 
 // Tests observe program starts instead of starting anything. The starter answers whether
 // the start succeeded; pass an empty function to restore the host's.
