@@ -1,7 +1,9 @@
 #include "platform/autostart.h"
 #include "platform/failure.h"
-#include "support/qt_test_helpers.h"
+#include "support/test_support.h"
+
 #include "support/temp_store.h"
+#include <QCoreApplication>
 
 using namespace quillfen;
 using test::q;

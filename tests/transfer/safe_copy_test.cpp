@@ -1,4 +1,4 @@
-#include "transfer_test_support.h"
+#include "support/test_support.h"
 
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"

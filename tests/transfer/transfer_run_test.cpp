@@ -1,4 +1,4 @@
-#include "transfer_test_support.h"
+#include "support/test_support.h"
 
 #include "settings/keys.h"
 #include "settings/store.h"

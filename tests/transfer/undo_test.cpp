@@ -1,4 +1,4 @@
-#include "transfer_test_support.h"
+#include "support/test_support.h"
 
 #include "platform/trash.h"
 #include "settings/entry_list.h"

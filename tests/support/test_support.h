@@ -1,19 +1,23 @@
 #pragma once
 
-// Helpers shared by the transfer tests.
+// What the tests share, QtCore only.
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
 #include "support/run_shim.h"
+#include "support/scripted_message_boxes.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
+#include <ostream>
 
 #include <linux/capability.h>
 #include <sys/stat.h>
@@ -21,11 +25,47 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+// Readable failure messages for texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
 namespace quillfen::test {
 
 inline QString q(const char *text)
 {
     return QString::fromUtf8(text);
+}
+
+// Creates each entry below `root`: a name ending in "/" is a folder, "name->target" a link.
+inline void makeTree(const QString &root, std::initializer_list<const char *> entries)
+{
+    for (const char *entry : entries) {
+        const QString text = q(entry);
+        if (text.contains(q("->"))) {
+            const QStringList parts = text.split(q("->"));
+            ASSERT_EQ(::symlink(parts[1].toUtf8().constData(), (root + parts[0]).toUtf8().constData()), 0);
+        } else if (text.endsWith(QLatin1Char('/'))) {
+            ASSERT_TRUE(QDir().mkpath(root + text));
+        } else {
+            QDir().mkpath(QFileInfo(root + text).absolutePath());
+            QFile file(root + text);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+    }
+}
+
+// A file last changed three hours ago, so that a run does not take it for a new one.
+inline void writeOldFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
+    file.write(content);
+    file.flush();
+    file.setFileTime(QDateTime::currentDateTime().addSecs(-3 * 3600), QFileDevice::FileModificationTime);
 }
 
 // The number of the failure that `step` throws, 0 when it throws none.
