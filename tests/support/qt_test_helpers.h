@@ -1,12 +1,11 @@
 #pragma once
 
+#include "support/file_tree.h"
 #include "support/scripted_message_boxes.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
 
@@ -14,8 +13,6 @@
 
 #include <functional>
 #include <ostream>
-
-#include <unistd.h>
 
 // Readable failure messages for texts.
 QT_BEGIN_NAMESPACE
@@ -30,24 +27,6 @@ namespace quillfen::test {
 inline QString q(const char *text)
 {
     return QString::fromUtf8(text);
-}
-
-// Creates each entry below `root`: a name ending in "/" is a folder, "name->target" a link.
-inline void makeTree(const QString &root, std::initializer_list<const char *> entries)
-{
-    for (const char *entry : entries) {
-        const QString text = q(entry);
-        if (text.contains(q("->"))) {
-            const QStringList parts = text.split(q("->"));
-            ASSERT_EQ(::symlink(parts[1].toUtf8().constData(), (root + parts[0]).toUtf8().constData()), 0);
-        } else if (text.endsWith(QLatin1Char('/'))) {
-            ASSERT_TRUE(QDir().mkpath(root + text));
-        } else {
-            QDir().mkpath(QFileInfo(root + text).absolutePath());
-            QFile file(root + text);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
-    }
 }
 
 // A file last changed three hours ago, so that a run does not take it for a new one.
@@ -73,17 +52,6 @@ inline void onNextModal(std::function<void(QWidget *)> act)
         if (modal->isVisible())
             modal->close();
     });
-}
-
-// Every box shown so far as "title | text | icon buttons".
-inline QStringList boxesSeen(const ScriptedMessageBoxes &boxes)
-{
-    const char *icons[] = {"None", "Critical", "Question", "Exclamation", "Information"};
-    QStringList seen;
-    for (const MessageBoxRequest &box : boxes.shown())
-        seen.append(box.title + q(" | ") + box.text + q(" | ") + q(icons[int(box.icon)])
-            + (box.buttons == MsgButtons::YesNo ? q(" YesNo") : q(" Ok")));
-    return seen;
 }
 
 } // namespace quillfen::test

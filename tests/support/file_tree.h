@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include <unistd.h>
+
+namespace quillfen::test {
+
+// Creates each entry below `root`: a name ending in "/" is a folder, "name->target" a link.
+inline void makeTree(const QString &root, std::initializer_list<const char *> entries)
+{
+    for (const char *entry : entries) {
+        const QString text = QString::fromUtf8(entry);
+        if (text.contains(QLatin1String("->"))) {
+            const QStringList parts = text.split(QLatin1String("->"));
+            ASSERT_EQ(::symlink(parts[1].toUtf8().constData(), (root + parts[0]).toUtf8().constData()), 0);
+        } else if (text.endsWith(QLatin1Char('/'))) {
+            ASSERT_TRUE(QDir().mkpath(root + text));
+        } else {
+            QDir().mkpath(QFileInfo(root + text).absolutePath());
+            QFile file(root + text);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+    }
+}
+
+} // namespace quillfen::test
