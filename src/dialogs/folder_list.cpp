@@ -1,9 +1,8 @@
 #include "folder_list.h"
 
-#include "sub_folders.h"
-
 #include "platform/failure.h"
 #include "platform/host.h"
+#include "transfer/sub_folders.h"
 
 #include <QAbstractListModel>
 #include <QFocusEvent>

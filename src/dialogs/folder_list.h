@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sub_folders.h"
+#include "transfer/sub_folders.h"
 
 #include <QListView>
 #include <QStringList>

@@ -2,10 +2,10 @@
 #include "dialogs/file_list.h"
 #include "dialogs/folder_list.h"
 #include "dialogs/found_files_model.h"
-#include "dialogs/sub_folders.h"
 #include "platform/failure.h"
 #include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
+#include "transfer/sub_folders.h"
 
 using namespace quillfen;
 using test::q;
@@ -38,27 +38,6 @@ protected:
     const QString m_root = m_store.scratch(); // ends with the separator
     const QString m_normal = normalFolder(m_root);
 };
-
-TEST_F(Lists, SubFoldersAreSortedWithoutCaseAndLeaveOutFilesHiddenAndDanglingNames)
-{
-    EXPECT_EQ(listSubFolders(m_root), QStringList({"Alpha", "beta", "link"}));
-    for (const char *notAFolder : {"missing", "gamma.txt"})
-        EXPECT_EQ(failureNumber([&] { listSubFolders(at(notAFolder)); }), failure_no::PathNotFound)
-            << notAFolder;
-}
-
-TEST(FolderTexts, AreAbsoluteCleanAndEndWithTheSeparatorOnlyAtTheRoot)
-{
-    const QString here = QDir::currentPath(), below = QDir::cleanPath(here + q("/rel"));
-    const QString rows[][3] = {{q("/"), q("/"), q("/")}, {q("/a/b/"), q("/a/b"), q("/a/b/")},
-        {q("/a//b/../c"), q("/a/c"), q("/a/c/")}, {QString(), here, here == q("/") ? here : here + q("/")},
-        {q("rel"), below, below + q("/")}};
-    for (const auto &row : rows) {
-        EXPECT_EQ(normalFolder(row[0]), row[1]) << qPrintable(row[0]);
-        EXPECT_EQ(folderPrefix(normalFolder(row[0])), row[2]) << qPrintable(row[0]);
-    }
-    EXPECT_EQ(joinFolder(q("/"), q("x")) + joinFolder(q("/a"), q("x")), q("/x/a/x"));
-}
 
 TEST_F(Lists, FolderListAddressesSubFoldersAndAncestorsByIndexAndOpensTheHighlight)
 {
