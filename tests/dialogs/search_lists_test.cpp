@@ -1,7 +1,6 @@
 #include "dialogs/drive_list.h"
 #include "dialogs/file_list.h"
 #include "dialogs/folder_list.h"
-#include "dialogs/found_files_model.h"
 #include "platform/failure.h"
 #include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
@@ -73,26 +72,6 @@ TEST_F(Lists, FolderListAddressesSubFoldersAndAncestorsByIndexAndOpensTheHighlig
     EXPECT_EQ(list.path(), m_normal);
 }
 
-TEST_F(Lists, ReusedListingsLastOnlyWhileSwitchedOnAndLinksKeepTheFolderIdentity)
-{
-    FolderList list;
-    list.setReuseListings(true);
-    list.setPath(m_root);
-    test::makeTree(m_root, {"delta/"});
-    list.setPath(at("Alpha"));
-    const FolderIdentity alpha = list.identity();
-    list.setPath(m_root);
-    EXPECT_EQ(list.listCount(), 3) << "a parent is not read again while the walk stays inside it";
-    list.setReuseListings(false);
-    list.setPath(m_root);
-    EXPECT_EQ(list.listCount(), 4);
-
-    list.setPath(at("link"));
-    EXPECT_EQ(list.identity(), alpha);
-    list.setPath(at("beta"));
-    EXPECT_FALSE(list.identity() == alpha);
-}
-
 TEST_F(Lists, FileListFiltersByPatternAndReportsTheSelectedName)
 {
     FileList list;
@@ -113,28 +92,6 @@ TEST_F(Lists, FileListFiltersByPatternAndReportsTheSelectedName)
 
     list.setFolder(at("missing"));
     EXPECT_EQ(failureNumber([&] { list.count(); }), failure_no::PathNotFound);
-}
-
-TEST(FoundFiles, RefusesBeyondItsCapacityAndShowsRowsOnlyWhenPublished)
-{
-    FoundFilesModel model;
-    model.setCapacity(3);
-    EXPECT_EQ(model.append(q("/f/"), {q("a"), q("b")}), 2);
-    EXPECT_EQ(model.append(q("/g/"), {q("c"), q("d")}), 1);
-    EXPECT_EQ(model.append(q("/h/"), {q("e")}), 0);
-    EXPECT_EQ(model.count(), 3);
-    EXPECT_EQ(model.rowCount(), 0);
-
-    model.publish();
-    QStringList shown;
-    for (int row = 0; row < model.rowCount(); ++row)
-        shown.append(model.data(model.index(row)).toString());
-    EXPECT_EQ(shown, QStringList({"/f/a", "/f/b", "/g/c"}));
-
-    model.clear();
-    EXPECT_EQ(model.count() + model.rowCount(), 0);
-    EXPECT_EQ(model.append(q("/i/"), {q("x")}), 1);
-    EXPECT_EQ(model.path(0), q("/i/x"));
 }
 
 TEST(Drives, TheDriveOfAFolderIsTheLongestRootHoldingItAndIsShownQuietly)

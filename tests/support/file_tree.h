@@ -3,21 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QString>
+#include <QStringList>
 
 #include <gtest/gtest.h>
-
-#include <initializer_list>
 
 #include <unistd.h>
 
 namespace quillfen::test {
 
 // Creates each entry below `root`: a name ending in "/" is a folder, "name->target" a link.
-inline void makeTree(const QString &root, std::initializer_list<const char *> entries)
+inline void makeTree(const QString &root, const QStringList &entries)
 {
-    for (const char *entry : entries) {
-        const QString text = QString::fromUtf8(entry);
+    for (const QString &text : entries) {
         if (text.contains(QLatin1String("->"))) {
             const QStringList parts = text.split(QLatin1String("->"));
             ASSERT_EQ(::symlink(parts[1].toUtf8().constData(), (root + parts[0]).toUtf8().constData()), 0);
