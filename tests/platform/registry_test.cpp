@@ -1,24 +1,17 @@
 #include "platform/host.h"
 #include "platform/registry.h"
+#include "support/core_test_helpers.h"
 #include "support/scripted_message_boxes.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <optional>
 
 using namespace quillfen;
 using registry::LocalMachine;
+using test::q;
 
 namespace {
-
-QString q(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 const QString ToolKey = q("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString FolderKey = q("SOFTWARE\\Microsoft\\Shared Tools Location");

@@ -1,33 +1,16 @@
 #pragma once
 
-#include "support/file_tree.h"
+#include "support/core_test_helpers.h"
 #include "support/scripted_message_boxes.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QFile>
 #include <QTimer>
 #include <QWidget>
 
-#include <gtest/gtest.h>
-
 #include <functional>
-#include <ostream>
-
-// Readable failure messages for texts.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace quillfen::test {
-
-inline QString q(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 // A file last changed three hours ago, so that a run does not take it for a new one.
 inline void writeOldFile(const QString &path, const QByteArray &content)

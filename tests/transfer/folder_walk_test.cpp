@@ -1,6 +1,5 @@
 #include "transfer_test_support.h"
 
-#include "support/file_tree.h"
 #include "transfer/folder_walk.h"
 #include "transfer/found_files_model.h"
 

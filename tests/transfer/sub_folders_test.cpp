@@ -1,6 +1,5 @@
 #include "transfer_test_support.h"
 
-#include "support/file_tree.h"
 #include "support/temp_store.h"
 #include "transfer/sub_folders.h"
 

@@ -4,6 +4,7 @@
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
+#include "support/core_test_helpers.h"
 #include "transfer/transfer_run.h"
 
 #include <QDateTime>
@@ -22,11 +23,6 @@
 #include <unistd.h>
 
 namespace quillfen::test {
-
-inline QString q(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 // The number of the failure that `step` throws, 0 when it throws none.
 template<typename Step>
