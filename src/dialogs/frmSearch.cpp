@@ -10,6 +10,7 @@
 #include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
+#include "transfer/folder_walk.h"
 #include "transfer/found_files_model.h"
 
 #include <QCoreApplication>
@@ -185,17 +186,29 @@ void frmSearch::cmdSearch_Click()
 bool frmSearch::Search(const QString &root)
 {
     m_scanRunning = true;
-    m_searchRoot = root;
     m_sinceCount.invalidate();
     m_sinceRows.invalidate();
+    QStringList rootSubFolders; // shown again at the end, without reading the root twice
+    quillfen::FolderWalk::Observer observer;
+    observer.folderEntered = [&](const QString &folder, const QStringList &subFolders) {
+        if (folder == root)
+            rootSubFolders = subFolders;
+        ui->dirList->showListing(folder, subFolders);
+    };
+    observer.carryOn = [this] {
+        m_searching = true;
+        QCoreApplication::processEvents();
+        return m_searching;
+    };
+    observer.filesFound = [this] { showProgress(false); };
     bool carriesOn = true;
     try {
-        if (quillfen::FolderWalk(*m_found, *this).run(root, ui->filList->pattern())
+        if (quillfen::FolderWalk(*m_found, observer).run(root, ui->filList->pattern())
             == quillfen::FolderWalk::End::ListFull) {
             showProgress(true);
             quillfen::showMessage(FullListMessage, quillfen::app_info::title());
         }
-        ui->dirList->showListing(root, m_rootSubFolders);
+        ui->dirList->showListing(root, rootSubFolders);
     } catch (const Failure &failure) {
         quillfen::showMessage(failure.description(), quillfen::app_info::title());
         quillfen::host::endProgram();
@@ -204,25 +217,6 @@ bool frmSearch::Search(const QString &root)
     showProgress(true);
     m_scanRunning = false;
     return carriesOn;
-}
-
-void frmSearch::folderEntered(const QString &folder, const QStringList &subFolders)
-{
-    if (folder == m_searchRoot)
-        m_rootSubFolders = subFolders;
-    ui->dirList->showListing(folder, subFolders);
-}
-
-bool frmSearch::carryOn()
-{
-    m_searching = true;
-    QCoreApplication::processEvents();
-    return m_searching;
-}
-
-void frmSearch::filesFound()
-{
-    showProgress(false);
 }
 
 // The count is repainted a few times a second, not once per folder. Laying out the found

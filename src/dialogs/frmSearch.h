@@ -1,7 +1,5 @@
 #pragma once
 
-#include "transfer/folder_walk.h"
-
 #include <QDialog>
 #include <QElapsedTimer>
 
@@ -21,7 +19,7 @@ class FoundFilesModel;
 // for the entry editor that opened it. The criteria panel browses with the drive, folder
 // and file lists; Search runs a FolderWalk from the current folder, showing each folder it
 // enters in the folder list and every matching file in the results panel.
-class frmSearch : public QDialog, private quillfen::WalkObserver
+class frmSearch : public QDialog
 {
     Q_OBJECT
 
@@ -53,9 +51,6 @@ private:
     void ClearSearch();
     // False when a failure ended the program.
     bool Search(const QString &root);
-    void folderEntered(const QString &folder, const QStringList &subFolders) override;
-    bool carryOn() override;
-    void filesFound() override;
     void showProgress(bool now);
     void openStartFolder();
 
@@ -65,8 +60,6 @@ private:
     QString m_startFolder;
     bool m_searching = false; // cleared by Cancel and by a reset; the scan stops at its next folder
     bool m_scanRunning = false;
-    QString m_searchRoot;
-    QStringList m_rootSubFolders; // shown again when the search ends, without a second read
     QElapsedTimer m_sinceCount;
     QElapsedTimer m_sinceRows;
 };

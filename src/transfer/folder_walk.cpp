@@ -5,9 +5,9 @@
 
 namespace quillfen {
 
-FolderWalk::FolderWalk(FoundFilesModel &found, WalkObserver &observer)
+FolderWalk::FolderWalk(FoundFilesModel &found, Observer observer)
     : m_found(found)
-    , m_observer(observer)
+    , m_observer(std::move(observer))
 {
 }
 
