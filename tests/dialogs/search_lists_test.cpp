@@ -11,16 +11,6 @@ using test::q;
 
 namespace {
 
-int failureNumber(const std::function<void()> &action)
-{
-    try {
-        action();
-    } catch (const Failure &failure) {
-        return failure.number();
-    }
-    return 0;
-}
-
 class Lists : public ::testing::Test
 {
 protected:
@@ -54,7 +44,7 @@ TEST_F(Lists, FolderListAddressesSubFoldersAndAncestorsByIndexAndOpensTheHighlig
     EXPECT_EQ(changed, 1);
 
     // A folder that cannot be opened leaves the list as it was.
-    EXPECT_EQ(failureNumber([&] { list.setPath(at("missing")); }), failure_no::PathNotFound);
+    EXPECT_THROW(list.setPath(at("missing")), Failure);
     EXPECT_EQ(list.path(), m_normal);
     EXPECT_EQ(list.listCount(), 3);
     EXPECT_EQ(changed, 1);
@@ -81,7 +71,6 @@ TEST_F(Lists, FileListFiltersByPatternAndReportsTheSelectedName)
     for (const auto &row : rows) {
         list.setPattern(q(row.first));
         EXPECT_EQ(list.names(), row.second) << row.first;
-        EXPECT_EQ(list.count(), row.second.size()) << row.first;
     }
     EXPECT_EQ(list.selectedName(), QString());
     list.setCurrentIndex(list.model()->index(1, 0));
@@ -91,7 +80,7 @@ TEST_F(Lists, FileListFiltersByPatternAndReportsTheSelectedName)
     EXPECT_EQ(list.names(), QStringList({"gamma.txt"}));
 
     list.setFolder(at("missing"));
-    EXPECT_EQ(failureNumber([&] { list.count(); }), failure_no::PathNotFound);
+    EXPECT_THROW(list.names(), Failure);
 }
 
 TEST(Drives, TheDriveOfAFolderIsTheLongestRootHoldingItAndIsShownQuietly)
