@@ -30,8 +30,7 @@ TEST(AboutBox, ShowsTheApplicationInformation)
     about.show();
     EXPECT_EQ(about.windowTitle(), q("About Quillfen"));
 
-    // System Info asks the registry; an empty one has no tool to start.
-    test::ScriptedMessageBoxes boxes;
+    test::ScriptedMessageBoxes boxes; // System Info on an empty registry: no tool to start
     registry::setCurrent(std::make_shared<registry::TableRegistry>());
     about.findChild<QPushButton *>(q("cmdSysInfo"))->click();
     registry::setCurrent(nullptr);
