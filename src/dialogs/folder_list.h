@@ -1,7 +1,5 @@
 #pragma once
 
-#include "transfer/sub_folders.h"
-
 #include <QListView>
 #include <QStringList>
 
