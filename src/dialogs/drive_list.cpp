@@ -1,8 +1,7 @@
 #include "drive_list.h"
 
-#include "sub_folders.h"
-
 #include "platform/host.h"
+#include "transfer/sub_folders.h"
 
 #include <QStorageInfo>
 

@@ -29,18 +29,6 @@ void FileList::setPattern(const QString &pattern)
     changedSource();
 }
 
-int FileList::count() const
-{
-    ensureListed();
-    return int(m_names.size());
-}
-
-QString FileList::name(int index) const
-{
-    ensureListed();
-    return m_names.value(index);
-}
-
 const QStringList &FileList::names() const
 {
     ensureListed();

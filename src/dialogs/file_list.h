@@ -22,9 +22,7 @@ public:
     QString pattern() const { return m_pattern; }
     void setPattern(const QString &pattern);
 
-    // The matching names, in display order. Throw Failure when the folder cannot be read.
-    int count() const;
-    QString name(int index) const;
+    // The matching names, in display order. Throws Failure when the folder cannot be read.
     const QStringList &names() const;
 
     // The selected name without folder; empty when no file is selected.

@@ -1,9 +1,8 @@
 #include "folder_list.h"
 
-#include "sub_folders.h"
-
 #include "platform/failure.h"
 #include "platform/host.h"
+#include "transfer/sub_folders.h"
 
 #include <QAbstractListModel>
 #include <QFocusEvent>
@@ -41,11 +40,6 @@ private:
         return index.data(DepthRole).toInt() * option.fontMetrics.averageCharWidth() * 2;
     }
 };
-
-bool isWithin(const QString &ancestor, const QString &folder)
-{
-    return folder == ancestor || folder.startsWith(folderPrefix(ancestor));
-}
 
 } // namespace
 
@@ -138,13 +132,12 @@ QString FolderList::path() const
 void FolderList::setPath(const QString &folder)
 {
     const QString target = normalFolder(folder);
-    // Setting the current folder again during a walk changes nothing that is shown.
-    if (!(m_reuse && !m_reused.isEmpty() && m_reused.constLast().folder == target && target == path())) {
-        FolderIdentity identity;
-        QStringList subFolders = listingFor(target, identity);
-        m_model->show(target, std::move(subFolders));
-        m_identity = identity;
-    }
+    showListing(target, listSubFolders(target));
+}
+
+void FolderList::showListing(const QString &folder, QStringList subFolders)
+{
+    m_model->show(folder, std::move(subFolders));
     // A hidden list marks its current folder when it is shown again.
     if (isVisible())
         setHighlightedIndex(-1);
@@ -182,29 +175,6 @@ void FolderList::setHighlightedIndex(int index)
 void FolderList::openHighlighted()
 {
     setPath(highlightedPath());
-}
-
-void FolderList::setReuseListings(bool reuse)
-{
-    m_reuse = reuse;
-    m_reused.clear();
-    if (reuse && !path().isEmpty())
-        m_reused.append({path(), m_model->subFolders(), m_identity});
-}
-
-QStringList FolderList::listingFor(const QString &folder, FolderIdentity &identity)
-{
-    if (!m_reuse)
-        return listSubFolders(folder, &identity);
-    while (!m_reused.isEmpty() && !isWithin(m_reused.constLast().folder, folder))
-        m_reused.removeLast();
-    if (!m_reused.isEmpty() && m_reused.constLast().folder == folder) {
-        identity = m_reused.constLast().identity;
-        return m_reused.constLast().subFolders;
-    }
-    QStringList subFolders = listSubFolders(folder, &identity);
-    m_reused.append({folder, subFolders, identity});
-    return subFolders;
 }
 
 void FolderList::openByUser()

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "sub_folders.h"
-
 #include <QListView>
 #include <QStringList>
 
@@ -21,11 +19,11 @@ public:
     explicit FolderList(QWidget *parent = nullptr);
 
     QString path() const;
-    // What the current folder is on disk, whatever path led to it.
-    FolderIdentity identity() const { return m_identity; }
     // Makes `folder` current (an empty text: the process's current folder). Throws Failure
     // when it cannot be opened; the list then stays as it was.
     void setPath(const QString &folder);
+    // Makes `folder` (a normal folder text) current with sub-folders listed by the caller.
+    void showListing(const QString &folder, QStringList subFolders);
 
     int listCount() const;
     // The full path of the entry at `index`; empty for an index that is not in the list.
@@ -36,11 +34,6 @@ public:
     QString highlightedPath() const { return listPath(highlightedIndex()); }
     // Makes the highlighted entry current; throws as setPath does.
     void openHighlighted();
-
-    // While on, a folder listed before (the current one included) is not read again as
-    // long as the list stays within it, so a walk that returns to a parent after each
-    // child reads every folder once.
-    void setReuseListings(bool reuse);
 
 signals:
     // The current folder was set, by the user or by the program.
@@ -54,20 +47,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    QStringList listingFor(const QString &folder, FolderIdentity &identity);
     void openByUser();
 
-    struct Listing
-    {
-        QString folder;
-        QStringList subFolders;
-        FolderIdentity identity;
-    };
-
     FolderListModel *m_model;
-    FolderIdentity m_identity;
-    bool m_reuse = false;
-    QList<Listing> m_reused; // the current folder and its listed ancestors, outermost first
 };
 
 } // namespace quillfen

@@ -1,7 +1,7 @@
 #include "frmAbout.h"
 
 #include "platform/app_info.h"
-#include "registry.h"
+#include "platform/registry.h"
 
 #include <QFrame>
 #include <QGridLayout>

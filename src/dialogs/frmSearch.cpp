@@ -2,7 +2,6 @@
 
 #include "ui_frmSearch.h"
 
-#include "found_files_model.h"
 #include "frmFileSelect.h"
 
 #include "platform/app_info.h"
@@ -11,6 +10,8 @@
 #include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
+#include "transfer/folder_walk.h"
+#include "transfer/found_files_model.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -168,7 +169,7 @@ void frmSearch::cmdSearch_Click()
     ui->Picture1->hide();
     ui->cmdCancel->setText(CancelCaption);
     ui->filList->setPattern(ui->txtSearchSpec->text());
-    if (Search(ui->dirList->path()) == ScanEnd::ProgramEnded)
+    if (!Search(ui->dirList->path()))
         return;
     ui->filList->setFolder(ui->dirList->path());
     ui->cmdSearch->setText(ResetCaption);
@@ -176,85 +177,40 @@ void frmSearch::cmdSearch_Click()
     ui->cmdCancel->setText(CloseCaption);
 }
 
-frmSearch::ScanEnd frmSearch::Search(const QString &root)
+bool frmSearch::Search(const QString &root)
 {
     m_scanRunning = true;
-    m_entered.clear();
     m_sinceCount.invalidate();
     m_sinceRows.invalidate();
-
-    ui->dirList->setReuseListings(true);
-    const ScanEnd end = ScanFolder(root, QString());
-    ui->dirList->setReuseListings(false);
-    if (end == ScanEnd::Abandoned) {
-        try {
-            ui->dirList->setPath(root);
-        } catch (const Failure &) {
-            // The root went away during the search; the list stays where the scan left it.
-        }
-    }
-    showProgress(true);
-    m_scanRunning = false;
-    return end;
-}
-
-// Depth first, sub-folders from the last to the first, a folder's own files after
-// everything below it. The folder list shows `folder` when this is called.
-frmSearch::ScanEnd frmSearch::ScanFolder(const QString &folder, const QString &returnFolder)
-{
-    quillfen::FolderList *dirList = ui->dirList;
-    quillfen::FileList *filList = ui->filList;
-    try {
-        // Links can lead back into a folder searched already: it is left at once.
-        if (!enterOnce(dirList->identity())) {
-            if (!returnFolder.isEmpty())
-                dirList->setPath(returnFolder);
-            return ScanEnd::Completed;
-        }
-
+    QStringList rootSubFolders; // shown again at the end, without reading the root twice
+    quillfen::FolderWalk::Observer observer;
+    observer.folderEntered = [&](const QString &folder, const QStringList &subFolders) {
+        if (folder == root)
+            rootSubFolders = subFolders;
+        ui->dirList->showListing(folder, subFolders);
+    };
+    observer.carryOn = [this] {
         m_searching = true;
         QCoreApplication::processEvents();
-        if (!m_searching)
-            return ScanEnd::Abandoned;
-
-        for (int k = dirList->listCount(); k > 0 && m_searching; --k) {
-            const QString previous = dirList->path();
-            dirList->setPath(folder);
-            if (dirList->listCount() >= k) {
-                const QString subFolder = dirList->listPath(k - 1);
-                dirList->setPath(subFolder);
-                const ScanEnd end = ScanFolder(subFolder, previous);
-                if (end != ScanEnd::Completed)
-                    return end;
-            }
+        return m_searching;
+    };
+    observer.filesFound = [this] { showProgress(false); };
+    bool carriesOn = true;
+    try {
+        if (quillfen::FolderWalk(*m_found, observer).run(root, ui->filList->pattern())
+            == quillfen::FolderWalk::End::ListFull) {
+            showProgress(true);
+            quillfen::showMessage(FullListMessage, quillfen::app_info::title());
         }
-
-        if (filList->count() > 0) {
-            const QStringList &names = filList->names();
-            if (m_found->append(quillfen::folderPrefix(dirList->path()), names) < names.size()) {
-                showProgress(true);
-                quillfen::showMessage(FullListMessage, quillfen::app_info::title());
-                return ScanEnd::Abandoned;
-            }
-            showProgress(false);
-        }
-
-        if (!returnFolder.isEmpty())
-            dirList->setPath(returnFolder);
+        ui->dirList->showListing(root, rootSubFolders);
     } catch (const Failure &failure) {
         quillfen::showMessage(failure.description(), quillfen::app_info::title());
         quillfen::host::endProgram();
-        return ScanEnd::ProgramEnded;
+        carriesOn = false;
     }
-    return ScanEnd::Completed;
-}
-
-bool frmSearch::enterOnce(const quillfen::FolderIdentity &identity)
-{
-    if (m_entered.contains(identity))
-        return false;
-    m_entered.insert(identity);
-    return true;
+    showProgress(true);
+    m_scanRunning = false;
+    return carriesOn;
 }
 
 // The count is repainted a few times a second, not once per folder. Laying out the found

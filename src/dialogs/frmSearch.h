@@ -1,10 +1,7 @@
 #pragma once
 
-#include "sub_folders.h"
-
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QSet>
 
 #include <memory>
 
@@ -20,8 +17,8 @@ class FoundFilesModel;
 
 // The file search dialog ("Select File"): picks a folder, and for a source also a file,
 // for the entry editor that opened it. The criteria panel browses with the drive, folder
-// and file lists; Search walks the current folder and everything below it through those
-// same lists and shows every matching file in the results panel.
+// and file lists; Search runs a FolderWalk from the current folder, showing each folder it
+// enters in the folder list and every matching file in the results panel.
 class frmSearch : public QDialog
 {
     Q_OBJECT
@@ -50,13 +47,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    enum class ScanEnd { Completed, Abandoned, ProgramEnded };
-
     void Form_Load();
     void ClearSearch();
-    ScanEnd Search(const QString &root);
-    ScanEnd ScanFolder(const QString &folder, const QString &returnFolder);
-    bool enterOnce(const quillfen::FolderIdentity &identity);
+    // False when a failure ended the program.
+    bool Search(const QString &root);
     void showProgress(bool now);
     void openStartFolder();
 
@@ -66,7 +60,6 @@ private:
     QString m_startFolder;
     bool m_searching = false; // cleared by Cancel and by a reset; the scan stops at its next folder
     bool m_scanRunning = false;
-    QSet<quillfen::FolderIdentity> m_entered;
     QElapsedTimer m_sinceCount;
     QElapsedTimer m_sinceRows;
 };

@@ -27,15 +27,4 @@ inline void onNextModal(std::function<void(QWidget *)> act)
     });
 }
 
-// Every box shown so far as "title | text | icon buttons".
-inline QStringList boxesSeen(const ScriptedMessageBoxes &boxes)
-{
-    const char *icons[] = {"None", "Critical", "Question", "Exclamation", "Information"};
-    QStringList seen;
-    for (const MessageBoxRequest &box : boxes.shown())
-        seen.append(box.title + q(" | ") + box.text + q(" | ") + q(icons[int(box.icon)])
-            + (box.buttons == MsgButtons::YesNo ? q(" YesNo") : q(" Ok")));
-    return seen;
-}
-
 } // namespace quillfen::test

@@ -34,4 +34,15 @@ QStringList ScriptedMessageBoxes::texts() const
     return result;
 }
 
+QStringList boxesSeen(const ScriptedMessageBoxes &boxes)
+{
+    const char *icons[] = {"None", "Critical", "Question", "Exclamation", "Information"};
+    QStringList seen;
+    for (const MessageBoxRequest &box : boxes.shown())
+        seen.append(box.title + QLatin1String(" | ") + box.text + QLatin1String(" | ")
+            + QLatin1String(icons[int(box.icon)])
+            + QLatin1String(box.buttons == MsgButtons::YesNo ? " YesNo" : " Ok"));
+    return seen;
+}
+
 } // namespace quillfen::test

@@ -34,4 +34,7 @@ private:
     std::function<void(const MessageBoxRequest &)> m_hook;
 };
 
+// Every box shown so far as "title | text | icon buttons".
+QStringList boxesSeen(const ScriptedMessageBoxes &boxes);
+
 } // namespace quillfen::test

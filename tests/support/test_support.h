@@ -41,10 +41,9 @@ inline QString q(const char *text)
 }
 
 // Creates each entry below `root`: a name ending in "/" is a folder, "name->target" a link.
-inline void makeTree(const QString &root, std::initializer_list<const char *> entries)
+inline void makeTree(const QString &root, const QStringList &entries)
 {
-    for (const char *entry : entries) {
-        const QString text = q(entry);
+    for (const QString &text : entries) {
         if (text.contains(q("->"))) {
             const QStringList parts = text.split(q("->"));
             ASSERT_EQ(::symlink(parts[1].toUtf8().constData(), (root + parts[0]).toUtf8().constData()), 0);

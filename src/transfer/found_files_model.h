@@ -8,7 +8,7 @@
 namespace quillfen {
 
 // The paths a search has found, in the order found. Appending is cheap and silent: the
-// names of one folder are kept as the file list gave them, beside their folder text, and
+// names of one folder are kept as the listing gave them, beside their folder text, and
 // the rows reach the views only when published, so that a list of hundreds of thousands
 // of paths is laid out a few times a second rather than once per folder.
 class FoundFilesModel : public QAbstractListModel

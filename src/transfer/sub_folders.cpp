@@ -1,9 +1,10 @@
 #include "sub_folders.h"
 
+#include "listing.h"
+
 #include "platform/failure.h"
 #include "platform/host.h"
 #include "platform/native_names.h"
-#include "transfer/listing.h"
 
 #include <QDir>
 
