@@ -91,8 +91,16 @@ QByteArray folderPart(const QByteArray &path)
 }
 
 TempFile::TempFile(const QByteArray &target)
+    : m_path(folderPart(target))
 {
-    const QByteArray folder = folderPart(target);
+    // Nameless, a killed run leaves nothing behind at all.
+    m_fd = Descriptor(
+        ::open(m_path.isEmpty() ? "." : m_path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (m_fd.get() >= 0)
+        return;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        fail(errno, target);
+    const QByteArray folder = m_path;
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray name = tempNameIn(folder);
         Descriptor fd(::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
@@ -102,6 +110,7 @@ TempFile::TempFile(const QByteArray &target)
             ::flock(fd.get(), LOCK_EX | LOCK_NB);
             m_path = std::move(name);
             m_fd = std::move(fd);
+            m_named = true;
             return;
         }
         if (errno != EEXIST)
@@ -112,26 +121,36 @@ TempFile::TempFile(const QByteArray &target)
 
 TempFile::~TempFile()
 {
-    if (!m_path.isEmpty())
+    if (m_named)
         ::unlink(m_path.constData());
 }
 
-void TempFile::close()
+void TempFile::closeFile()
 {
     m_fd.close(m_path);
 }
 
-void TempFile::renameOver(const QByteArray &target)
-{
-    if (::rename(m_path.constData(), target.constData()) != 0)
-        fail(errno, target);
-    m_path.clear();
-}
-
 bool TempFile::renameIfFree(const QByteArray &target)
 {
+    if (!m_named) {
+        // A nameless file takes the name only where it is free, as an exclusive rename would.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+        if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
+            if (errno == EEXIST)
+                return false;
+            fail(errno, target);
+        }
+        try {
+            closeFile();
+        } catch (const Failure &) {
+            ::unlink(target.constData());
+            throw;
+        }
+        return true;
+    }
+    closeFile();
     if (::renameat2(AT_FDCWD, m_path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
-        m_path.clear();
+        m_named = false;
         return true;
     }
     if (errno == EEXIST)
@@ -141,12 +160,37 @@ bool TempFile::renameIfFree(const QByteArray &target)
     // A file system without an exclusive rename: a link fails the same way on an existing name.
     if (::link(m_path.constData(), target.constData()) == 0) {
         ::unlink(m_path.constData());
-        m_path.clear();
+        m_named = false;
         return true;
     }
     if (errno == EEXIST)
         return false;
     fail(errno, target);
+}
+
+void TempFile::renameOver(const QByteArray &target)
+{
+    if (!m_named) {
+        // A name of its own first, from which a rename replaces the target in one step.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+        const QByteArray folder = m_path;
+        for (int attempt = 0;; ++attempt) {
+            QByteArray name = tempNameIn(folder);
+            if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+                ::flock(m_fd.get(), LOCK_EX | LOCK_NB);
+                m_path = std::move(name);
+                m_named = true;
+                break;
+            }
+            if (errno != EEXIST || attempt == 99)
+                fail(errno, target);
+        }
+    }
+    if (m_fd.get() >= 0)
+        closeFile();
+    if (::rename(m_path.constData(), target.constData()) != 0)
+        fail(errno, target);
+    m_named = false;
 }
 
 mode_t newFileMode()
@@ -169,6 +213,11 @@ void makeFolderPath(const QByteArray &folder)
         makeFolderPath(parent.left(cut));
     if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
         fail(errno, folder);
+}
+
+QByteArray temporaryNameFor(const QByteArray &target)
+{
+    return tempNameIn(folderPart(target));
 }
 
 bool isTemporaryName(const char *name)
@@ -224,7 +273,6 @@ void replaceWhole(const QString &path, QByteArrayView bytes)
     writeAll(temp.fd(), bytes, target);
     if (::fsync(temp.fd()) != 0)
         fail(errno, target);
-    temp.close();
     temp.renameOver(target);
 }
 

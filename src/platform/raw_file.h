@@ -44,10 +44,11 @@ void writeAll(int fd, QByteArrayView bytes, const QByteArray &path, qint64 *writ
 // The folder part of a native path, ending with "/", or empty for a bare name.
 QByteArray folderPart(const QByteArray &path);
 
-// A new file beside `target` with a hidden name of its own (".quillfen-<random>.part"),
-// created exclusively, readable by the owner alone and locked for as long as it is open, so
-// that a sweep can tell it from the leftover of a killed run. It is removed again unless it
-// was renamed into place.
+// A new file beside `target`, readable by the owner alone, that is not there for anyone else
+// until it takes its place: it has no name while it is written, where the file system
+// allows, and otherwise a hidden one of its own (".quillfen-<random>.part"), created
+// exclusively and locked for as long as it is open, so that a sweep can tell it from the
+// leftover of a killed run. It is removed again unless it takes its place.
 class TempFile
 {
 public:
@@ -57,19 +58,21 @@ public:
     TempFile &operator=(const TempFile &) = delete;
 
     int fd() const { return m_fd.get(); }
+    // Where it is while written, for failure reports: its own name, or its folder.
     const QByteArray &path() const { return m_path; }
 
-    // Closes the file (the lock goes with it); throws when its data could not be put away.
-    void close();
-    // Renames the file over `target`; throws.
-    void renameOver(const QByteArray &target);
-    // Renames the file to `target` only when nothing has that name; answers false when
-    // something has. Throws other failures.
+    // Both close the file (throwing when its data could not be put away) and give it the name
+    // `target`: renameIfFree only when nothing has that name (answering false, the file still
+    // open, when something has), renameOver in any case. Both throw other failures.
     bool renameIfFree(const QByteArray &target);
+    void renameOver(const QByteArray &target);
 
 private:
+    void closeFile();
+
     QByteArray m_path;
     Descriptor m_fd;
+    bool m_named = false;
 };
 
 // The permission bits a new file gets: all reading and writing the user's umask allows.
@@ -78,6 +81,10 @@ mode_t newFileMode();
 // Creates `folder` and every missing folder above it; throws the host's failure of the level
 // that could not be made.
 void makeFolderPath(const QByteArray &folder);
+
+// A hidden name beside `target` of the kind TempFile gives, not yet taken, for what is made
+// under a name of its own before it takes its place (a link).
+QByteArray temporaryNameFor(const QByteArray &target);
 
 // True for the names that TempFile gives.
 bool isTemporaryName(const char *name);

@@ -258,33 +258,4 @@ QStringList listMatchingFiles(const QString &folder, const QString &patterns)
     return listMatchingNames(folder, patterns).toStringList();
 }
 
-const dirent *readFolderEntry(DIR *dir, const QString &folder)
-{
-    errno = 0;
-    const dirent *entry = ::readdir(dir);
-    if (!entry && errno != 0)
-        throw Failure::fromErrno(errno, folder);
-    return entry;
-}
-
-void NameSorter::add(QString name)
-{
-    QString key = name.toCaseFolded();
-    m_entries.push_back({std::move(key), std::move(name)});
-}
-
-QStringList NameSorter::sorted()
-{
-    std::sort(m_entries.begin(), m_entries.end(), [](const Entry &a, const Entry &b) {
-        const int byKey = QString::compare(a.key, b.key, Qt::CaseSensitive);
-        return byKey != 0 ? byKey < 0 : QString::compare(a.name, b.name, Qt::CaseSensitive) < 0;
-    });
-    QStringList names;
-    names.reserve(qsizetype(m_entries.size()));
-    for (Entry &entry : m_entries)
-        names.append(std::move(entry.name));
-    m_entries.clear();
-    return names;
-}
-
 } // namespace quillfen

@@ -4,30 +4,10 @@
 #include <QString>
 #include <QStringList>
 
-#include <dirent.h>
 #include <vector>
 
 namespace quillfen {
 
-// Collects names and hands them back in ascending order with letter case ignored, ties
-// broken by the exact name: the order of every listing.
-class NameSorter
-{
-public:
-    void add(QString name);
-    QStringList sorted();
-
-private:
-    struct Entry
-    {
-        QString key; // case-folded
-        QString name;
-    };
-    std::vector<Entry> m_entries;
-};
-
-// The next entry of an open folder, or nullptr at its end; throws the host's failure.
-const dirent *readFolderEntry(DIR *dir, const QString &folder);
 
 // The names of one listing, held as their native bytes end to end: a folder of a million
 // names costs tens of megabytes, not hundreds.

@@ -234,7 +234,6 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
         fail(errno, temp.path());
     if (durable && ::fsync(temp.fd()) != 0)
         fail(errno, temp.path());
-    temp.close();
     place(temp, st, dest, session, outcome, replace);
     outcome.placed = true;
     outcome.size = st.st_size;
@@ -254,12 +253,7 @@ void relink(
         fail(errno, source);
     target.truncate(length);
 
-    // A link is made under a name of its own: TempFile makes files, so it only lends one.
-    QByteArray temp;
-    {
-        const TempFile name(dest);
-        temp = name.path();
-    }
+    const QByteArray temp = raw_file::temporaryNameFor(dest);
     if (::symlink(target.constData(), temp.constData()) != 0)
         fail(errno, temp);
     if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) != 0) {

@@ -62,7 +62,6 @@ void TransferLog::createWithHeader()
     if (::fchmod(temp.fd(), raw_file::newFileMode()) != 0)
         throw Failure::fromErrno(errno, m_native);
     raw_file::writeAll(temp.fd(), logHeader(host::nowText(), sc_ComputerName()).toUtf8(), m_native);
-    temp.close();
     if (temp.renameIfFree(m_native))
         return;
     struct stat st = {};
