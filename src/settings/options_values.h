@@ -17,6 +17,7 @@ public:
     QString defaultFileExt; // txtExt
     QString interval; // txtInterval
     QString intervalType; // txtIntType
+    bool keepReplaced = true; // mnuSettingsKeepReplaced: replaced files go to the Trash
     EntryList entries; // lstFiles, lstPath, lstDest, lstMove
     // False when the stored list could not be read: closing then leaves the stored list as it
     // is, so an unreadable count never wipes it. A list the user edits is theirs to save.
