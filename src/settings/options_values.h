@@ -29,6 +29,12 @@ public:
 
     // Writes every value and the entry list (when it was read) back to the store, as one write.
     void close() const;
+
+    // A run would plan the same with `other`: the same entries and date restriction.
+    bool plansLike(const OptionsValues &other) const
+    {
+        return entries == other.entries && interval == other.interval && intervalType == other.intervalType;
+    }
 };
 
 } // namespace quillfen
