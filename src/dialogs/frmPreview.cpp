@@ -16,13 +16,14 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 using quillfen::PreviewModel;
 
 namespace {
 
 const QString SavedTitle = QStringLiteral("Preview of the next run");
 const QString UnsavedTitle = QStringLiteral("Preview of the next run (unsaved changes)");
-const QString CancelCaption = QStringLiteral("Cancel");
 const QString CloseCaption = QStringLiteral("&Close");
 const QString RunningNote = QStringLiteral("Looking at the files\u2026 ");
 const QString StoppedNote = QStringLiteral(" \u2014 stopped before the end: the list is incomplete");
@@ -51,7 +52,7 @@ frmPreview::frmPreview(const quillfen::EntryList &entries, const QString &interv
     const QSize fallback(ui->tblPreview->horizontalHeader()->length() + 60, fontMetrics().lineSpacing() * 28);
     const QSize stored(quillfen::store::get(quillfen::keys::PreviewWidth).toInt(),
         quillfen::store::get(quillfen::keys::PreviewHeight).toInt());
-    QSize size = stored.isValid() && !stored.isEmpty() ? stored : fallback;
+    QSize size = stored.isEmpty() ? fallback : stored;
     if (const QScreen *screen = this->screen())
         size = size.boundedTo(screen->availableSize());
     resize(size);
@@ -124,6 +125,8 @@ void frmPreview::showProgress(bool now)
         return;
     m_sinceRows.restart();
     m_model->publish();
+    if (m_running && m_model->count() == 0)
+        return;
     // A line breaks only between two verdicts' totals.
     const QString totals = quillfen::totalsParts(m_model->totals())
                                .replaceInStrings(QStringLiteral(" "), QStringLiteral("\u00a0"))
