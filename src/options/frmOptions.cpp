@@ -6,8 +6,12 @@
 #include "settings_file.h"
 
 #include "dialogs/frmFileSelect.h"
+#include "dialogs/frmPreview.h"
+#include "platform/autostart.h"
 #include "platform/message_boxes.h"
 #include "settings/numeric.h"
+#include "transfer/transfer_log.h"
+#include "transfer/undo.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,6 +19,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 
 frmOptions::frmOptions(QWidget *parent)
@@ -26,6 +31,8 @@ frmOptions::frmOptions(QWidget *parent)
     for (const auto &[field, characters] : {std::pair(ui->txtInterval, 6), std::pair(ui->txtIntType, 3)})
         field->setFixedWidth(field->fontMetrics().averageCharWidth() * characters + 12);
     resize(fontMetrics().averageCharWidth() * 72, fontMetrics().lineSpacing() * 24);
+    // The first start opens this window: it tells where the run's log will be.
+    ui->lblLogFile->setText(QStringLiteral("Log file: ") + quillfen::logFilePath());
     ui->cboTimer->setFocus();
 
     connect(ui->cmdFile, &QPushButton::clicked, this, &frmOptions::cmdFile_Click);
@@ -35,6 +42,11 @@ frmOptions::frmOptions(QWidget *parent)
     connect(ui->mnuSettingsExport, &QAction::triggered, this, &frmOptions::mnuSettingsExport_Click);
     connect(ui->mnuSettingsImport, &QAction::triggered, this, &frmOptions::mnuSettingsImport_Click);
     connect(ui->mnuSettingsClear, &QAction::triggered, this, &frmOptions::mnuSettingsClear_Click);
+    connect(ui->mnuSettingsPreview, &QAction::triggered, this, &frmOptions::mnuSettingsPreview_Click);
+    connect(ui->mnuSettingsUndo, &QAction::triggered, this, &frmOptions::mnuSettingsUndo_Click);
+    connect(ui->mnuSettings, &QMenu::aboutToShow, this, &frmOptions::showStartAtLogin);
+    connect(
+        ui->mnuSettingsStartAtLogin, &QAction::triggered, this, &frmOptions::mnuSettingsStartAtLogin_Click);
 
     Form_Load();
 }
@@ -46,6 +58,7 @@ void frmOptions::Form_Load()
     // A load step that fails leaves its control as it stands, so start from the controls.
     takeControls();
     m_values.load();
+    m_stored = m_values;
     showValues();
     m_unloaded = false;
 }
@@ -57,6 +70,7 @@ void frmOptions::Form_Unload()
     m_unloaded = true;
     takeControls();
     m_values.close();
+    m_stored = m_values;
 }
 
 void frmOptions::done(int result)
@@ -86,6 +100,7 @@ void frmOptions::takeControls()
     m_values.defaultFileExt = ui->txtExt->text();
     m_values.interval = ui->txtInterval->text();
     m_values.intervalType = ui->txtIntType->text();
+    m_values.keepReplaced = ui->mnuSettingsKeepReplaced->isChecked();
 }
 
 void frmOptions::showValues()
@@ -95,6 +110,7 @@ void frmOptions::showValues()
     ui->txtExt->setText(m_values.defaultFileExt);
     ui->txtInterval->setText(m_values.interval);
     ui->txtIntType->setText(m_values.intervalType);
+    ui->mnuSettingsKeepReplaced->setChecked(m_values.keepReplaced);
     showEntries();
 }
 
@@ -169,4 +185,38 @@ void frmOptions::mnuSettingsClear_Click()
 {
     if (quillfen::sc_ClearSettings())
         m_ended = true;
+}
+
+void frmOptions::mnuSettingsPreview_Click()
+{
+    takeControls();
+    frmPreview preview(
+        m_values.entries, m_values.interval, m_values.intervalType, !m_values.plansLike(m_stored), this);
+    preview.exec();
+}
+
+void frmOptions::mnuSettingsUndo_Click()
+{
+    quillfen::sc_UndoLastRun();
+}
+
+void frmOptions::showStartAtLogin()
+{
+    bool on = false;
+    try {
+        on = quillfen::startsAtLogin();
+    } catch (const quillfen::Failure &) {
+        // A menu that opens shows no box: toggling the item reports what stands in the way.
+    }
+    ui->mnuSettingsStartAtLogin->setChecked(on);
+}
+
+void frmOptions::mnuSettingsStartAtLogin_Click(bool checked)
+{
+    try {
+        quillfen::setStartAtLogin(checked);
+    } catch (const quillfen::Failure &failure) {
+        quillfen::reportPlace(failure, QStringLiteral("Start at Login"));
+    }
+    showStartAtLogin();
 }

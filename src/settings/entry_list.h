@@ -16,6 +16,8 @@ struct EntryList
     int count() const { return static_cast<int>(files.size()); }
     void append(const QString &file, const QString &path, const QString &dest, const QString &move);
     void removeAt(int position);
+
+    bool operator==(const EntryList &) const = default;
 };
 
 // The stored number of entries; throws Failure 13 or 6 for a count that is not a number or

@@ -39,6 +39,7 @@ void OptionsValues::load()
     loadStep([this] { listReadable = sc_GetFiles(entries); });
     loadStep([this] { interval = store::get(keys::CompareInterval); });
     loadStep([this] { intervalType = store::get(keys::CompareIntType); });
+    loadStep([this] { keepReplaced = store::get(keys::KeepReplaced) != QLatin1String("0"); });
 }
 
 void OptionsValues::close() const
@@ -49,6 +50,7 @@ void OptionsValues::close() const
     store::save(keys::CompareIntType, intervalType);
     store::save(keys::Timer, timer);
     store::save(keys::AutoStart, autoStart ? QStringLiteral("1") : QStringLiteral("0"));
+    store::save(keys::KeepReplaced, keepReplaced ? QStringLiteral("1") : QStringLiteral("0"));
     if (listReadable)
         sc_AddFiles(entries);
     try {

@@ -17,6 +17,7 @@ public:
     QString defaultFileExt; // txtExt
     QString interval; // txtInterval
     QString intervalType; // txtIntType
+    bool keepReplaced = true; // mnuSettingsKeepReplaced: replaced files go to the Trash
     EntryList entries; // lstFiles, lstPath, lstDest, lstMove
     // False when the stored list could not be read: closing then leaves the stored list as it
     // is, so an unreadable count never wipes it. A list the user edits is theirs to save.
@@ -28,6 +29,12 @@ public:
 
     // Writes every value and the entry list (when it was read) back to the store, as one write.
     void close() const;
+
+    // A run would plan the same with `other`: the same entries and date restriction.
+    bool plansLike(const OptionsValues &other) const
+    {
+        return entries == other.entries && interval == other.interval && intervalType == other.intervalType;
+    }
 };
 
 } // namespace quillfen

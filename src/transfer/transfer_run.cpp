@@ -5,8 +5,6 @@
 
 #include "platform/host.h"
 #include "platform/native_names.h"
-#include "settings/keys.h"
-#include "settings/store.h"
 
 namespace quillfen {
 
@@ -14,12 +12,12 @@ namespace quillfen {
 class TransferRun::Actor final : public Planner::Visitor
 {
 public:
-    explicit Actor(RunObserver &observer)
+    Actor(RunObserver &observer, bool keepReplaced)
         : m_observer(observer)
         , m_log(&observer)
     {
         m_session.progress = [this](qint64 done, qint64 total) { m_observer.bytesCopied(done, total); };
-        if (store::get(keys::KeepReplaced) != QLatin1String("0"))
+        if (keepReplaced)
             m_session.trash = &m_trash;
     }
 
@@ -64,7 +62,7 @@ void TransferRun::sc_TransferFiles()
     const Restriction restriction = readRestriction();
     m_values.load();
     m_open = true;
-    Actor actor(m_observer);
+    Actor actor(m_observer, m_values.keepReplaced);
     Planner(m_values.entries).walk(restriction, actor);
     close();
 }

@@ -1,7 +1,9 @@
 #include "options/frmOptions.h"
 
 #include "dialogs/frmFileSelect.h"
+#include "platform/autostart.h"
 #include "platform/host.h"
+#include "settings/store.h"
 #include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
 
@@ -9,9 +11,13 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
+#include <QTableView>
+#include <QtCore/qtestsupport_core.h>
 
 using namespace quillfen;
 
@@ -77,12 +83,13 @@ TEST_F(OptionsWindow, EmptyStoreOpensWithDefaultsAndClosingStoresThem)
     EXPECT_EQ(child<QLineEdit>("txtExt")->text(), "*.txt");
     EXPECT_EQ(child<QLineEdit>("txtInterval")->text(), "1");
     EXPECT_EQ(child<QLineEdit>("txtIntType")->text(), "h");
+    EXPECT_TRUE(child<QAction>("mnuSettingsKeepReplaced")->isChecked());
     EXPECT_EQ(rows(), QStringList());
 
     child<QPushButton>("cmdClose")->click();
     const std::pair<const char *, const char *> stored[]
         = {{"Timer", "10"}, {"AutoStart", "0"}, {"sc_DefaultFileExt", "*.txt"}, {"sc_CompareInterval", "1"},
-            {"sc_CompareIntType", "h"}, {"sc_Files", "0"}};
+            {"sc_CompareIntType", "h"}, {"sc_Files", "0"}, {"KeepReplacedInTrash", "1"}};
     for (const auto &[key, value] : stored)
         EXPECT_EQ(store.value(key), value) << key;
     EXPECT_TRUE(boxes.shown().isEmpty());
@@ -102,9 +109,13 @@ TEST_F(OptionsWindow, EveryWayOfClosingSavesWhatIsTypedExactlyOnce)
         SCOPED_TRACE(&closeWindow - ways);
         open();
         child<QComboBox>("cboTimer")->setEditText(" 7x");
+        auto *keep = child<QAction>("mnuSettingsKeepReplaced");
+        EXPECT_EQ(keep->isChecked(), &closeWindow == ways) << "the stored \"0\" is shown";
+        keep->setChecked(false);
         closeWindow(window.get());
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(store.value("Timer"), " 7x");
+        EXPECT_EQ(store.value("KeepReplacedInTrash"), "0");
 
         store.set("Timer", "later");
         window->close();
@@ -211,6 +222,77 @@ TEST_F(OptionsWindow, ConfirmedClearStoresNoEditsMadeBefore)
     EXPECT_EQ(ends, 1);
     for (const char *key : {"Timer", "sc_DefaultFileExt", "sc_Files", "sc_File1", "AutoStart"})
         EXPECT_FALSE(store.has(key)) << key;
+}
+
+TEST_F(OptionsWindow, PreviewShowsTheEntriesAndRestrictionAsTheWindowShowsThem)
+{
+    const QString src = store.scratch("src");
+    test::writeOldFile(src + "a.txt", "abc");
+    const char *rest
+        = "|2||/src2/gone.txt|/dst2/gone.txt||Run ends|The run would end here: Path not found (76)"
+          "|3||/src3/c|/dst3/c||Not reached|Not reached";
+    const struct
+    {
+        const char *interval, *title, *first, *totals;
+    } cases[]
+        = {{"1", "", "Move|Would be moved; the destination folder would be created", "Move: 1 file, 3 bytes"},
+            {"5", " (unsaved changes)", "Skip|Skipped by the date restriction: 3 h old, 5 needed",
+                "Skip: 1 file, 3 bytes"}};
+    for (const auto &c : cases) {
+        store::save(keys::PreviewWidth, "640");
+        store::save(keys::PreviewHeight, "320");
+        open({"a.txt", "gone.txt", "c"});
+        store.set("sc_Path1", src);
+        window->Form_Load();
+        child<QLineEdit>("txtInterval")->setText(c.interval);
+        QStringList seen;
+        test::onNextModal([&](QWidget *preview) {
+            auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
+            const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
+            seen << preview->windowTitle()
+                 << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
+            for (int row = 0; row < rows->rowCount(); ++row)
+                for (int column = 0; column < rows->columnCount(); ++column)
+                    seen << rows->index(row, column).data().toString();
+            EXPECT_TRUE(rows->index(2, 0).data(Qt::ForegroundRole).isValid()) << "not reached: greyed";
+            EXPECT_FALSE(rows->index(1, 0).data(Qt::ForegroundRole).isValid());
+            EXPECT_EQ(preview->size(), QSize(640, 320));
+            preview->resize(700, 300);
+        });
+        child<QAction>("mnuSettingsPreview")->trigger();
+        EXPECT_EQ(seen.join('|'),
+            test::q("Preview of the next run") + c.title + "|" + c.totals
+                + " · Run ends: 1 file, 0 bytes · Not reached: 1 file, 0 bytes|1|Move|" + src
+                + "a.txt|/dst1/a.txt|3|" + c.first + rest);
+        EXPECT_EQ(store::get(keys::PreviewWidth) + store::get(keys::PreviewHeight), "700300");
+    }
+    EXPECT_FALSE(store.has("sc_CompareInterval")) << "the preview stores no Options";
+}
+
+TEST_F(OptionsWindow, MenuSetsStartAtLoginAndUndoesTheLastRun)
+{
+    open();
+    auto *login = child<QAction>("mnuSettingsStartAtLogin");
+    const auto menuShows = [this, login] {
+        emit child<QMenu>("mnuSettings")->aboutToShow();
+        return login->isChecked();
+    };
+    EXPECT_FALSE(menuShows());
+    login->trigger();
+    EXPECT_TRUE(QFile::exists(autostartEntryPath()));
+    EXPECT_TRUE(login->isChecked());
+    QFile::remove(autostartEntryPath());
+    EXPECT_FALSE(menuShows()) << "read from the file each time";
+    QDir(QFileInfo(autostartEntryPath()).path()).removeRecursively();
+    test::writeOldFile(QFileInfo(autostartEntryPath()).path(), ""); // a file where the folder goes
+    login->trigger();
+    EXPECT_FALSE(login->isChecked());
+
+    child<QAction>("mnuSettingsUndo")->trigger();
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList({"Error 76 | Error Path not found (76) on Start at Login | Critical Ok",
+            "Quillfen | The last run left nothing to undo. | Information Ok"}));
 }
 
 } // namespace

@@ -1,0 +1,157 @@
+#include "frmPreview.h"
+
+#include "ui_frmPreview.h"
+
+#include "preview_model.h"
+
+#include "platform/failure.h"
+#include "settings/keys.h"
+#include "settings/store.h"
+#include "transfer/preview.h"
+
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <algorithm>
+
+using quillfen::PreviewModel;
+
+namespace {
+
+const QString SavedTitle = QStringLiteral("Preview of the next run");
+const QString UnsavedTitle = QStringLiteral("Preview of the next run (unsaved changes)");
+const QString CloseCaption = QStringLiteral("&Close");
+const QString RunningNote = QStringLiteral("Looking at the files\u2026 ");
+const QString StoppedNote = QStringLiteral(" \u2014 stopped before the end: the list is incomplete");
+
+} // namespace
+
+frmPreview::frmPreview(const quillfen::EntryList &entries, const QString &interval, const QString &unitCode,
+    bool unsaved, QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::frmPreview>())
+    , m_model(new PreviewModel(this))
+    , m_entries(entries)
+    , m_interval(interval)
+    , m_unitCode(unitCode)
+{
+    ui->setupUi(this);
+    setWindowTitle(unsaved ? UnsavedTitle : SavedTitle);
+    ui->tblPreview->setModel(m_model);
+    // Rows of one height are laid out without measuring them, however many there are.
+    QHeaderView *rows = ui->tblPreview->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(fontMetrics().height() + 6);
+    setColumnWidths();
+    ui->lblTotals->setText(RunningNote);
+
+    const QSize fallback(ui->tblPreview->horizontalHeader()->length() + 60, fontMetrics().lineSpacing() * 28);
+    const QSize stored(quillfen::store::get(quillfen::keys::PreviewWidth).toInt(),
+        quillfen::store::get(quillfen::keys::PreviewHeight).toInt());
+    QSize size = stored.isEmpty() ? fallback : stored;
+    if (const QScreen *screen = this->screen())
+        size = size.boundedTo(screen->availableSize());
+    resize(size);
+    ui->tblPreview->setFocus();
+
+    connect(ui->cmdCancel, &QPushButton::clicked, this, &frmPreview::cmdCancel_Click);
+}
+
+frmPreview::~frmPreview() = default;
+
+// Fixed widths from the header and the widest text a column usually holds, not from the rows:
+// measuring hundreds of thousands of rows would cost more than the preview itself.
+void frmPreview::setColumnWidths()
+{
+    const QFontMetrics metrics = ui->tblPreview->fontMetrics();
+    const QString widest[PreviewModel::ColumnCount]
+        = {QStringLiteral("9999"), QStringLiteral("Move"), QString(36, u'n'), QString(36, u'n'),
+            QStringLiteral("99,999,999"), QStringLiteral("Not reached"), QString(44, u'n')};
+    QHeaderView *columns = ui->tblPreview->horizontalHeader();
+    for (int column = 0; column < PreviewModel::ColumnCount; ++column) {
+        const QString header = m_model->headerData(column, Qt::Horizontal).toString();
+        const int text = std::max(
+            metrics.horizontalAdvance(widest[column]), columns->fontMetrics().horizontalAdvance(header));
+        columns->resizeSection(column, text + 24);
+    }
+}
+
+void frmPreview::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_started)
+        QTimer::singleShot(0, this, &frmPreview::run);
+}
+
+void frmPreview::run()
+{
+    if (m_started || m_stopped)
+        return;
+    m_started = true;
+    m_running = true;
+    const QPointer<frmPreview> alive(this);
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    bool cut = false;
+    m_sinceRows.start();
+    quillfen::previewRun(
+        m_entries, m_interval, m_unitCode, [this](const quillfen::PreviewRow &row) { m_model->append(row); },
+        [&] {
+            if (sinceEvents.elapsed() >= EventsMilliseconds) {
+                showProgress(false);
+                QCoreApplication::processEvents();
+                if (!alive)
+                    return false;
+                sinceEvents.restart();
+            }
+            cut = m_stopped;
+            return !cut;
+        });
+    if (!alive)
+        return;
+    m_running = false;
+    m_cut = cut;
+    showProgress(true);
+    ui->cmdCancel->setText(CloseCaption);
+}
+
+void frmPreview::showProgress(bool now)
+{
+    if (!now && m_sinceRows.elapsed() < RowsMilliseconds)
+        return;
+    m_sinceRows.restart();
+    m_model->publish();
+    if (m_running && m_model->count() == 0)
+        return;
+    // A line breaks only between two verdicts' totals.
+    const QString totals = quillfen::totalsParts(m_model->totals())
+                               .replaceInStrings(QStringLiteral(" "), QStringLiteral("\u00a0"))
+                               .join(QStringLiteral(" \u00b7 "));
+    ui->lblTotals->setText(m_running ? RunningNote + totals : m_cut ? totals + StoppedNote : totals);
+}
+
+void frmPreview::cmdCancel_Click()
+{
+    if (m_running)
+        m_stopped = true;
+    else
+        reject();
+}
+
+void frmPreview::done(int result)
+{
+    m_stopped = true;
+    try {
+        quillfen::store::WriteBatch batch;
+        quillfen::store::save(quillfen::keys::PreviewWidth, QString::number(width()));
+        quillfen::store::save(quillfen::keys::PreviewHeight, QString::number(height()));
+        batch.commit();
+    } catch (const quillfen::Failure &) {
+        // Remembering the size only spares the user a drag next time.
+    }
+    QDialog::done(result);
+}
