@@ -134,8 +134,15 @@ int frmOptions::selectedRow() const
 void frmOptions::cmdFile_Click()
 {
     frmFileSelect editor(m_values.entries, this);
-    editor.exec();
+    if (editor.exec() == QDialog::Accepted)
+        listChosen();
     showEntries();
+}
+
+// A list the user changed is theirs to save, even where the stored one could not be read.
+void frmOptions::listChosen()
+{
+    m_values.listReadable = true;
 }
 
 void frmOptions::cmdRemove_Click()
@@ -144,6 +151,7 @@ void frmOptions::cmdRemove_Click()
     if (row < 0)
         return;
     m_values.entries.removeAt(row);
+    listChosen();
     showEntries();
 }
 
@@ -165,7 +173,8 @@ void frmOptions::lstFiles_DblClick()
         quillfen::reportPlace(failure, QStringLiteral("Options form edit"));
     }
     editor.setIndex(QString::number(row));
-    editor.exec();
+    if (editor.exec() == QDialog::Accepted)
+        listChosen();
     showEntries();
 }
 

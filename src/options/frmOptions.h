@@ -50,6 +50,7 @@ private:
     void takeControls();
     void showValues();
     void showEntries();
+    void listChosen();
     void showStartAtLogin();
     int selectedRow() const;
 

@@ -68,11 +68,16 @@ TEST(OptionsValues, AFailedLoadStepIsReportedAndKeepsItsValue)
         {"Timer", "99999", "Error Overflow (6) on Options form load", ""},
         {"AutoStart", "yes", "Error Type mismatch (13) on Options form load", "0"},
         {"AutoStart", "2", "Error Invalid property value (380) on Options form load", "0"},
+        // A list that could not be read is never written back over the store.
+        {"sc_Files", "99999", "Error Overflow (6) on Get Files", "99999"},
+        {"sc_Files", "0x1", "Error Type mismatch (13) on Get Files", "0x1"},
+        {"sc_Files", "-3", "Error Invalid procedure call or argument (5) on Get Files", "-3"},
     };
     for (const auto &c : cases) {
         test::TempStore temp;
         test::ScriptedMessageBoxes boxes;
         temp.set(QString::fromUtf8(c.key), QString::fromUtf8(c.stored));
+        temp.set(QStringLiteral("sc_File1"), QStringLiteral("kept"));
         OptionsValues values;
         values.load();
         ASSERT_EQ(boxes.shown().size(), 1) << c.key << " " << c.stored;
@@ -81,6 +86,7 @@ TEST(OptionsValues, AFailedLoadStepIsReportedAndKeepsItsValue)
         EXPECT_EQ(values.intervalType, QStringLiteral("h"));
         values.close();
         EXPECT_EQ(temp.value(QString::fromUtf8(c.key)), QString::fromUtf8(c.storedOnClose));
+        EXPECT_EQ(temp.value(QStringLiteral("sc_File1")), QStringLiteral("kept"));
     }
 }
 
