@@ -121,16 +121,30 @@ TEST_F(SettingsFile, ImportStoresWhatTheFileNames)
     }
 }
 
-TEST_F(SettingsFile, ImportOfMissingFileWritesNothingAndSaysWhy)
+TEST_F(SettingsFile, ImportOfAMissingFileOrAPipeWritesNothingAndSaysWhyAtOnce)
 {
     store.set("Timer", "10");
     const QByteArray before = contents(store::filePath());
-    import(MsgAnswer::Yes);
-    EXPECT_EQ(contents(store::filePath()), before);
-    ASSERT_EQ(boxes.shown().size(), 2);
-    EXPECT_EQ(test::boxesSeen(boxes)[1],
-        "Error 53 | The settings could not be imported from \r\n" + path
-            + "\r\n\r\nError File not found (53) | Critical Ok");
+    const std::pair<std::function<void()>, QString> rows[] = {
+        {[] {},
+            "53 | The settings could not be imported from \r\n" + path + "\r\n\r\nError File not found (53)"},
+        {[this] { ::mkfifo(QFile::encodeName(path).constData(), 0600); },
+            "75 | The settings could not be imported from \r\n" + path
+                + "\r\n\r\nError Path/File access error: not a plain file (75)"}};
+    for (const auto &[make, box] : rows) {
+        make();
+        boxes.clear();
+        import(MsgAnswer::Yes);
+        EXPECT_EQ(contents(store::filePath()), before);
+        ASSERT_EQ(boxes.shown().size(), 2);
+        EXPECT_EQ(test::boxesSeen(boxes)[1], "Error " + box + " | Critical Ok");
+    }
+    // Nor does an export wait on it, or put a file in its place.
+    boxes.clear();
+    sc_ExportSettings();
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList {"Error 75 | The settings could not be exported to \r\n" + path
+            + "\r\n\r\nError Path/File access error: not a plain file (75) | Critical Ok"});
 }
 
 TEST_F(SettingsFile, ExportIntoReadOnlyFolderSaysWhyAndKeepsTheOldFile)

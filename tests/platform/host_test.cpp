@@ -2,10 +2,11 @@
 #include "platform/host.h"
 #include "platform/native_names.h"
 #include "support/read_only_folder.h"
+#include "support/temp_store.h"
+#include "support/test_support.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 using namespace quillfen;
+using quillfen::test::failureOf;
 
 namespace {
 
@@ -24,8 +26,7 @@ class HostLookup : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path() + QLatin1Char('/');
+        root = dir.scratch(QStringLiteral("host"));
         QDir(root).mkpath(QStringLiteral("folder"));
         write(QStringLiteral("plain.txt"));
         write(QStringLiteral(".hidden.txt"));
@@ -46,7 +47,7 @@ protected:
         file.write("x");
     }
 
-    QTemporaryDir dir;
+    test::TempStore dir;
     QString root;
     const QByteArray rawName = "caf\xe9.txt"; // not UTF-8
 };
@@ -115,6 +116,10 @@ TEST_F(HostLookup, HostErrorsMapToFailureNumbers)
         {ENOMEDIUM, QString(), 68, "Device unavailable"},
         {EROFS, QString(), 75, "Path/File access error"},
         {EISDIR, QString(), 75, "Path/File access error"},
+        {ENAMETOOLONG, QString(), 64, "Bad file name"},
+        {ELOOP, QString(), 64, "Bad file name"},
+        // A missing file in a folder given with separators at its end.
+        {ENOENT, root + QStringLiteral("folder//"), 53, "File not found"},
     };
     for (const auto &c : cases) {
         const Failure failure = Failure::fromErrno(c.err, c.path);
@@ -124,26 +129,29 @@ TEST_F(HostLookup, HostErrorsMapToFailureNumbers)
     EXPECT_EQ(Failure(5).description(), QStringLiteral("Invalid procedure call or argument"));
     EXPECT_EQ(Failure(6).description(), QStringLiteral("Overflow"));
     EXPECT_EQ(Failure(13).description(), QStringLiteral("Type mismatch"));
+    // A path longer than the host allows is a bad name, not a missing path.
+    EXPECT_EQ(failureOf([&] { host::lookupFolder(root + QString(5000, QLatin1Char('x'))); }), 64);
 }
 
 TEST(HostApplicationFolder, ProgramFolderWhenWritableElseDataFolder)
 {
-    QTemporaryDir dir;
-    const QString program = dir.path() + QStringLiteral("/bin");
+    test::TempStore store;
+    const QString dirPath = store.root();
+    const QString program = dirPath + QStringLiteral("/bin");
     QDir().mkpath(program);
     const QByteArray previous = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + QStringLiteral("/data")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dirPath + QStringLiteral("/data")));
 
     EXPECT_EQ(host::applicationFolderFor(program), program);
     // Installed programs log per user even where root could write beside them.
     for (const char *installed : {"/usr/bin", "/usr/local/bin", "/opt"})
         EXPECT_EQ(host::applicationFolderFor(QString::fromUtf8(installed)),
-            dir.path() + QStringLiteral("/data/Quillfen"));
+            dirPath + QStringLiteral("/data/Quillfen"));
     {
         test::ReadOnlyFolder readOnly(program);
         if (!readOnly.active())
             GTEST_SKIP() << "cannot make a folder read-only here";
-        const QString fallback = dir.path() + QStringLiteral("/data/Quillfen");
+        const QString fallback = dirPath + QStringLiteral("/data/Quillfen");
         EXPECT_EQ(host::applicationFolderFor(program), fallback);
         EXPECT_TRUE(QFileInfo(fallback).isDir()) << "the fallback folder is created";
     }
