@@ -90,14 +90,17 @@ QByteArray folderPart(const QByteArray &path)
     return cut < 0 ? QByteArray() : path.left(cut + 1);
 }
 
-TempFile::TempFile(const QByteArray &target)
+TempFile::TempFile(const QByteArray &target, mode_t mode)
     : m_path(folderPart(target))
 {
-    // Nameless, a killed run leaves nothing behind at all.
+    // Nameless, a killed run leaves nothing behind at all, and nobody sees the file before it
+    // is complete, whatever its mode.
     m_fd = Descriptor(
-        ::open(m_path.isEmpty() ? "." : m_path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
-    if (m_fd.get() >= 0)
+        ::open(m_path.isEmpty() ? "." : m_path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+    if (m_fd.get() >= 0) {
+        m_hasMode = (mode & currentUmask()) == 0;
         return;
+    }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
         fail(errno, target);
     const QByteArray folder = m_path;
@@ -111,6 +114,7 @@ TempFile::TempFile(const QByteArray &target)
             m_path = std::move(name);
             m_fd = std::move(fd);
             m_named = true;
+            m_hasMode = mode == 0600;
             return;
         }
         if (errno != EEXIST)
@@ -193,11 +197,20 @@ void TempFile::renameOver(const QByteArray &target)
     m_named = false;
 }
 
+mode_t currentUmask()
+{
+    // Read once: asking the host sets it for a moment, and nothing here changes it.
+    static const mode_t mask = [] {
+        const mode_t current = ::umask(0);
+        ::umask(current);
+        return current;
+    }();
+    return mask;
+}
+
 mode_t newFileMode()
 {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    return 0666 & ~currentUmask();
 }
 
 void makeFolderPath(const QByteArray &folder)
@@ -267,8 +280,9 @@ void replaceWhole(const QString &path, QByteArrayView bytes)
     const bool exists = ::stat(target.constData(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
         failNotPlainFile();
-    TempFile temp(target);
-    if (::fchmod(temp.fd(), exists ? (existing.st_mode & 07777) : newFileMode()) != 0)
+    const mode_t mode = exists ? (existing.st_mode & 07777) : newFileMode();
+    TempFile temp(target, mode);
+    if (!temp.hasMode() && ::fchmod(temp.fd(), mode) != 0)
         fail(errno, target);
     writeAll(temp.fd(), bytes, target);
     if (::fsync(temp.fd()) != 0)

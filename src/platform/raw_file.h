@@ -52,12 +52,16 @@ QByteArray folderPart(const QByteArray &path);
 class TempFile
 {
 public:
-    explicit TempFile(const QByteArray &target);
+    // `mode`: the permission bits the file is to have once in place; a nameless file can take
+    // them at once, a named one stays its owner's alone until then.
+    explicit TempFile(const QByteArray &target, mode_t mode = 0600);
     ~TempFile();
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
 
     int fd() const { return m_fd.get(); }
+    // Whether the file has the mode asked for already, so that setting it can be left out.
+    bool hasMode() const { return m_hasMode; }
     // Where it is while written, for failure reports: its own name, or its folder.
     const QByteArray &path() const { return m_path; }
 
@@ -73,10 +77,12 @@ private:
     QByteArray m_path;
     Descriptor m_fd;
     bool m_named = false;
+    bool m_hasMode = false;
 };
 
 // The permission bits a new file gets: all reading and writing the user's umask allows.
 mode_t newFileMode();
+mode_t currentUmask();
 
 // Creates `folder` and every missing folder above it; throws the host's failure of the level
 // that could not be made.

@@ -173,7 +173,7 @@ Descriptor openPlainFile(const QByteArray &source, const Known *known, struct st
         fail(errno, source);
     if (!S_ISREG(st.st_mode))
         raw_file::failNotPlainFile();
-    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK stays: a plain file reads the same with it.
     return fd;
 }
 
@@ -220,14 +220,14 @@ void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Se
 bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QByteArray &dest, bool durable,
     Session &session, Outcome &outcome, bool replace)
 {
-    TempFile temp(dest);
+    TempFile temp(dest, st.st_mode & 0777);
     copyData(in, temp.fd(), st, source, temp.path(), session);
     struct stat after = {};
     if (::fstat(in, &after) != 0)
         fail(errno, source);
     if (!durable && !unchanged(st, after))
         return false; // a torn copy never gets the destination's name
-    if (::fchmod(temp.fd(), st.st_mode & 0777) != 0 && !attributeUnsupported(errno))
+    if (!temp.hasMode() && ::fchmod(temp.fd(), st.st_mode & 0777) != 0 && !attributeUnsupported(errno))
         fail(errno, temp.path());
     const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
     if (::futimens(temp.fd(), times.data()) != 0 && !attributeUnsupported(errno))

@@ -58,8 +58,8 @@ TransferLog::TransferLog(RunObserver *observer)
 void TransferLog::createWithHeader()
 {
     raw_file::makeFolderPath(raw_file::folderPart(m_native));
-    raw_file::TempFile temp(m_native);
-    if (::fchmod(temp.fd(), raw_file::newFileMode()) != 0)
+    raw_file::TempFile temp(m_native, raw_file::newFileMode());
+    if (!temp.hasMode() && ::fchmod(temp.fd(), raw_file::newFileMode()) != 0)
         throw Failure::fromErrno(errno, m_native);
     raw_file::writeAll(temp.fd(), logHeader(host::nowText(), sc_ComputerName()).toUtf8(), m_native);
     if (temp.renameIfFree(m_native))

@@ -4,8 +4,7 @@
  * QUILLFEN_FAULTS holds rules separated by ";", each "calls=ERRNO[@folder][!once]": calls
  * separated by ","; the error by name; only calls on paths below the folder (for a
  * descriptor, the path it was opened on; for a rename, either name); "!once" for the first
- * matching call only. The first rule that matches a call decides. Every injected error is
- * noted as a line "call errno path" in the file QUILLFEN_FAULT_LOG names.
+ * matching call only. The first rule that matches a call decides.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -50,7 +49,6 @@ struct rule
 
 static struct rule rules[MaxRules];
 static int rule_count;
-static char fault_log[PATH_MAX];
 
 static void parse_rule(char *text)
 {
@@ -91,8 +89,6 @@ __attribute__((constructor)) static void read_rules(void)
     for (char *save = NULL, *text = strtok_r(copy, ";", &save); text && rule_count < MaxRules;
          text = strtok_r(NULL, ";", &save))
         parse_rule(text);
-    const char *log = getenv("QUILLFEN_FAULT_LOG");
-    snprintf(fault_log, sizeof fault_log, "%s", log ? log : "");
 }
 
 static int under(const struct rule *r, const char *path)
@@ -141,13 +137,6 @@ static int fails(int call, const char *path, const char *other)
             continue;
         if (r->once && __atomic_exchange_n(&r->spent, 1, __ATOMIC_SEQ_CST))
             continue;
-        if (fault_log[0]) {
-            FILE *notes = fopen(fault_log, "ae");
-            if (notes) {
-                fprintf(notes, "%s %d %s\n", call_names[call], r->error, path);
-                fclose(notes);
-            }
-        }
         errno = r->error;
         return 1;
     }

@@ -30,6 +30,7 @@ public:
 int main(int argc, char **argv)
 {
     using namespace quillfen;
+    host::pinLocalTimeZone();
     QCoreApplication app(argc, argv);
     host::setApplicationFolderOverride(qEnvironmentVariable("QUILLFEN_APP_FOLDER"));
     Answering boxes;

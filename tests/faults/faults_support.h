@@ -69,8 +69,6 @@ public:
         m_env.insert(QStringLiteral("QUILLFEN_APP_FOLDER"), store.appFolder());
         if (!faults.isEmpty()) {
             m_env.insert(QStringLiteral("QUILLFEN_FAULTS"), faults);
-            m_env.insert(
-                QStringLiteral("QUILLFEN_FAULT_LOG"), store.root() + QStringLiteral("/injected.txt"));
             m_env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QUILLFEN_FAULT_SHIM));
             // The shim is preloaded ahead of a sanitizer runtime the child may carry.
             m_env.insert(QStringLiteral("ASAN_OPTIONS"),
