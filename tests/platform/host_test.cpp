@@ -125,8 +125,8 @@ TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
     const QByteArray own = autostartEntryFor(QCoreApplication::applicationFilePath());
     EXPECT_TRUE(own.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + "\n"));
     EXPECT_TRUE(own.contains("\nX-GNOME-Autostart-enabled=true\n"));
-    EXPECT_TRUE(autostartEntryFor(q("/srv/a$b\"c\\d/100%/q"))
-                    .contains("\nExec=\"/srv/a\\\\$b\\\\\"c\\\\\\\\d/100%%/q\"\n"));
+    EXPECT_TRUE(autostartEntryFor(q("/srv/a$b\"c\\d/100%\n\t\r/q"))
+                    .contains("\nExec=\"/srv/a\\\\$b\\\\\"c\\\\\\\\d/100%%\\n\\t\\r/q\"\n"));
     const auto entry = [&](const char *text) { return text ? QByteArray(text).replace('@', own) : "<none>"; };
     const char *other = "[Desktop Entry]\nExec=/opt/other/quillfen\n",
                *elsewhere = "[Desktop Entry]\n[X]\nHidden=true\n",
@@ -172,7 +172,7 @@ TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
     // program started (nullptr: none).
     const std::tuple<quint32, QByteArray, const char *, const char *> rows[]
         = {{registry::TypeString, "@sysinfo", "tool", "@sysinfo"},
-            {registry::TypeNumber, QByteArray("\x2a\x01\0\0", 4), "tool", "298"},
+            {registry::TypeNumber, QByteArray("\x2a\x01\x02\x03", 4), "tool", "50463018"},
             {registry::TypeExpandString, "@sysinfo", "tool", ""},
             {registry::TypeString, QByteArray(1025, 'x'), "tool", "@tool/MSINFO32.EXE"},
             {0, "", "tool", "@tool/MSINFO32.EXE"}, {0, "", "none", nullptr}};
