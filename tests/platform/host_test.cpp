@@ -1,218 +1,203 @@
-#include "platform/failure.h"
+#include "platform/autostart.h"
 #include "platform/host.h"
-#include "platform/native_names.h"
+#include "platform/message_boxes.h"
+#include "platform/raw_file.h"
+#include "platform/registry.h"
+#include "platform/trash.h"
 #include "support/read_only_folder.h"
 #include "support/temp_store.h"
 #include "support/test_support.h"
 
-#include <QDir>
-#include <QFile>
-
-#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QThread>
 
 #include <cerrno>
 #include <clocale>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace quillfen;
-using quillfen::test::failureOf;
+using test::q;
 
 namespace {
 
-class HostLookup : public ::testing::Test
+TEST(Host, LooksUpFoldersAndPlainFilesAndNamesHostErrors)
 {
-protected:
-    void SetUp() override
-    {
-        root = dir.scratch(QStringLiteral("host"));
-        QDir(root).mkpath(QStringLiteral("folder"));
-        write(QStringLiteral("plain.txt"));
-        write(QStringLiteral(".hidden.txt"));
-        ASSERT_EQ(
-            ::symlink("plain.txt", QFile::encodeName(root + QStringLiteral("link.txt")).constData()), 0);
-        ASSERT_EQ(
-            ::symlink("gone.txt", QFile::encodeName(root + QStringLiteral("dangling.txt")).constData()), 0);
-        ASSERT_EQ(::mkfifo(QFile::encodeName(root + QStringLiteral("pipe")).constData(), 0600), 0);
-        const int fd = ::open((QFile::encodeName(root) + rawName).constData(), O_WRONLY | O_CREAT, 0600);
-        ASSERT_GE(fd, 0);
-        ::close(fd);
+    test::TempStore temp;
+    const QString root = temp.scratch();
+    test::makeTree(root, {"folder/", "plain.txt", ".hidden.txt", "link.txt->plain.txt", "dangling->gone"});
+    test::writeBytes(root + nameFromNative("caf\xe9.txt"), "not UTF-8");
+    ASSERT_EQ(::mkfifo(nativePath(root + "pipe").constData(), 0600), 0);
+    // A name in the scratch folder, found as a folder, as a plain file, the failure of ENOENT there.
+    const std::tuple<const char *, bool, bool, int> lookups[] = {{"folder", 1, 0, 53}, {"folder/", 1, 0, 53},
+        {"plain.txt", 1, 1, 53}, {"link.txt", 1, 1, 53}, {"caf\xe9.txt", 1, 1, 53}, {".hidden.txt", 1, 0, 53},
+        {"dangling", 0, 0, 53}, {"pipe", 1, 0, 53}, {"folder//", 1, 0, 53}, {"missing/deeper/", 0, 0, 76},
+        {"plain.txt/", 0, 0, 53}, {"plain.txt/inner.txt", 0, 0, 76}};
+    for (const auto &[name, folder, file, missing] : lookups) {
+        EXPECT_EQ(host::lookupFolder(root + nameFromNative(name)), folder) << name;
+        EXPECT_EQ(host::lookupPlainFile(root + nameFromNative(name)), file) << name;
+        EXPECT_EQ(Failure::fromErrno(ENOENT, root + nameFromNative(name)).number(), missing) << name;
     }
-
-    void write(const QString &name)
-    {
-        QFile file(root + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
+    EXPECT_EQ(test::failureOf([&] { host::lookupFolder(root + QString(5000, u'x')); }), 64);
+    EXPECT_EQ(test::failureOf([&] { raw_file::readPlainFile(root + "pipe"); }), 75) << "at once";
+    const std::pair<std::vector<int>, const char *> errors[] = {{{ENOTDIR}, "Path not found (76)"},
+        {{EACCES, EPERM, EBUSY}, "Permission denied (70)"}, {{ENOSPC, EDQUOT}, "Disk full (61)"},
+        {{EIO}, "Device I/O error (57)"}, {{ENXIO, ENODEV, ENOMEDIUM}, "Device unavailable (68)"},
+        {{ENAMETOOLONG, ELOOP}, "Bad file name (64)"}, {{EROFS, EISDIR}, "Path/File access error (75)"},
+        {{EINVAL}, "Invalid procedure call or argument (5)"}};
+    for (const auto &[errs, failure] : errors) {
+        for (const int err : errs)
+            EXPECT_STREQ(Failure::fromErrno(err, root).what(), failure) << err;
     }
-
-    test::TempStore dir;
-    QString root;
-    const QByteArray rawName = "caf\xe9.txt"; // not UTF-8
-};
-
-TEST_F(HostLookup, AsFolder)
-{
-    const struct
-    {
-        QString path;
-        bool found;
-    } cases[] = {
-        {root + QStringLiteral("folder"), true},
-        {root + QStringLiteral("folder/"), true},
-        {root + QStringLiteral("plain.txt"), true}, // a file answers a folder lookup too
-        {root + QStringLiteral("missing"), false},
-        {root + QStringLiteral("missing/deeper/"), false},
-        {root + QStringLiteral("plain.txt/"), false}, // a file where a folder is expected
-        {QString(), false},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(host::lookupFolder(c.path), c.found) << qPrintable(c.path);
 }
 
-TEST_F(HostLookup, AsPlainFile)
+TEST(Host, NativeNamesAreTextWhereValidUtf8AndEveryOtherByteComesBack)
 {
-    const struct
-    {
-        QString path;
-        bool found;
-    } cases[] = {
-        {root + QStringLiteral("plain.txt"), true},
-        {root + QStringLiteral("link.txt"), true},
-        {root + nameFromNative(rawName), true},
-        {root + QStringLiteral(".hidden.txt"), false},
-        {root + QStringLiteral("folder"), false},
-        {root + QStringLiteral("folder/"), false},
-        {root + QStringLiteral("dangling.txt"), false},
-        {root + QStringLiteral("pipe"), false},
-        {root + QStringLiteral("missing.txt"), false},
-        {root + QStringLiteral("missing/plain.txt"), false},
-        {root + QStringLiteral("plain.txt/inner.txt"), false},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(host::lookupPlainFile(c.path), c.found) << qPrintable(c.path);
-}
-
-TEST_F(HostLookup, HostErrorsMapToFailureNumbers)
-{
-    const struct
-    {
-        int err;
-        QString path;
-        int number;
-        const char *description;
-    } cases[] = {
-        {ENOENT, root + QStringLiteral("missing.txt"), 53, "File not found"},
-        {ENOENT, root + QStringLiteral("missing/file.txt"), 76, "Path not found"},
-        {ENOENT, root + QStringLiteral("plain.txt/file.txt"), 76, "Path not found"},
-        {ENOTDIR, root + QStringLiteral("plain.txt/x"), 76, "Path not found"},
-        {EACCES, QString(), 70, "Permission denied"},
-        {EPERM, QString(), 70, "Permission denied"},
-        {ENOSPC, QString(), 61, "Disk full"},
-        {EDQUOT, QString(), 61, "Disk full"},
-        {EIO, QString(), 57, "Device I/O error"},
-        {ENXIO, QString(), 68, "Device unavailable"},
-        {ENOMEDIUM, QString(), 68, "Device unavailable"},
-        {EROFS, QString(), 75, "Path/File access error"},
-        {EISDIR, QString(), 75, "Path/File access error"},
-        {ENAMETOOLONG, QString(), 64, "Bad file name"},
-        {ELOOP, QString(), 64, "Bad file name"},
-        // A missing file in a folder given with separators at its end.
-        {ENOENT, root + QStringLiteral("folder//"), 53, "File not found"},
-    };
-    for (const auto &c : cases) {
-        const Failure failure = Failure::fromErrno(c.err, c.path);
-        EXPECT_EQ(failure.number(), c.number) << c.err;
-        EXPECT_EQ(failure.description(), QString::fromUtf8(c.description)) << c.err;
+    const std::pair<const char *, const char16_t *> names[] = {
+        {"\xc2\xa9\xdf\xbf\xe0\xa0\x80\xed\x9f\xbf\xef\xbf\xbd", u"\u00a9\u07ff\u0800\ud7ff\ufffd"},
+        {"x\xf0\x90\x80\x80\xf4\x8f\xbf\xbf", u"x\U00010000\U0010ffff"}, {"caf\xe9", u"caf\xdce9"},
+        {"\xc1\xbf\xc3(\xc3\xc0", u"\xdcc1\xdcbf\xdcc3(\xdcc3\xdcc0"},
+        {"\xe0\x9f\xbf\xed\xa0\x80", u"\xdce0\xdc9f\xdcbf\xdced\xdca0\xdc80"},
+        {"\xf0\x8f\xbf\xbf\xf4\x90\x80\x80\xf5", u"\xdcf0\xdc8f\xdcbf\xdcbf\xdcf4\xdc90\xdc80\xdc80\xdcf5"},
+        {"\xe2\x82\x7f\xe2\x82", u"\xdce2\xdc82\x7f\xdce2\xdc82"}};
+    for (const auto &[bytes, text] : names) {
+        EXPECT_EQ(nameFromNative(bytes), QString::fromUtf16(text)) << QByteArray(bytes).toHex().constData();
+        EXPECT_EQ(nativePath(nameFromNative(bytes)), QByteArray(bytes));
     }
-    EXPECT_EQ(Failure(5).description(), QStringLiteral("Invalid procedure call or argument"));
-    EXPECT_EQ(Failure(6).description(), QStringLiteral("Overflow"));
-    EXPECT_EQ(Failure(13).description(), QStringLiteral("Type mismatch"));
-    // A path longer than the host allows is a bad name, not a missing path.
-    EXPECT_EQ(failureOf([&] { host::lookupFolder(root + QString(5000, QLatin1Char('x'))); }), 64);
 }
 
-TEST(HostApplicationFolder, ProgramFolderWhenWritableElseDataFolder)
+TEST(Host, TheApplicationFolderAndTheDateTextFollowTheHost)
 {
-    test::TempStore store;
-    const QString dirPath = store.root();
-    const QString program = dirPath + QStringLiteral("/bin");
-    QDir().mkpath(program);
-    const QByteArray previous = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QFile::encodeName(dirPath + QStringLiteral("/data")));
-
-    EXPECT_EQ(host::applicationFolderFor(program), program);
-    // Installed programs log per user even where root could write beside them.
-    for (const char *installed : {"/usr/bin", "/usr/local/bin", "/opt"})
-        EXPECT_EQ(host::applicationFolderFor(QString::fromUtf8(installed)),
-            dirPath + QStringLiteral("/data/Quillfen"));
-    {
-        test::ReadOnlyFolder readOnly(program);
-        if (!readOnly.active())
-            GTEST_SKIP() << "cannot make a folder read-only here";
-        const QString fallback = dirPath + QStringLiteral("/data/Quillfen");
-        EXPECT_EQ(host::applicationFolderFor(program), fallback);
-        EXPECT_TRUE(QFileInfo(fallback).isDir()) << "the fallback folder is created";
-    }
-    qputenv("XDG_DATA_HOME", previous);
-}
-
-TEST(HostApplicationFolder, OverrideWinsAndClears)
-{
-    host::setApplicationFolderOverride(QStringLiteral("/somewhere"));
-    EXPECT_EQ(host::applicationFolder(), QStringLiteral("/somewhere"));
-    host::setApplicationFolderOverride(QString());
-    EXPECT_NE(host::applicationFolder(), QStringLiteral("/somewhere"));
-}
-
-TEST(HostText, DateAndTimeFollowTheLocaleForms)
-{
-    const char *previous = std::setlocale(LC_TIME, nullptr);
-    const std::string saved = previous ? previous : "C";
     std::setlocale(LC_TIME, "C");
-    const QDateTime when(QDate(2026, 1, 9), QTime(7, 5, 3));
-    EXPECT_EQ(host::dateTimeText(when), QStringLiteral("01/09/26 07:05:03"));
-    std::setlocale(LC_TIME, saved.c_str());
+    EXPECT_EQ(host::dateTimeText(QDateTime(QDate(2026, 1, 9), QTime(7, 5, 3))), q("01/09/26 07:05:03"));
+    test::TempStore temp;
+    const QString data = temp.root() + "/data/Quillfen", program = temp.scratch("bin").chopped(1);
+    EXPECT_EQ(host::applicationFolder(), temp.appFolder()) << "the override";
+    host::setApplicationFolderOverride(QString());
+    EXPECT_EQ(host::applicationFolder(), QCoreApplication::applicationDirPath());
+    EXPECT_EQ(host::applicationFolderFor(program), program);
+    for (const char *installed : {"/usr", "/usr/local/bin", "/opt/quillfen"})
+        EXPECT_EQ(host::applicationFolderFor(q(installed)), data) << installed;
+    EXPECT_TRUE(QFileInfo(data).isDir()) << "made when first needed";
+    test::ReadOnlyFolder readOnly(program);
+    EXPECT_TRUE(!readOnly.active() || host::applicationFolderFor(program) == data);
 }
 
-TEST(HostText, ComputerNameIsTheHostName)
+TEST(Host, StartsProgramsWithoutAShell)
 {
-    char buffer[256] = {};
-    ASSERT_EQ(::gethostname(buffer, sizeof buffer - 1), 0);
-    EXPECT_EQ(host::computerName(), QString::fromLocal8Bit(buffer).trimmed());
-    EXPECT_FALSE(host::computerName().isEmpty());
+    test::TempStore temp;
+    const QString odd = temp.root() + "/a \"b\"; touch c";
+    host::startProgram(q("touch"), {odd});
+    for (int k = 0; k < 500 && !QFileInfo::exists(odd); ++k)
+        QThread::msleep(10);
+    EXPECT_TRUE(QFileInfo::exists(odd)) << "the argument reached the program whole";
+    EXPECT_EQ(test::failureOf([] { host::startProgram(q("/nonexistent/quillfen"), {}); }), 53);
 }
 
-TEST(HostPrograms, StartsWithoutAShellAndReportsAFailedStart)
+TEST(Host, ReplacesAFileWholeKeepingItsModeAndRestoresFromTheTrashOnlyToAFreeName)
 {
-    QString program;
-    QStringList arguments;
-    host::setProgramStarter([&](const QString &p, const QStringList &a) {
-        program = p;
-        arguments = a;
-        return true;
-    });
-    host::startProgram(QStringLiteral("xdg-open"), {QStringLiteral("/tmp/a \"b\"; $(rm -rf x).txt")});
-    EXPECT_EQ(program, QStringLiteral("xdg-open"));
-    EXPECT_EQ(arguments, QStringList {QStringLiteral("/tmp/a \"b\"; $(rm -rf x).txt")});
+    test::TempStore temp;
+    const QString file = temp.scratch() + "kept";
+    test::writeBytes(file, "old");
+    ::chmod(nativePath(file).constData(), 0640);
+    raw_file::replaceWhole(file, "new");
+    struct stat st = {};
+    EXPECT_TRUE(::stat(nativePath(file).constData(), &st) == 0 && (st.st_mode & 07777) == 0640);
+    {
+        test::ReadOnlyFolder readOnly(QFileInfo(file).path());
+        EXPECT_TRUE(!readOnly.active() || test::failureOf([&] { raw_file::replaceWhole(file, "x"); }) == 70);
+    }
+    EXPECT_EQ(test::readBytes(file), "new");
+    const QByteArray kept = Trash().keep(nativePath(file));
+    EXPECT_EQ(test::failureOf([&] { Trash::restore(kept, nativePath(file)); }), 58);
+}
 
-    host::setProgramStarter({});
-    try {
-        host::startProgram(QStringLiteral("/nonexistent/quillfen-no-such-program"), {});
-        ADD_FAILURE() << "a missing program started";
-    } catch (const Failure &failure) {
-        EXPECT_EQ(failure.number(), 53);
+TEST(MessageBoxes, ReportsShowTheirTexts)
+{
+    test::ScriptedMessageBoxes boxes;
+    reportPlace(Failure(53), q("Timer2"));
+    reportRoutine(Failure(76), q("Error"), q("\r\n\r\nhint"));
+    EXPECT_EQ(test::boxesSeen(boxes),
+        (QStringList {q("Error 53 | Error File not found (53) on Timer2 | Critical Ok"),
+            q("Error | Error: Path not found (76)\r\n\r\nhint | Critical Ok")}));
+}
+
+TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
+{
+    const QByteArray own = autostartEntryFor(QCoreApplication::applicationFilePath());
+    EXPECT_TRUE(own.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + "\n"));
+    EXPECT_TRUE(own.contains("\nX-GNOME-Autostart-enabled=true\n"));
+    EXPECT_TRUE(autostartEntryFor(q("/srv/a$b\"c\\d/100%\n\t\r/q"))
+                    .contains("\nExec=\"/srv/a\\\\$b\\\\\"c\\\\\\\\d/100%%\\n\\t\\r/q\"\n"));
+    const auto entry = [&](const char *text) { return text ? QByteArray(text).replace('@', own) : "<none>"; };
+    const char *other = "[Desktop Entry]\nExec=/opt/other/quillfen\n",
+               *elsewhere = "[Desktop Entry]\n[X]\nHidden=true\n",
+               *disabled = "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n";
+    // The file before ("@" this program's entry, nullptr none), whether it starts then, ticked,
+    // the question and its answer (Y or N; "" none asked), the file after.
+    const std::tuple<const char *, bool, bool, const char *, const char *> rows[]
+        = {{nullptr, false, true, "", "@"}, {"@", true, false, "", nullptr},
+            {"@Hidden=true\n", false, true, "N replaced", "@Hidden=true\n"},
+            {"@Hidden = true\n", false, true, "Y replaced", "@"}, {other, true, false, "Y removed", nullptr},
+            {elsewhere, true, true, "", elsewhere}, {disabled, false, false, "", disabled}};
+    for (const auto &[before, startsBefore, on, question, after] : rows) {
+        SCOPED_TRACE(std::string(before ? before : "none") + (on ? " on" : " off"));
+        test::TempStore temp;
+        test::ScriptedMessageBoxes boxes;
+        const QString path = autostartEntryPath();
+        ASSERT_EQ(path, temp.root() + "/config/autostart/quillfen.desktop");
+        if (before && QDir().mkpath(QFileInfo(path).path()))
+            test::writeBytes(path, entry(before));
+        EXPECT_EQ(startsAtLogin(), startsBefore);
+        boxes.answerNext(*question == 'Y' ? MsgAnswer::Yes : MsgAnswer::No);
+        setStartAtLogin(on);
+        EXPECT_EQ(test::boxesSeen(boxes),
+            *question ? QStringList {"Continue? | The start-at-login entry " + path
+                + " was not written by Quillfen for this program.\r\nIt will be " + (question + 2)
+                + ". | Exclamation YesNo"}
+                      : QStringList {});
+        EXPECT_EQ(test::readBytes(path), entry(after));
     }
 }
 
-TEST(HostPrograms, EndProgramGoesThroughTheSeam)
+TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
 {
-    int ended = 0;
-    host::setProgramEnder([&] { ++ended; });
-    host::endProgram();
-    host::setProgramEnder({});
-    EXPECT_EQ(ended, 1);
+    test::TempStore temp;
+    const QString in = temp.scratch();
+    test::makeTree(in, {"sysinfo", "tool/MSINFO32.EXE", "none/"});
+    QStringList started;
+    host::setProgramStarter([&](const QString &program, const QStringList &) {
+        started << program;
+        return QFileInfo(program).isFile(); // as the host: only a program file starts
+    });
+    // Key 1's type (0: absent) and data ("@" the scratch folder), the folder key 2 names, the
+    // program started (nullptr: none).
+    const std::tuple<quint32, QByteArray, const char *, const char *> rows[]
+        = {{registry::TypeString, "@sysinfo", "tool", "@sysinfo"},
+            {registry::TypeNumber, QByteArray("\x2a\x01\x02\x03", 4), "tool", "50463018"},
+            {registry::TypeExpandString, "@sysinfo", "tool", ""},
+            {registry::TypeString, QByteArray(1025, 'x'), "tool", "@tool/MSINFO32.EXE"},
+            {0, "", "tool", "@tool/MSINFO32.EXE"}, {0, "", "none", nullptr}};
+    for (const auto &[type, data, folder, attempt] : rows) {
+        SCOPED_TRACE(testing::Message() << data.left(20).constData() << " " << folder);
+        test::ScriptedMessageBoxes boxes;
+        const auto table = std::make_shared<registry::TableRegistry>();
+        registry::setCurrent(table);
+        if (type)
+            table->setValue(registry::LocalMachine, q("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), q("path"),
+                type, QByteArray(data).replace('@', in.toUtf8()));
+        table->setText(registry::LocalMachine, q("SOFTWARE\\Microsoft\\Shared Tools Location"), q("MSINFO"),
+            in + folder);
+        StartSysInfo();
+        const QString program = QString(attempt).replace('@', in);
+        EXPECT_EQ(std::exchange(started, {}), attempt ? QStringList {program} : QStringList {});
+        EXPECT_EQ(test::boxesSeen(boxes),
+            attempt && QFileInfo(program).isFile()
+                ? QStringList {}
+                : QStringList {q("Quillfen | System Information Is Unavailable At This Time | None Ok")});
+        EXPECT_EQ(table->closeCalls(), table->keysOpened().size());
+        EXPECT_EQ(table->openHandles(), 0);
+    }
+    host::setProgramStarter({});
+    registry::setCurrent(nullptr);
 }
 
 } // namespace
