@@ -13,15 +13,6 @@ namespace {
 const QString GetFilesPlace = QStringLiteral("Get Files");
 const QString AddFilesPlace = QStringLiteral("Add Files");
 
-void saveReported(const QString &key, const QString &value)
-{
-    try {
-        store::save(keys::Section::App, key, value);
-    } catch (const Failure &failure) {
-        reportPlace(failure, AddFilesPlace);
-    }
-}
-
 } // namespace
 
 void EntryList::append(const QString &file, const QString &path, const QString &dest, const QString &move)
@@ -82,16 +73,16 @@ bool sc_GetFiles(EntryList &list)
 
 void sc_AddFiles(const EntryList &list)
 {
+    // Every key goes into one write of the store, so a refused write is reported once, at the end.
     store::WriteBatch batch;
     const int count = list.count();
+    const QList<const QStringList *> fields = {&list.files, &list.paths, &list.dests, &list.moves};
     for (int n = 1; n <= count; ++n) {
-        const int k = n - 1;
-        saveReported(keys::entryKey(keys::FileStem, n), list.files.value(k));
-        saveReported(keys::entryKey(keys::PathStem, n), list.paths.value(k));
-        saveReported(keys::entryKey(keys::DestStem, n), list.dests.value(k));
-        saveReported(keys::entryKey(keys::MoveStem, n), list.moves.value(k));
+        for (int f = 0; f < 4; ++f)
+            store::save(
+                keys::Section::App, keys::entryKey(keys::EntryStems[size_t(f)], n), fields[f]->value(n - 1));
     }
-    saveReported(keys::Files.nameText(), QString::number(count));
+    store::save(keys::Files, QString::number(count));
     try {
         batch.commit();
     } catch (const Failure &failure) {
