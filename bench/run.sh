@@ -10,10 +10,20 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 
 build=build-bench
-if [ ! -x "$build/bench/quillfen_bench" ] || [ -n "$(find src bench -newer "$build/bench/quillfen_bench" -type f -print -quit)" ]; then
-    echo "Building $build (Release)..." >&2
-    cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON >/dev/null
-    cmake --build "$build" -j "$(nproc)" --target quillfen_bench >/dev/null
+if [ ! -f "$build/build.ninja" ]; then
+    echo "Configuring $build (Release)..." >&2
+    launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON \
+        "${launcher[@]}" >/dev/null
+fi
+# The driver, the floor program and the program itself, which the whole-program lines start;
+# nothing is rebuilt when nothing changed.
+if ! built=$(cmake --build "$build" -j 2 --target quillfen_bench quillfen_floor quillfen 2>&1); then
+    echo "$built" >&2
+    exit 1
 fi
 
 scratch=$(mktemp -d /tmp/quillfen-bench.XXXXXX)
