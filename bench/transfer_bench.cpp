@@ -1,5 +1,6 @@
 // Copies, moves and listings by the engine, against cp, mv and find on the same files.
 
+#include "files.h"
 #include "measure.h"
 #include "scenarios.h"
 
@@ -14,22 +15,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
-#include <algorithm>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace bench {
 
 namespace {
-
-constexpr qint64 MiB = qint64(1) << 20;
 
 // Any message box means a run failed, and a failed run measures nothing.
 class FailOnMessage final : public quillfen::MessageBoxes
@@ -42,84 +35,6 @@ public:
         fail(QStringLiteral("the run showed \"%1\": %2").arg(request.title, request.text));
     }
 };
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-void makeFolder(const QString &path)
-{
-    if (!QDir().mkpath(path))
-        fail(QStringLiteral("cannot create %1").arg(path));
-}
-
-void removeTree(const QString &path)
-{
-    ::nftw(
-        native(path).constData(),
-        [](const char *entry, const struct stat *, int type, struct FTW *) {
-            return type == FTW_DP ? ::rmdir(entry) : ::unlink(entry);
-        },
-        32, FTW_DEPTH | FTW_PHYS);
-}
-
-// Writes `size` bytes that do not compress or deduplicate.
-void makeFile(const QString &path, qint64 size)
-{
-    static const QByteArray block = [] {
-        QByteArray bytes(int(MiB), Qt::Uninitialized);
-        QRandomGenerator random(2024);
-        random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-        return bytes;
-    }();
-    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail(QStringLiteral("cannot create %1").arg(path));
-    qint64 left = size;
-    qint64 offset = size / 4096; // each file starts at another place in the block
-    while (left > 0) {
-        const qint64 start = offset % (MiB / 2);
-        const qint64 chunk = std::min(left, MiB - start);
-        if (::write(fd, block.constData() + start, size_t(chunk)) != chunk)
-            fail(QStringLiteral("cannot write %1").arg(path));
-        left -= chunk;
-        offset += 4099;
-    }
-    ::close(fd);
-}
-
-QStringList namesIn(const QString &folder)
-{
-    QStringList names;
-    DIR *dir = ::opendir(native(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            names.append(QFile::decodeName(entry->d_name));
-    }
-    ::closedir(dir);
-    return names;
-}
-
-void expectCount(const QString &folder, qsizetype count)
-{
-    const qsizetype found = namesIn(folder).size();
-    if (found != count)
-        fail(QStringLiteral("%1 holds %2 files, not %3").arg(folder).arg(found).arg(count));
-}
-
-// A fresh folder holding hard links to every file of `pristine`: a move consumes its
-// source, and links make a new one without writing any data.
-void linkAll(const QString &pristine, const QString &folder)
-{
-    makeFolder(folder);
-    for (const QString &name : namesIn(pristine)) {
-        if (::link(native(pristine + name).constData(), native(folder + name).constData()) != 0)
-            fail(QStringLiteral("cannot link %1").arg(name));
-    }
-}
 
 struct Entry
 {
@@ -144,27 +59,6 @@ double timeRun(const Entry &entry)
         quillfen::RunObserver quiet;
         quillfen::TransferRun(quiet).sc_TransferFiles();
     });
-}
-
-QStringList pathsIn(const QString &folder)
-{
-    QStringList paths;
-    for (const QString &name : namesIn(folder))
-        paths.append(folder + name);
-    return paths;
-}
-
-QString runFolder(const QString &base, const char *stem, int run, bool ours)
-{
-    return base
-        + QStringLiteral("%1-%2-%3/")
-              .arg(QLatin1String(stem), ours ? QStringLiteral("q") : QStringLiteral("r"))
-              .arg(run);
-}
-
-void progress(const char *text)
-{
-    std::fprintf(stderr, "  (%s)\n", text);
 }
 
 } // namespace
