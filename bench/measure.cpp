@@ -6,12 +6,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -37,7 +40,10 @@ struct Argv
     std::vector<char *> pointers;
 };
 
-pid_t spawn(const QString &program, const QStringList &arguments, int outputFd)
+// Starts `program`; its standard output goes to `outputFd` (to /dev/null when negative),
+// and its standard error too when `errorsToOutput` says so.
+pid_t spawn(const QString &program, const QStringList &arguments, int outputFd, char **environment = environ,
+    bool errorsToOutput = false)
 {
     Argv argv(program, arguments);
     posix_spawn_file_actions_t actions;
@@ -46,13 +52,39 @@ pid_t spawn(const QString &program, const QStringList &arguments, int outputFd)
         posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    if (errorsToOutput)
+        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     pid_t pid = -1;
-    const int err = posix_spawnp(&pid, argv.pointers[0], &actions, nullptr, argv.pointers.data(), environ);
+    const int err
+        = posix_spawnp(&pid, argv.pointers[0], &actions, nullptr, argv.pointers.data(), environment);
     posix_spawn_file_actions_destroy(&actions);
     if (err != 0)
         fail(QStringLiteral("cannot start %1: %2").arg(program, QString::fromLocal8Bit(std::strerror(err))));
     return pid;
 }
+
+// This process's environment with `changes` ("NAME=value") put in.
+struct Environment
+{
+    explicit Environment(const QStringList &changes)
+    {
+        QList<QByteArray> names;
+        for (const QString &change : changes) {
+            storage.append(QFile::encodeName(change));
+            names.append(storage.last().left(storage.last().indexOf('=') + 1));
+        }
+        for (char **entry = environ; *entry; ++entry) {
+            const QByteArray text(*entry);
+            if (!names.contains(text.left(text.indexOf('=') + 1)))
+                storage.append(text);
+        }
+        for (QByteArray &text : storage)
+            pointers.push_back(text.data());
+        pointers.push_back(nullptr);
+    }
+    QList<QByteArray> storage;
+    std::vector<char *> pointers;
+};
 
 int waitFor(pid_t pid, long *peakKib)
 {
@@ -67,6 +99,34 @@ int waitFor(pid_t pid, long *peakKib)
     if (peakKib)
         *peakKib = usage.ru_maxrss;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+// Waits for the end of `pid` at most `limitSeconds` (counted from `start`); a process that
+// takes longer is stopped, and answers false.
+bool awaitEnd(pid_t pid, std::chrono::steady_clock::time_point start, double limitSeconds)
+{
+    const int pidFd = int(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidFd < 0)
+        return true; // an older kernel: waitFor waits as long as it takes
+    bool ended = false;
+    for (;;) {
+        const double left
+            = limitSeconds - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (left <= 0)
+            break;
+        pollfd entry {pidFd, POLLIN, 0};
+        const int ready = ::poll(&entry, 1, int(std::min(left, 3600.0) * 1000) + 1);
+        if (ready > 0) {
+            ended = true;
+            break;
+        }
+        if (ready < 0 && errno != EINTR)
+            fail(QStringLiteral("poll failed"));
+    }
+    ::close(pidFd);
+    if (!ended)
+        ::kill(pid, SIGKILL);
+    return ended;
 }
 
 QString seconds(double value)
@@ -93,6 +153,25 @@ double timeProgram(const QString &program, const QStringList &arguments)
                  .arg(program, arguments.join(QLatin1Char(' ')).left(200))
                  .arg(code));
     return taken;
+}
+
+ProcessRun runProgram(const QString &program, const QStringList &arguments, const QStringList &environment,
+    const QString &outputFile, double limitSeconds)
+{
+    const int outputFd
+        = ::open(QFile::encodeName(outputFile).constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    if (outputFd < 0)
+        fail(QStringLiteral("cannot create %1").arg(outputFile));
+    Environment changed(environment);
+    ProcessRun result;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = spawn(program, arguments, outputFd, changed.pointers.data(), true);
+    const bool ended = awaitEnd(pid, start, limitSeconds);
+    const int code = waitFor(pid, &result.peakKib);
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.code = ended ? code : -1;
+    ::close(outputFd);
+    return result;
 }
 
 int runSelf(const QStringList &arguments, long *peakKib, QByteArray *output)
@@ -158,21 +237,39 @@ void fail(const QString &message)
     std::exit(2);
 }
 
+QList<QList<double>> rotate(const Rotation &rotation)
+{
+    const int count = int(rotation.sides.size());
+    QList<QList<double>> seconds(count);
+    for (int run = 0; run < rotation.runs; ++run) {
+        // Who goes first goes round too, so no side always meets the warmer cache.
+        for (int k = 0; k < count; ++k) {
+            const int side = (run + k) % count;
+            if (rotation.prepare)
+                rotation.prepare(run, side);
+            settle();
+            seconds[side].append(rotation.sides[side](run));
+            if (rotation.check)
+                rotation.check(run, side);
+        }
+        if (rotation.another && !rotation.another(run + 1))
+            break;
+    }
+    return seconds;
+}
+
 void alternate(const Alternation &alternation, QList<double> &ours, QList<double> &theirs)
 {
-    for (int run = 0; run < alternation.runs; ++run) {
-        // Who goes first alternates too, so neither side always meets the warmer cache.
-        const bool oursFirst = run % 2 == 0;
-        for (const bool side : {oursFirst, !oursFirst}) {
-            if (alternation.prepare)
-                alternation.prepare(run, side);
-            settle();
-            const double taken = side ? alternation.ours(run) : alternation.theirs(run);
-            (side ? ours : theirs).append(taken);
-            if (alternation.check)
-                alternation.check(run, side);
-        }
-    }
+    Rotation rotation;
+    rotation.runs = alternation.runs;
+    if (alternation.prepare)
+        rotation.prepare = [&](int run, int side) { alternation.prepare(run, side == 0); };
+    rotation.sides = {alternation.ours, alternation.theirs};
+    if (alternation.check)
+        rotation.check = [&](int run, int side) { alternation.check(run, side == 0); };
+    const QList<QList<double>> seconds = rotate(rotation);
+    ours.append(seconds[0]);
+    theirs.append(seconds[1]);
 }
 
 } // namespace bench
