@@ -104,12 +104,14 @@ void linkAll(const QString &pristine, const QString &folder, qsizetype count)
     }
 }
 
+QString runFolder(const QString &base, const char *stem, int run, const char *side)
+{
+    return base + QStringLiteral("%1-%2-%3/").arg(QLatin1String(stem), QLatin1String(side)).arg(run);
+}
+
 QString runFolder(const QString &base, const char *stem, int run, bool ours)
 {
-    return base
-        + QStringLiteral("%1-%2-%3/")
-              .arg(QLatin1String(stem), ours ? QStringLiteral("q") : QStringLiteral("r"))
-              .arg(run);
+    return runFolder(base, stem, run, ours ? "q" : "r");
 }
 
 void progress(const char *text)

@@ -28,7 +28,8 @@ void expectCount(const QString &folder, qsizetype count);
 // names): a move consumes its source, and links make a new one without writing any data.
 void linkAll(const QString &pristine, const QString &folder, qsizetype count = -1);
 
-// "<base><stem>-q-<run>/" for our side, "<base><stem>-r-<run>/" for the reference's.
+// "<base><stem>-<side>-<run>/"; the side is "q" for ours and "r" for the reference's.
+QString runFolder(const QString &base, const char *stem, int run, const char *side);
 QString runFolder(const QString &base, const char *stem, int run, bool ours);
 
 // A note on standard error about a slow step.

@@ -4,7 +4,8 @@
 # one line per measurement (Quillfen / reference, median of alternating runs) and whether
 # its target is met. The scratch folder (and a second file system mounted inside it, when
 # that is allowed) is made here and removed again. Options go to the driver, e.g.
-# bench/run.sh --runs 7 --only list,scan
+# bench/run.sh --runs 7 --only list,scan, or --scale 0.1 for a tenth of the files in the
+# whole-program lines
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -60,4 +61,5 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     export XDG_RUNTIME_DIR="$scratch/runtime"
 fi
 [ -n "$second" ] && args+=(--second "$second")
+args+=(--floor "$repo/$build/bench/quillfen_floor" --program "$repo/$build/src/app/quillfen")
 QT_QPA_PLATFORM=offscreen "$build/bench/quillfen_bench" "${args[@]}" "$@"

@@ -61,6 +61,22 @@ double timeRun(const Entry &entry)
     });
 }
 
+// The sides of a comparison with the floor program, and their run folders' marks.
+enum Side { Engine, Tool, Floor };
+const char *const SideNames[] = {"q", "r", "f"};
+
+// The floor program over the same kind of entry, with a log of its own that starts afresh.
+double timeFloor(const Setup &setup, const char *action, const QString &source, const QString &dest)
+{
+    if (setup.floor.isEmpty())
+        fail(QStringLiteral("the floor program was not given (--floor)"));
+    const QString log = setup.scratch + QStringLiteral("floor-log/filelog.txt");
+    makeFolder(setup.scratch + QStringLiteral("floor-log"));
+    QFile::remove(log);
+    settle();
+    return timeProgram(setup.floor, {QLatin1String(action), source, dest, log});
+}
+
 } // namespace
 
 void copyLargeFile(const Setup &setup)
@@ -104,67 +120,81 @@ void copySmallFiles(const Setup &setup)
     for (int k = 0; k < 10000; ++k)
         makeFile(source + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
 
-    Comparison result {QStringLiteral("copy 10,000 files of 4 KiB (one pattern entry)"),
-        QStringLiteral("cp -r"), {}, {}, 2.0};
-    Alternation alternation;
-    alternation.runs = setup.runs;
-    alternation.ours = [&](int run) {
-        return timeRun({QStringLiteral("*"), source, runFolder(setup.scratch, "small", run, true), false});
+    const auto destOf
+        = [&](int run, int side) { return runFolder(setup.scratch, "small", run, SideNames[side]); };
+    Rotation rotation;
+    rotation.runs = setup.runs;
+    rotation.sides = {
+        [&](int run) {
+            return timeRun({QStringLiteral("*"), source, destOf(run, Engine), false});
+        },
+        [&](int run) {
+            return timeProgram(QStringLiteral("cp"), {QStringLiteral("-r"), source, destOf(run, Tool)});
+        },
+        [&](int run) { return timeFloor(setup, "copy", source, destOf(run, Floor)); },
     };
-    alternation.theirs = [&](int run) {
-        return timeProgram(QStringLiteral("cp"),
-            {QStringLiteral("-r"), source, runFolder(setup.scratch, "small", run, false)});
-    };
-    alternation.check
-        = [&](int run, bool ours) { expectCount(runFolder(setup.scratch, "small", run, ours), 10000); };
-    alternate(alternation, result.ours, result.theirs);
-    printComparison(result);
+    rotation.check = [&](int run, int side) { expectCount(destOf(run, side), 10000); };
+    const QList<QList<double>> seconds = rotate(rotation);
+    printComparison({QStringLiteral("copy 10,000 files of 4 KiB (one pattern entry)"),
+        QStringLiteral("cp -r"), seconds[Engine], seconds[Tool], 1.5});
+    printComparison({QStringLiteral("copy 10,000 files of 4 KiB, against the floor"), QStringLiteral("floor"),
+        seconds[Engine], seconds[Floor], 1.25});
     // Removed only now: ext4 creates files slowly right after deleting many.
     for (int run = 0; run < setup.runs; ++run) {
-        removeTree(runFolder(setup.scratch, "small", run, true));
-        removeTree(runFolder(setup.scratch, "small", run, false));
+        for (int side : {Engine, Tool, Floor})
+            removeTree(destOf(run, side));
     }
 }
 
 // One pattern entry moving every file of a hard-linked copy of `pristine`, against
-// `mv -t` on another copy. ext4 creates files slowly right after deleting many, so the
-// folders of a run are removed as soon as it is checked only where `removeEachRun` says.
-static void compareMoves(const Setup &setup, Comparison result, const QString &pristine, int count,
+// `mv -t` on another copy (and the floor program on a third, when `floorWhat` names its line).
+// ext4 creates files slowly right after deleting many, so the folders of a run are removed
+// as soon as it is checked only where `removeEachRun` says.
+static void compareMoves(const Setup &setup, const QString &what, std::optional<double> toolLimit,
+    const QString &floorWhat, std::optional<double> floorLimit, const QString &pristine, int count,
     const char *fromStem, const QString &toRoot, const char *toStem, bool removeEachRun)
 {
-    const auto sourceOf = [&](int run, bool ours) { return runFolder(setup.scratch, fromStem, run, ours); };
-    const auto destOf = [&](int run, bool ours) { return runFolder(toRoot, toStem, run, ours); };
-    const auto removeRun = [&](int run, bool ours) {
-        removeTree(sourceOf(run, ours));
-        removeTree(destOf(run, ours));
+    const auto sourceOf
+        = [&](int run, int side) { return runFolder(setup.scratch, fromStem, run, SideNames[side]); };
+    const auto destOf = [&](int run, int side) { return runFolder(toRoot, toStem, run, SideNames[side]); };
+    const auto removeRun = [&](int run, int side) {
+        removeTree(sourceOf(run, side));
+        removeTree(destOf(run, side));
     };
 
-    Alternation alternation;
-    alternation.runs = setup.runs;
+    Rotation rotation;
+    rotation.runs = setup.runs;
     QStringList sources;
-    alternation.prepare = [&](int run, bool ours) {
-        linkAll(pristine, sourceOf(run, ours));
-        makeFolder(destOf(run, ours));
-        sources = pathsIn(sourceOf(run, ours));
+    rotation.prepare = [&](int run, int side) {
+        linkAll(pristine, sourceOf(run, side));
+        makeFolder(destOf(run, side));
+        sources = pathsIn(sourceOf(run, side));
     };
-    alternation.ours = [&](int run) {
-        return timeRun({QStringLiteral("*"), sourceOf(run, true), destOf(run, true), true});
+    rotation.sides = {
+        [&](int run) {
+            return timeRun({QStringLiteral("*"), sourceOf(run, Engine), destOf(run, Engine), true});
+        },
+        [&](int run) {
+            return timeProgram(
+                QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, Tool)} + sources);
+        },
     };
-    alternation.theirs = [&](int run) {
-        return timeProgram(
-            QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, false)} + sources);
-    };
-    alternation.check = [&](int run, bool ours) {
-        expectCount(destOf(run, ours), count);
-        expectCount(sourceOf(run, ours), 0);
+    if (!floorWhat.isEmpty())
+        rotation.sides.append(
+            [&](int run) { return timeFloor(setup, "move", sourceOf(run, Floor), destOf(run, Floor)); });
+    rotation.check = [&](int run, int side) {
+        expectCount(destOf(run, side), count);
+        expectCount(sourceOf(run, side), 0);
         if (removeEachRun)
-            removeRun(run, ours);
+            removeRun(run, side);
     };
-    alternate(alternation, result.ours, result.theirs);
-    printComparison(result);
+    const QList<QList<double>> seconds = rotate(rotation);
+    printComparison({what, QStringLiteral("mv"), seconds[Engine], seconds[Tool], toolLimit});
+    if (!floorWhat.isEmpty())
+        printComparison({floorWhat, QStringLiteral("floor"), seconds[Engine], seconds[Floor], floorLimit});
     for (int run = 0; !removeEachRun && run < setup.runs; ++run) {
-        removeRun(run, true);
-        removeRun(run, false);
+        for (int side = 0; side < rotation.sides.size(); ++side)
+            removeRun(run, side);
     }
 }
 
@@ -177,9 +207,9 @@ void moveWithinFileSystem(const Setup &setup)
         for (int k = 0; k < 10000; ++k)
             makeFile(pristine + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
     }
-    compareMoves(setup,
-        {QStringLiteral("move 10,000 files in one file system (pattern)"), QStringLiteral("mv"), {}, {}, 2.0},
-        pristine, 10000, "move-from", setup.scratch, "move-to", false);
+    compareMoves(setup, QStringLiteral("move 10,000 files in one file system (pattern)"), std::nullopt,
+        QStringLiteral("move 10,000 files in one file system, against the floor"), 1.25, pristine, 10000,
+        "move-from", setup.scratch, "move-to", false);
     removeTree(pristine);
 }
 
@@ -195,7 +225,7 @@ void moveAcrossFileSystems(const Setup &setup)
     progress("writing 200 files of 5 MiB");
     for (int k = 0; k < 200; ++k)
         makeFile(pristine + QStringLiteral("m%1.bin").arg(k, 3, 10, QLatin1Char('0')), 5 * MiB);
-    compareMoves(setup, {what, QStringLiteral("mv"), {}, {}, std::nullopt}, pristine, 200, "cross-from",
+    compareMoves(setup, what, std::nullopt, QString(), std::nullopt, pristine, 200, "cross-from",
         setup.second, "cross-to", true);
     removeTree(pristine);
 }
