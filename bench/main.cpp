@@ -58,6 +58,8 @@ QString withSeparator(const QString &folder)
 
 int main(int argc, char **argv)
 {
+    if (argc >= 4 && QByteArray(argv[1]) == "--launch")
+        return bench::launcherMain(argc, argv);
     quillfen::host::pinLocalTimeZone();
     if (argc == 3 && QByteArray(argv[1]) == "--entries-child") {
         QCoreApplication app(argc, argv);

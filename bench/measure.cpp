@@ -40,10 +40,13 @@ struct Argv
     std::vector<char *> pointers;
 };
 
+// The descriptor on which a launcher reports the run of its program.
+constexpr int ReportFd = 3;
+
 // Starts `program`; its standard output goes to `outputFd` (to /dev/null when negative),
-// and its standard error too when `errorsToOutput` says so.
+// and its standard error too when `errorsToOutput` says so; `reportFd` becomes its ReportFd.
 pid_t spawn(const QString &program, const QStringList &arguments, int outputFd, char **environment = environ,
-    bool errorsToOutput = false)
+    bool errorsToOutput = false, int reportFd = -1)
 {
     Argv argv(program, arguments);
     posix_spawn_file_actions_t actions;
@@ -54,6 +57,8 @@ pid_t spawn(const QString &program, const QStringList &arguments, int outputFd, 
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     if (errorsToOutput)
         posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (reportFd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, reportFd, ReportFd);
     pid_t pid = -1;
     const int err
         = posix_spawnp(&pid, argv.pointers[0], &actions, nullptr, argv.pointers.data(), environment);
@@ -155,6 +160,74 @@ double timeProgram(const QString &program, const QStringList &arguments)
     return taken;
 }
 
+namespace {
+
+// A program started through a launcher, this executable run with --launch: the launcher
+// is a process of its own that forks the program, so the program's peak memory is its own.
+// A process started straight from this one would begin with this one's peak, which a child
+// sharing its memory until exec takes along.
+struct Launched
+{
+    pid_t pid = -1;
+    int reportFd = -1;
+};
+
+Launched startLaunched(const QString &program, const QStringList &arguments, char **environment, int outputFd,
+    bool errorsToOutput, double limitSeconds)
+{
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        fail(QStringLiteral("pipe failed"));
+    // Kept clear of ReportFd itself, which a dup2 onto itself would leave to be closed on exec.
+    const int writeEnd = ::fcntl(report[1], F_DUPFD_CLOEXEC, ReportFd + 1);
+    ::close(report[1]);
+    Launched launched;
+    launched.pid = spawn(QCoreApplication::applicationFilePath(),
+        QStringList {QStringLiteral("--launch"), QString::number(limitSeconds, 'f', 0), program} + arguments,
+        outputFd, environment, errorsToOutput, writeEnd);
+    ::close(writeEnd);
+    launched.reportFd = report[0];
+    return launched;
+}
+
+ProcessRun endLaunched(const Launched &launched, const QString &program)
+{
+    const int code = waitFor(launched.pid, nullptr);
+    char text[128] = {};
+    const ssize_t got = ::read(launched.reportFd, text, sizeof text - 1);
+    ::close(launched.reportFd);
+    ProcessRun result;
+    if (code != 0 || got <= 0
+        || std::sscanf(text, "%lf %ld %d", &result.seconds, &result.peakKib, &result.code) != 3)
+        fail(QStringLiteral("the launcher of %1 failed").arg(program));
+    return result;
+}
+
+} // namespace
+
+int launcherMain(int argc, char **argv)
+{
+    if (argc < 4)
+        return 2;
+    const double limitSeconds = std::atof(argv[2]);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ReportFd);
+        ::execvp(argv[3], argv + 3);
+        std::fprintf(stderr, "cannot start %s: %s\n", argv[3], std::strerror(errno));
+        ::_exit(127);
+    }
+    if (pid < 0)
+        return 2;
+    const bool ended = awaitEnd(pid, start, limitSeconds);
+    long peakKib = 0;
+    const int code = waitFor(pid, &peakKib);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ::dprintf(ReportFd, "%.6f %ld %d\n", seconds, peakKib, ended ? code : -1);
+    return 0;
+}
+
 ProcessRun runProgram(const QString &program, const QStringList &arguments, const QStringList &environment,
     const QString &outputFile, double limitSeconds)
 {
@@ -163,15 +236,10 @@ ProcessRun runProgram(const QString &program, const QStringList &arguments, cons
     if (outputFd < 0)
         fail(QStringLiteral("cannot create %1").arg(outputFile));
     Environment changed(environment);
-    ProcessRun result;
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = spawn(program, arguments, outputFd, changed.pointers.data(), true);
-    const bool ended = awaitEnd(pid, start, limitSeconds);
-    const int code = waitFor(pid, &result.peakKib);
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    result.code = ended ? code : -1;
+    const Launched launched
+        = startLaunched(program, arguments, changed.pointers.data(), outputFd, true, limitSeconds);
     ::close(outputFd);
-    return result;
+    return endLaunched(launched, program);
 }
 
 int runSelf(const QStringList &arguments, long *peakKib, QByteArray *output)
@@ -179,7 +247,8 @@ int runSelf(const QStringList &arguments, long *peakKib, QByteArray *output)
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         fail(QStringLiteral("pipe failed"));
-    const pid_t pid = spawn(QCoreApplication::applicationFilePath(), arguments, pipeFds[1]);
+    const QString self = QCoreApplication::applicationFilePath();
+    const Launched launched = startLaunched(self, arguments, environ, pipeFds[1], false, 3600);
     ::close(pipeFds[1]);
     char buffer[4096];
     for (;;) {
@@ -191,7 +260,9 @@ int runSelf(const QStringList &arguments, long *peakKib, QByteArray *output)
         output->append(buffer, got);
     }
     ::close(pipeFds[0]);
-    return waitFor(pid, peakKib);
+    const ProcessRun result = endLaunched(launched, self);
+    *peakKib = result.peakKib;
+    return result.code;
 }
 
 double median(QList<double> values)

@@ -34,7 +34,12 @@ ProcessRun runProgram(const QString &program, const QStringList &arguments, cons
 
 // Runs this executable again with `arguments`; answers its exit code, and its peak
 // resident memory in KiB in `peakKib`. Its standard output is appended to `output`.
+// (Programs whose memory counts run through a launcher, see launcherMain.)
 int runSelf(const QStringList &arguments, long *peakKib, QByteArray *output);
+
+// "--launch LIMIT PROGRAM ARGUMENTS...": forks and runs PROGRAM, stops it after LIMIT seconds,
+// and reports "<seconds> <peak KiB> <exit code, or -1 when stopped>" on descriptor 3.
+int launcherMain(int argc, char **argv);
 
 double median(QList<double> values);
 
