@@ -30,6 +30,7 @@ fi
 scratch=$(mktemp -d /tmp/quillfen-bench.XXXXXX)
 second=""
 cleanup() {
+    echo "Removing $scratch..." >&2
     if [ -n "$second" ] && mountpoint -q "$second"; then
         umount "$second" || true
     fi
