@@ -34,6 +34,9 @@ cleanup() {
     if [ -n "$second" ] && mountpoint -q "$second"; then
         umount "$second" || true
     fi
+    # Many deleters at once: where each deletion waits for its blocks to be discarded, one
+    # alone takes minutes for what these do in seconds.
+    find "$scratch" -xdev -type f -print0 | xargs -0 -r -P 16 -n 500 rm -f
     rm -rf "$scratch"
 }
 trap cleanup EXIT
