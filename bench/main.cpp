@@ -1,6 +1,7 @@
 // The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b]
-// measures the engine, the search dialog and the main window against the standard tools
-// and prints one line per measurement. bench/run.sh prepares the folders and the machine
+// [--floor FILE] [--program FILE] [--scale X] measures the engine, the search dialog, the
+// main window and the whole program against the standard tools and the floor program, and
+// prints one line per measurement. bench/run.sh prepares the folders and the machine
 // description around it.
 
 #include "measure.h"
@@ -11,25 +12,31 @@
 #include <QApplication>
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
-#include <map>
 
 namespace {
 
-const std::map<QString, void (*)(const bench::Setup &)> &scenarios()
+struct Scenario
 {
-    static const std::map<QString, void (*)(const bench::Setup &)> all = {
-        {QStringLiteral("1-copy-large"), bench::copyLargeFile},
-        {QStringLiteral("2-copy-small"), bench::copySmallFiles},
-        {QStringLiteral("3-move-same"), bench::moveWithinFileSystem},
-        {QStringLiteral("4-move-cross"), bench::moveAcrossFileSystems},
-        {QStringLiteral("5-list"), bench::listByPattern},
-        {QStringLiteral("6-scan"), bench::scanTree},
-        {QStringLiteral("7-entries"), bench::saveAndLoadEntries},
-        {QStringLiteral("8-messages"), bench::fillMessageArea},
-    };
-    return all;
-}
+    const char *name;
+    void (*run)(const bench::Setup &);
+};
+
+// In the order they run: the whole-program lines last, as they leave the most files behind
+// to delete.
+const Scenario Scenarios[] = {
+    {"copy-large", bench::copyLargeFile},
+    {"copy-small", bench::copySmallFiles},
+    {"move-same", bench::moveWithinFileSystem},
+    {"move-cross", bench::moveAcrossFileSystems},
+    {"list", bench::listByPattern},
+    {"scan", bench::scanTree},
+    {"entries", bench::saveAndLoadEntries},
+    {"messages", bench::fillMessageArea},
+    {"program-copy", bench::programCopy},
+    {"program-move", bench::programMove},
+};
 
 // The offscreen platform warns about window hints it cannot honour; that is no news here.
 QtMessageHandler g_previousHandler = nullptr;
@@ -51,6 +58,8 @@ QString withSeparator(const QString &folder)
 
 int main(int argc, char **argv)
 {
+    if (argc >= 4 && QByteArray(argv[1]) == "--launch")
+        return bench::launcherMain(argc, argv);
     quillfen::host::pinLocalTimeZone();
     if (argc == 3 && QByteArray(argv[1]) == "--entries-child") {
         QCoreApplication app(argc, argv);
@@ -75,25 +84,40 @@ int main(int argc, char **argv)
             setup.runs = std::max(5, value.toInt());
         else if (option == QLatin1String("--only"))
             only = value.split(QLatin1Char(','));
+        else if (option == QLatin1String("--floor"))
+            setup.floor = value;
+        else if (option == QLatin1String("--program"))
+            setup.program = value;
+        else if (option == QLatin1String("--scale"))
+            setup.scale = value.toDouble();
         else
             bench::fail(QStringLiteral("unknown option %1").arg(option));
     }
     if (setup.scratch.isEmpty() || !QDir(setup.scratch).exists())
         bench::fail(
-            QStringLiteral("usage: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b]"));
+            QStringLiteral("usage: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b] "
+                           "[--floor FILE] [--program FILE] [--scale X]"));
+    if (!(setup.scale > 0))
+        bench::fail(QStringLiteral("--scale takes a number above 0"));
+    for (const QString &name : only) {
+        if (std::none_of(std::begin(Scenarios), std::end(Scenarios),
+                [&](const Scenario &scenario) { return name == QLatin1String(scenario.name); }))
+            bench::fail(QStringLiteral("no scenario is called %1").arg(name));
+    }
 
-    // The engine's store and log live in the scratch folder too.
-    QDir().mkpath(setup.scratch + QStringLiteral("config"));
-    QDir().mkpath(setup.scratch + QStringLiteral("app"));
+    // The engine's store, log and journal live in the scratch folder too.
+    for (const char *folder : {"config", "app", "state", "data"})
+        QDir().mkpath(setup.scratch + QLatin1String(folder));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(setup.scratch + QStringLiteral("config")));
+    qputenv("XDG_STATE_HOME", QFile::encodeName(setup.scratch + QStringLiteral("state")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(setup.scratch + QStringLiteral("data")));
     quillfen::host::setApplicationFolderOverride(setup.scratch + QStringLiteral("app"));
 
-    for (const auto &[name, run] : scenarios()) {
-        const QString bare = name.mid(2);
-        if (!only.isEmpty() && !only.contains(bare))
+    for (const Scenario &scenario : Scenarios) {
+        if (!only.isEmpty() && !only.contains(QLatin1String(scenario.name)))
             continue;
-        std::fprintf(stderr, "%s...\n", qUtf8Printable(bare));
-        run(setup);
+        std::fprintf(stderr, "%s...\n", scenario.name);
+        scenario.run(setup);
     }
     return 0;
 }

@@ -4,24 +4,39 @@
 # one line per measurement (Quillfen / reference, median of alternating runs) and whether
 # its target is met. The scratch folder (and a second file system mounted inside it, when
 # that is allowed) is made here and removed again. Options go to the driver, e.g.
-# bench/run.sh --runs 7 --only list,scan
+# bench/run.sh --runs 7 --only list,scan, or --scale 0.1 for a tenth of the files in the
+# whole-program lines
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 
 build=build-bench
-if [ ! -x "$build/bench/quillfen_bench" ] || [ -n "$(find src bench -newer "$build/bench/quillfen_bench" -type f -print -quit)" ]; then
-    echo "Building $build (Release)..." >&2
-    cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON >/dev/null
-    cmake --build "$build" -j "$(nproc)" --target quillfen_bench >/dev/null
+if [ ! -f "$build/build.ninja" ]; then
+    echo "Configuring $build (Release)..." >&2
+    launcher=()
+    if command -v ccache >/dev/null; then
+        launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON \
+        "${launcher[@]}" >/dev/null
+fi
+# The driver, the floor program and the program itself, which the whole-program lines start;
+# nothing is rebuilt when nothing changed.
+if ! built=$(cmake --build "$build" -j 2 --target quillfen_bench quillfen_floor quillfen 2>&1); then
+    echo "$built" >&2
+    exit 1
 fi
 
 scratch=$(mktemp -d /tmp/quillfen-bench.XXXXXX)
 second=""
 cleanup() {
+    echo "Removing $scratch..." >&2
     if [ -n "$second" ] && mountpoint -q "$second"; then
         umount "$second" || true
     fi
+    # Many deleters at once: where each deletion waits for its blocks to be discarded, one
+    # alone takes minutes for what these do in seconds.
+    find "$scratch" -xdev -type f -print0 | xargs -0 -r -P 16 -n 500 rm -f
     rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -50,4 +65,5 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     export XDG_RUNTIME_DIR="$scratch/runtime"
 fi
 [ -n "$second" ] && args+=(--second "$second")
+args+=(--floor "$repo/$build/bench/quillfen_floor" --program "$repo/$build/src/app/quillfen")
 QT_QPA_PLATFORM=offscreen "$build/bench/quillfen_bench" "${args[@]}" "$@"

@@ -9,6 +9,9 @@ struct Setup
     QString scratch; // a folder of the file system of /tmp, ending with "/"
     QString second; // a folder of another file system, ending with "/"; empty when none
     int runs = 5;
+    QString floor; // the floor program, quillfen_floor
+    QString program; // the built program, quillfen
+    double scale = 1; // scales the file counts of the whole-program lines
 };
 
 // Each prints its line (or lines) after measuring; the data sets are made and removed
@@ -21,6 +24,8 @@ void listByPattern(const Setup &setup);
 void scanTree(const Setup &setup);
 void saveAndLoadEntries(const Setup &setup);
 void fillMessageArea(const Setup &setup);
+void programCopy(const Setup &setup);
+void programMove(const Setup &setup);
 
 // The child side of saveAndLoadEntries, in a process of its own so that its peak memory
 // is its own: "save" or "load" the entry list of the store in XDG_CONFIG_HOME.

@@ -1,5 +1,6 @@
 // Copies, moves and listings by the engine, against cp, mv and find on the same files.
 
+#include "files.h"
 #include "measure.h"
 #include "scenarios.h"
 
@@ -14,22 +15,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
-#include <algorithm>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
-#include <ftw.h>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace bench {
 
 namespace {
-
-constexpr qint64 MiB = qint64(1) << 20;
 
 // Any message box means a run failed, and a failed run measures nothing.
 class FailOnMessage final : public quillfen::MessageBoxes
@@ -42,84 +35,6 @@ public:
         fail(QStringLiteral("the run showed \"%1\": %2").arg(request.title, request.text));
     }
 };
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-void makeFolder(const QString &path)
-{
-    if (!QDir().mkpath(path))
-        fail(QStringLiteral("cannot create %1").arg(path));
-}
-
-void removeTree(const QString &path)
-{
-    ::nftw(
-        native(path).constData(),
-        [](const char *entry, const struct stat *, int type, struct FTW *) {
-            return type == FTW_DP ? ::rmdir(entry) : ::unlink(entry);
-        },
-        32, FTW_DEPTH | FTW_PHYS);
-}
-
-// Writes `size` bytes that do not compress or deduplicate.
-void makeFile(const QString &path, qint64 size)
-{
-    static const QByteArray block = [] {
-        QByteArray bytes(int(MiB), Qt::Uninitialized);
-        QRandomGenerator random(2024);
-        random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-        return bytes;
-    }();
-    const int fd = ::open(native(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail(QStringLiteral("cannot create %1").arg(path));
-    qint64 left = size;
-    qint64 offset = size / 4096; // each file starts at another place in the block
-    while (left > 0) {
-        const qint64 start = offset % (MiB / 2);
-        const qint64 chunk = std::min(left, MiB - start);
-        if (::write(fd, block.constData() + start, size_t(chunk)) != chunk)
-            fail(QStringLiteral("cannot write %1").arg(path));
-        left -= chunk;
-        offset += 4099;
-    }
-    ::close(fd);
-}
-
-QStringList namesIn(const QString &folder)
-{
-    QStringList names;
-    DIR *dir = ::opendir(native(folder).constData());
-    if (!dir)
-        return names;
-    while (const dirent *entry = ::readdir(dir)) {
-        if (entry->d_name[0] != '.')
-            names.append(QFile::decodeName(entry->d_name));
-    }
-    ::closedir(dir);
-    return names;
-}
-
-void expectCount(const QString &folder, qsizetype count)
-{
-    const qsizetype found = namesIn(folder).size();
-    if (found != count)
-        fail(QStringLiteral("%1 holds %2 files, not %3").arg(folder).arg(found).arg(count));
-}
-
-// A fresh folder holding hard links to every file of `pristine`: a move consumes its
-// source, and links make a new one without writing any data.
-void linkAll(const QString &pristine, const QString &folder)
-{
-    makeFolder(folder);
-    for (const QString &name : namesIn(pristine)) {
-        if (::link(native(pristine + name).constData(), native(folder + name).constData()) != 0)
-            fail(QStringLiteral("cannot link %1").arg(name));
-    }
-}
 
 struct Entry
 {
@@ -146,25 +61,20 @@ double timeRun(const Entry &entry)
     });
 }
 
-QStringList pathsIn(const QString &folder)
-{
-    QStringList paths;
-    for (const QString &name : namesIn(folder))
-        paths.append(folder + name);
-    return paths;
-}
+// The sides of a comparison with the floor program, and their run folders' marks.
+enum Side { Engine, Tool, Floor };
+const char *const SideNames[] = {"q", "r", "f"};
 
-QString runFolder(const QString &base, const char *stem, int run, bool ours)
+// The floor program over the same kind of entry, with a log of its own that starts afresh.
+double timeFloor(const Setup &setup, const char *action, const QString &source, const QString &dest)
 {
-    return base
-        + QStringLiteral("%1-%2-%3/")
-              .arg(QLatin1String(stem), ours ? QStringLiteral("q") : QStringLiteral("r"))
-              .arg(run);
-}
-
-void progress(const char *text)
-{
-    std::fprintf(stderr, "  (%s)\n", text);
+    if (setup.floor.isEmpty())
+        fail(QStringLiteral("the floor program was not given (--floor)"));
+    const QString log = setup.scratch + QStringLiteral("floor-log/filelog.txt");
+    makeFolder(setup.scratch + QStringLiteral("floor-log"));
+    QFile::remove(log);
+    settle();
+    return timeProgram(setup.floor, {QLatin1String(action), source, dest, log});
 }
 
 } // namespace
@@ -210,67 +120,81 @@ void copySmallFiles(const Setup &setup)
     for (int k = 0; k < 10000; ++k)
         makeFile(source + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
 
-    Comparison result {QStringLiteral("copy 10,000 files of 4 KiB (one pattern entry)"),
-        QStringLiteral("cp -r"), {}, {}, 2.0};
-    Alternation alternation;
-    alternation.runs = setup.runs;
-    alternation.ours = [&](int run) {
-        return timeRun({QStringLiteral("*"), source, runFolder(setup.scratch, "small", run, true), false});
+    const auto destOf
+        = [&](int run, int side) { return runFolder(setup.scratch, "small", run, SideNames[side]); };
+    Rotation rotation;
+    rotation.runs = setup.runs;
+    rotation.sides = {
+        [&](int run) {
+            return timeRun({QStringLiteral("*"), source, destOf(run, Engine), false});
+        },
+        [&](int run) {
+            return timeProgram(QStringLiteral("cp"), {QStringLiteral("-r"), source, destOf(run, Tool)});
+        },
+        [&](int run) { return timeFloor(setup, "copy", source, destOf(run, Floor)); },
     };
-    alternation.theirs = [&](int run) {
-        return timeProgram(QStringLiteral("cp"),
-            {QStringLiteral("-r"), source, runFolder(setup.scratch, "small", run, false)});
-    };
-    alternation.check
-        = [&](int run, bool ours) { expectCount(runFolder(setup.scratch, "small", run, ours), 10000); };
-    alternate(alternation, result.ours, result.theirs);
-    printComparison(result);
+    rotation.check = [&](int run, int side) { expectCount(destOf(run, side), 10000); };
+    const QList<QList<double>> seconds = rotate(rotation);
+    printComparison({QStringLiteral("copy 10,000 files of 4 KiB (one pattern entry)"),
+        QStringLiteral("cp -r"), seconds[Engine], seconds[Tool], 1.5});
+    printComparison({QStringLiteral("copy 10,000 files of 4 KiB, against the floor"), QStringLiteral("floor"),
+        seconds[Engine], seconds[Floor], 1.25});
     // Removed only now: ext4 creates files slowly right after deleting many.
     for (int run = 0; run < setup.runs; ++run) {
-        removeTree(runFolder(setup.scratch, "small", run, true));
-        removeTree(runFolder(setup.scratch, "small", run, false));
+        for (int side : {Engine, Tool, Floor})
+            removeTree(destOf(run, side));
     }
 }
 
 // One pattern entry moving every file of a hard-linked copy of `pristine`, against
-// `mv -t` on another copy. ext4 creates files slowly right after deleting many, so the
-// folders of a run are removed as soon as it is checked only where `removeEachRun` says.
-static void compareMoves(const Setup &setup, Comparison result, const QString &pristine, int count,
+// `mv -t` on another copy (and the floor program on a third, when `floorWhat` names its line).
+// ext4 creates files slowly right after deleting many, so the folders of a run are removed
+// as soon as it is checked only where `removeEachRun` says.
+static void compareMoves(const Setup &setup, const QString &what, std::optional<double> toolLimit,
+    const QString &floorWhat, std::optional<double> floorLimit, const QString &pristine, int count,
     const char *fromStem, const QString &toRoot, const char *toStem, bool removeEachRun)
 {
-    const auto sourceOf = [&](int run, bool ours) { return runFolder(setup.scratch, fromStem, run, ours); };
-    const auto destOf = [&](int run, bool ours) { return runFolder(toRoot, toStem, run, ours); };
-    const auto removeRun = [&](int run, bool ours) {
-        removeTree(sourceOf(run, ours));
-        removeTree(destOf(run, ours));
+    const auto sourceOf
+        = [&](int run, int side) { return runFolder(setup.scratch, fromStem, run, SideNames[side]); };
+    const auto destOf = [&](int run, int side) { return runFolder(toRoot, toStem, run, SideNames[side]); };
+    const auto removeRun = [&](int run, int side) {
+        removeTree(sourceOf(run, side));
+        removeTree(destOf(run, side));
     };
 
-    Alternation alternation;
-    alternation.runs = setup.runs;
+    Rotation rotation;
+    rotation.runs = setup.runs;
     QStringList sources;
-    alternation.prepare = [&](int run, bool ours) {
-        linkAll(pristine, sourceOf(run, ours));
-        makeFolder(destOf(run, ours));
-        sources = pathsIn(sourceOf(run, ours));
+    rotation.prepare = [&](int run, int side) {
+        linkAll(pristine, sourceOf(run, side));
+        makeFolder(destOf(run, side));
+        sources = pathsIn(sourceOf(run, side));
     };
-    alternation.ours = [&](int run) {
-        return timeRun({QStringLiteral("*"), sourceOf(run, true), destOf(run, true), true});
+    rotation.sides = {
+        [&](int run) {
+            return timeRun({QStringLiteral("*"), sourceOf(run, Engine), destOf(run, Engine), true});
+        },
+        [&](int run) {
+            return timeProgram(
+                QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, Tool)} + sources);
+        },
     };
-    alternation.theirs = [&](int run) {
-        return timeProgram(
-            QStringLiteral("mv"), QStringList {QStringLiteral("-t"), destOf(run, false)} + sources);
-    };
-    alternation.check = [&](int run, bool ours) {
-        expectCount(destOf(run, ours), count);
-        expectCount(sourceOf(run, ours), 0);
+    if (!floorWhat.isEmpty())
+        rotation.sides.append(
+            [&](int run) { return timeFloor(setup, "move", sourceOf(run, Floor), destOf(run, Floor)); });
+    rotation.check = [&](int run, int side) {
+        expectCount(destOf(run, side), count);
+        expectCount(sourceOf(run, side), 0);
         if (removeEachRun)
-            removeRun(run, ours);
+            removeRun(run, side);
     };
-    alternate(alternation, result.ours, result.theirs);
-    printComparison(result);
+    const QList<QList<double>> seconds = rotate(rotation);
+    printComparison({what, QStringLiteral("mv"), seconds[Engine], seconds[Tool], toolLimit});
+    if (!floorWhat.isEmpty())
+        printComparison({floorWhat, QStringLiteral("floor"), seconds[Engine], seconds[Floor], floorLimit});
     for (int run = 0; !removeEachRun && run < setup.runs; ++run) {
-        removeRun(run, true);
-        removeRun(run, false);
+        for (int side = 0; side < rotation.sides.size(); ++side)
+            removeRun(run, side);
     }
 }
 
@@ -283,9 +207,9 @@ void moveWithinFileSystem(const Setup &setup)
         for (int k = 0; k < 10000; ++k)
             makeFile(pristine + QStringLiteral("f%1.dat").arg(k, 5, 10, QLatin1Char('0')), 4096);
     }
-    compareMoves(setup,
-        {QStringLiteral("move 10,000 files in one file system (pattern)"), QStringLiteral("mv"), {}, {}, 2.0},
-        pristine, 10000, "move-from", setup.scratch, "move-to", false);
+    compareMoves(setup, QStringLiteral("move 10,000 files in one file system (pattern)"), std::nullopt,
+        QStringLiteral("move 10,000 files in one file system, against the floor"), 1.25, pristine, 10000,
+        "move-from", setup.scratch, "move-to", false);
     removeTree(pristine);
 }
 
@@ -301,7 +225,7 @@ void moveAcrossFileSystems(const Setup &setup)
     progress("writing 200 files of 5 MiB");
     for (int k = 0; k < 200; ++k)
         makeFile(pristine + QStringLiteral("m%1.bin").arg(k, 3, 10, QLatin1Char('0')), 5 * MiB);
-    compareMoves(setup, {what, QStringLiteral("mv"), {}, {}, std::nullopt}, pristine, 200, "cross-from",
+    compareMoves(setup, what, std::nullopt, QString(), std::nullopt, pristine, 200, "cross-from",
         setup.second, "cross-to", true);
     removeTree(pristine);
 }

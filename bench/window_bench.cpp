@@ -1,5 +1,6 @@
 // The file search dialog's scan against find, and the main window's message area.
 
+#include "files.h"
 #include "measure.h"
 #include "scenarios.h"
 
@@ -19,7 +20,6 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <ftw.h>
 #include <unistd.h>
 
 namespace bench {
@@ -29,16 +29,6 @@ namespace {
 constexpr int TopFolders = 50;
 constexpr int SubFolders = 100;
 constexpr int FilesPerFolder = 40;
-
-void removeTree(const QString &path)
-{
-    ::nftw(
-        QFile::encodeName(path).constData(),
-        [](const char *entry, const struct stat *, int type, struct FTW *) {
-            return type == FTW_DP ? ::rmdir(entry) : ::unlink(entry);
-        },
-        32, FTW_DEPTH | FTW_PHYS);
-}
 
 // 5,000 folders of 40 empty files each, a quarter of them "*.txt".
 void makeTree(const QString &root)
