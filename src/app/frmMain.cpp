@@ -66,16 +66,6 @@ bool guarded(const char *place, Step step)
     }
 }
 
-QString localText(const char *format)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    char buffer[128];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, format, &local);
-    return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
-}
-
 QLabel *makePanel(const char *name, QWidget *parent)
 {
     auto *panel = new QLabel(parent);
@@ -147,8 +137,8 @@ void frmMain::showCountdown()
 
 void frmMain::showClock()
 {
-    m_datePanel->setText(localText("%x"));
-    m_timePanel->setText(localText("%X"));
+    m_datePanel->setText(host::localTimeText(std::time(nullptr), "%x"));
+    m_timePanel->setText(host::localTimeText(std::time(nullptr), "%X"));
     m_clock->start(1000 - QTime::currentTime().msec() + 5);
 }
 

@@ -84,19 +84,31 @@ QString computerName()
     return QString::fromLocal8Bit(buffer).trimmed();
 }
 
-QString dateTimeText(const QDateTime &when)
+QString localTimeText(std::time_t when, const char *format)
 {
-    const std::time_t seconds = static_cast<std::time_t>(when.toSecsSinceEpoch());
     std::tm local {};
-    ::localtime_r(&seconds, &local);
+    ::localtime_r(&when, &local);
     char buffer[128];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, "%x %X", &local);
+    const std::size_t length = std::strftime(buffer, sizeof buffer, format, &local);
     return QString::fromLocal8Bit(buffer, static_cast<qsizetype>(length));
+}
+
+QString dateTimeText(std::time_t when)
+{
+    return localTimeText(when, "%x %X");
 }
 
 QString nowText()
 {
-    return dateTimeText(QDateTime::currentDateTime());
+    // A run forms two records a file, many a second: the text changes only with the second.
+    static std::time_t shown = -1;
+    static QString text;
+    const std::time_t now = std::time_t(QDateTime::currentSecsSinceEpoch());
+    if (now != shown) {
+        text = dateTimeText(now);
+        shown = now;
+    }
+    return text;
 }
 
 void pinLocalTimeZone()
@@ -107,7 +119,7 @@ void pinLocalTimeZone()
     }
 }
 
-bool isHiddenName(const QString &name)
+bool isHiddenName(QStringView name)
 {
     return name.startsWith(QLatin1Char('.'));
 }
@@ -126,17 +138,16 @@ bool lookupFolder(const QString &path)
     throw Failure::fromErrno(errno, path);
 }
 
-bool lookupPlainFile(const QString &path)
+bool lookupPlainFile(const QString &path, const QByteArray &native)
 {
     if (path.isEmpty() || path.endsWith(QChar(Separator)))
         return false;
-    const qsizetype cut = path.lastIndexOf(QChar(Separator));
-    if (isHiddenName(path.mid(cut + 1)))
+    if (isHiddenName(QStringView(path).mid(path.lastIndexOf(QChar(Separator)) + 1)))
         return false;
     struct stat st
     {
     };
-    if (::stat(nativePath(path).constData(), &st) == 0)
+    if (::stat((native.isEmpty() ? nativePath(path) : native).constData(), &st) == 0)
         return S_ISREG(st.st_mode);
     if (errno == ENOENT || errno == ENOTDIR)
         return false;

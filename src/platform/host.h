@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <ctime>
 #include <functional>
 
 namespace quillfen::host {
@@ -24,7 +25,9 @@ void setApplicationFolderOverride(const QString &folder);
 QString computerName();
 
 // Date in the user's short form, one blank, time in the user's long form.
-QString dateTimeText(const QDateTime &when);
+QString dateTimeText(std::time_t when);
+// The local time of `when` in a strftime form, such as "%x" for the short date.
+QString localTimeText(std::time_t when, const char *format);
 QString nowText();
 
 // Names the local time zone for the process when the environment names none, so that
@@ -32,7 +35,7 @@ QString nowText();
 void pinLocalTimeZone();
 
 // A name that the host hides from ordinary listings.
-bool isHiddenName(const QString &name);
+bool isHiddenName(QStringView name);
 
 // Looks `path` up as a folder: true when it names an existing folder (a trailing
 // separator is allowed) or an existing file. Throws Failure for errors other than absence.
@@ -41,7 +44,8 @@ bool lookupFolder(const QString &path);
 // Looks `path` up as a plain file: a regular file or a link to one whose name is not
 // hidden. Folders and special files are not found. Throws Failure for errors other than
 // absence (a missing file or folder on the way answers false).
-bool lookupPlainFile(const QString &path);
+// `native`, when given, is the path's native form, already at hand.
+bool lookupPlainFile(const QString &path, const QByteArray &native = QByteArray());
 
 // Starts a program without a shell and without waiting for it; throws Failure when it
 // cannot be started.

@@ -40,6 +40,13 @@ bool isYoung(const struct stat &st)
     return st.st_ctim.tv_sec > std::time(nullptr) - YoungSeconds;
 }
 
+// The name by which a nameless file can be given one.
+QByteArray selfPath(int fd)
+{
+    char path[32];
+    return QByteArray(path, std::snprintf(path, sizeof path, "/proc/self/fd/%d", fd));
+}
+
 } // namespace
 
 Descriptor &Descriptor::operator=(Descriptor &&other) noexcept
@@ -138,7 +145,7 @@ bool TempFile::renameIfFree(const QByteArray &target)
 {
     if (!m_named) {
         // A nameless file takes the name only where it is free, as an exclusive rename would.
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+        const QByteArray self = selfPath(m_fd.get());
         if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
             if (errno == EEXIST)
                 return false;
@@ -176,7 +183,7 @@ void TempFile::renameOver(const QByteArray &target)
 {
     if (!m_named) {
         // A name of its own first, from which a rename replaces the target in one step.
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd.get());
+        const QByteArray self = selfPath(m_fd.get());
         const QByteArray folder = m_path;
         for (int attempt = 0;; ++attempt) {
             QByteArray name = tempNameIn(folder);

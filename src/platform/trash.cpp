@@ -163,7 +163,8 @@ void Trash::restore(const QByteArray &trashed, const QByteArray &path)
         ::unlink(trashed.constData());
     }
     const QByteArray trash = raw_file::folderPart(trashed).chopped(int(sizeof "files/") - 1);
-    ::unlink((trash + "info/" + baseName(trashed) + ".trashinfo").constData());
+    const QByteArray info = trash + "info/" + baseName(trashed) + ".trashinfo";
+    ::unlink(info.constData());
 }
 
 } // namespace quillfen

@@ -87,8 +87,10 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
             createFolderLevel(destFolder);
         if (!sourceFound)
             return sourceMissingText(sourceFolder);
-        const QByteArray source = nativePath(sourceFolder + sourceName);
-        const QByteArray dest = nativePath(destFolder + destName);
+        outcome.source = known ? known->path : nativePath(sourceFolder + sourceName);
+        outcome.dest = nativePath(destFolder + destName);
+        const QByteArray &source = outcome.source;
+        const QByteArray &dest = outcome.dest;
         if (move)
             safe_copy::moveFile(source, dest, session, outcome, known, replace);
         else
@@ -105,10 +107,10 @@ QString reportedFailure(const Failure &failure, const QString &destFolder)
     return failureText(failure);
 }
 
-bool sc_FileExists(const QString &path)
+bool sc_FileExists(const QString &path, const QByteArray &native)
 {
     try {
-        return host::lookupPlainFile(path);
+        return host::lookupPlainFile(path, native);
     } catch (const Failure &failure) {
         switch (failure.number()) {
         case failure_no::FileNotFound:

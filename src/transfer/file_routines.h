@@ -33,7 +33,8 @@ QString trueResult();
 QString sourceMissingText(const QString &sourceFolder);
 
 // True when `path` names a plain, non-hidden file.
-bool sc_FileExists(const QString &path);
+// `native`, when given, is the path's native form, already at hand.
+bool sc_FileExists(const QString &path, const QByteArray &native = QByteArray());
 
 // Deletes a file; any failure is swallowed.
 void sc_DeleteFile(const QString &path);

@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <cerrno>
+#include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -16,20 +17,50 @@ namespace {
 
 const QByteArray Heading = "Quillfen journal 1\n";
 
-QByteArray field(const QByteArray &path)
+// A path as one field of a line: the bytes that would end the field or the line, and "%"
+// itself, as %XX; everything else as it is. Plain runs are copied whole: a run adds a line a file.
+void appendField(QByteArray &line, const QByteArray &path)
 {
-    return path.toPercentEncoding("/");
+    static const char Hex[] = "0123456789ABCDEF";
+    qsizetype plain = 0;
+    for (qsizetype k = 0; k < path.size(); ++k) {
+        const auto byte = static_cast<unsigned char>(path[k]);
+        if (byte >= 0x20 && byte != '%' && byte != 0x7F)
+            continue;
+        line.append(path.constData() + plain, k - plain);
+        const char escaped[] = {'%', Hex[byte >> 4], Hex[byte & 0xF]};
+        line.append(escaped, 3);
+        plain = k + 1;
+    }
+    line.append(path.constData() + plain, path.size() - plain);
+}
+
+void appendNumber(QByteArray &line, qint64 number, char after)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    line.append(digits, end - digits);
+    line.append(after);
 }
 
 QByteArray lineOf(const JournalEntry &entry)
 {
-    const QByteArray replaced = entry.replaced == JournalEntry::Replaced::Nothing ? QByteArray("-")
-        : entry.replaced == JournalEntry::Replaced::Lost                          ? QByteArray("!")
-                                                                                  : field(entry.replacedTo);
-    return (entry.action == JournalEntry::Action::Move ? "M\t" : "C\t") + field(entry.source) + '\t'
-        + field(entry.dest) + '\t' + QByteArray::number(entry.size) + '\t'
-        + QByteArray::number(qint64(entry.modified.tv_sec)) + '.'
-        + QByteArray::number(qint64(entry.modified.tv_nsec)) + '\t' + replaced + '\n';
+    QByteArray line;
+    line.reserve(entry.source.size() + entry.dest.size() + entry.replacedTo.size() + 64);
+    line.append(entry.action == JournalEntry::Action::Move ? "M\t" : "C\t");
+    appendField(line, entry.source);
+    line.append('\t');
+    appendField(line, entry.dest);
+    line.append('\t');
+    appendNumber(line, entry.size, '\t');
+    appendNumber(line, qint64(entry.modified.tv_sec), '.');
+    appendNumber(line, qint64(entry.modified.tv_nsec), '\t');
+    if (entry.replaced == JournalEntry::Replaced::Kept)
+        appendField(line, entry.replacedTo);
+    else
+        line.append(entry.replaced == JournalEntry::Replaced::Lost ? '!' : '-');
+    line.append('\n');
+    return line;
 }
 
 bool parseLine(const QByteArray &line, JournalEntry &entry)
@@ -102,14 +133,13 @@ void JournalWriter::add(const JournalEntry &entry)
     }
 }
 
-bool JournalWriter::entryFor(bool move, const QByteArray &source, const QByteArray &dest,
-    const safe_copy::Outcome &outcome, JournalEntry &entry)
+bool JournalWriter::entryFor(bool move, const safe_copy::Outcome &outcome, JournalEntry &entry)
 {
     if (!outcome.placed)
         return false;
     entry.action = move && outcome.sourceRemoved ? JournalEntry::Action::Move : JournalEntry::Action::Copy;
-    entry.source = source;
-    entry.dest = dest;
+    entry.source = outcome.source;
+    entry.dest = outcome.dest;
     entry.size = outcome.size;
     entry.modified = outcome.modified;
     entry.replaced = !outcome.replaced ? JournalEntry::Replaced::Nothing

@@ -48,8 +48,7 @@ public:
 
     void add(const JournalEntry &entry);
     // The entry for what a copy or move did; nothing to add when it placed no file.
-    static bool entryFor(bool move, const QByteArray &source, const QByteArray &dest,
-        const safe_copy::Outcome &outcome, JournalEntry &entry);
+    static bool entryFor(bool move, const safe_copy::Outcome &outcome, JournalEntry &entry);
 
 private:
     void start();

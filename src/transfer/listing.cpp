@@ -183,16 +183,15 @@ bool textNameLess(const QString &a, const QString &b)
 
 void NameList::append(QByteArrayView name)
 {
-    m_starts.push_back(quint32(m_bytes.size()));
+    m_names.push_back({quint32(m_bytes.size()), quint32(name.size())});
     m_bytes.append(name.data(), name.size());
-    m_bytes.append('\0');
     m_allAscii = m_allAscii && isAscii(name);
 }
 
 QByteArrayView NameList::native(qsizetype index) const
 {
-    const quint32 start = m_starts[size_t(index)];
-    return QByteArrayView(m_bytes.constData() + start, qstrlen(m_bytes.constData() + start));
+    const Span &span = m_names[size_t(index)];
+    return QByteArrayView(m_bytes.constData() + span.start, span.length);
 }
 
 QString NameList::at(qsizetype index) const
@@ -211,14 +210,14 @@ QStringList NameList::toStringList() const
 
 void NameList::sort()
 {
-    const auto less = [this](quint32 a, quint32 b) {
-        const QByteArrayView x(m_bytes.constData() + a, qstrlen(m_bytes.constData() + a));
-        const QByteArrayView y(m_bytes.constData() + b, qstrlen(m_bytes.constData() + b));
+    const auto less = [this](const Span &a, const Span &b) {
+        const QByteArrayView x(m_bytes.constData() + a.start, a.length);
+        const QByteArrayView y(m_bytes.constData() + b.start, b.length);
         if (m_allAscii || (isAscii(x) && isAscii(y)))
             return asciiNameLess(x, y);
         return textNameLess(nameFromNative(x.toByteArray()), nameFromNative(y.toByteArray()));
     };
-    std::sort(m_starts.begin(), m_starts.end(), less);
+    std::sort(m_names.begin(), m_names.end(), less);
 }
 
 bool matchesPatterns(const QString &name, const QString &patterns)

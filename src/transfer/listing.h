@@ -8,14 +8,13 @@
 
 namespace quillfen {
 
-
 // The names of one listing, held as their native bytes end to end: a folder of a million
 // names costs tens of megabytes, not hundreds.
 class NameList
 {
 public:
-    qsizetype size() const { return qsizetype(m_starts.size()); }
-    bool isEmpty() const { return m_starts.empty(); }
+    qsizetype size() const { return qsizetype(m_names.size()); }
+    bool isEmpty() const { return m_names.empty(); }
     QByteArrayView native(qsizetype index) const;
     QString at(qsizetype index) const;
     QStringList toStringList() const;
@@ -25,8 +24,13 @@ public:
     void sort();
 
 private:
-    QByteArray m_bytes; // each name followed by a zero byte
-    std::vector<quint32> m_starts;
+    struct Span
+    {
+        quint32 start;
+        quint32 length;
+    };
+    QByteArray m_bytes; // the names end to end
+    std::vector<Span> m_names;
     bool m_allAscii = true;
 };
 

@@ -3,6 +3,8 @@
 #include "file_routines.h"
 #include "platform/native_names.h"
 
+#include <QStringBuilder>
+
 #include <algorithm>
 
 namespace quillfen::log_records {
@@ -60,22 +62,21 @@ QString escapeName(const QString &text)
     return out;
 }
 
+// Each record is built once at its full length: a run forms two a file.
 QString begin(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
 {
-    return QStringLiteral("Begin ") + label + Tab + now + CrLf + Tab + QStringLiteral("From: ") + Tab
-        + escapeName(sourceFolder + name);
+    return u"Begin " % label % Tab % now % CrLf % Tab % u"From: " % Tab % escapeName(sourceFolder % name);
 }
 
 QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now)
 {
-    return Tab + QStringLiteral("To:   ") + escapeName(destFolder + name) + CrLf + outcome + Tab + now + CrLf
-        + CrLf;
+    return Tab % u"To:   " % escapeName(destFolder % name) % CrLf % outcome % Tab % now % CrLf % CrLf;
 }
 
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
 {
-    return label + QStringLiteral("cancelled") + Tab + now + CrLf + Tab + escapeName(sourceFolder + name)
-        + CrLf + QStringLiteral("File skipped due to date restrictions") + CrLf + CrLf;
+    return label % u"cancelled" % Tab % now % CrLf % Tab % escapeName(sourceFolder % name) % CrLf
+        % u"File skipped due to date restrictions" % CrLf % CrLf;
 }
 
 QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder)

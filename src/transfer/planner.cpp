@@ -79,8 +79,9 @@ void Planner::plan(PlannedFile file, Visitor &visitor) const
 {
     const QString path = file.sourceFolder + file.name;
     visitor.fileStarting(path);
-    const QByteArray native = nativePath(path);
     safe_copy::Known &known = file.source;
+    known.path = nativePath(path);
+    const QByteArray &native = known.path;
     if (::lstat(native.constData(), &known.itself) != 0)
         throw Failure::fromErrno(errno, native);
     known.file = known.itself;

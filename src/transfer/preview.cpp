@@ -115,7 +115,7 @@ private:
         row.verdict = Verdict::Replace;
         row.reason = QStringLiteral("Would replace the existing file (%1 bytes, %2)")
                          .arg(target.st_size)
-                         .arg(host::dateTimeText(QDateTime::fromSecsSinceEpoch(target.st_mtim.tv_sec)));
+                         .arg(host::dateTimeText(target.st_mtim.tv_sec));
     }
 
     const std::function<void(const PreviewRow &)> &m_sink;

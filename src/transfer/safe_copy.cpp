@@ -287,12 +287,13 @@ void Session::sweepOnce(const QByteArray &folder)
 
 bool Session::cloneRefused(dev_t source, const QByteArray &folder) const
 {
-    return m_noClone.contains(folder + '\0' + QByteArray::number(quint64(source)));
+    return std::find(m_noClone.cbegin(), m_noClone.cend(), std::make_pair(source, folder))
+        != m_noClone.cend();
 }
 
 void Session::refuseClone(dev_t source, const QByteArray &folder)
 {
-    m_noClone.insert(folder + '\0' + QByteArray::number(quint64(source)));
+    m_noClone.emplace_back(source, folder);
 }
 
 void copyFile(
@@ -330,7 +331,9 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
     // The new name first, where nothing has it: then no file can be replaced or be the source
     // under another name.
     if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) == 0) {
-        outcome = {true, true, file.st_size, file.st_mtim, {}, false, false};
+        outcome.placed = outcome.sourceRemoved = true;
+        outcome.size = file.st_size;
+        outcome.modified = file.st_mtim;
         return;
     }
     const int firstError = errno;

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <sys/stat.h>
+#include <utility>
+#include <vector>
 
 namespace quillfen {
 class Trash;
@@ -37,12 +39,14 @@ public:
 
 private:
     QSet<QByteArray> m_swept;
-    QSet<QByteArray> m_noClone;
+    std::vector<std::pair<dev_t, QByteArray>> m_noClone; // a few folders a run at most
 };
 
 // What a copy or move did, as far as it got before any failure.
 struct Outcome
 {
+    QByteArray source; // the native paths the copy or move worked on
+    QByteArray dest;
     bool placed = false; // the destination holds the new file
     bool sourceRemoved = false; // a move took the source away
     qint64 size = 0; // of the new file
@@ -54,9 +58,11 @@ struct Outcome
     bool replacedKept = false;
 };
 
-// What is known of the source already: its entry itself and the file it leads to.
+// What is known of the source already: its native path, its entry itself and the file it
+// leads to.
 struct Known
 {
+    QByteArray path;
     struct stat itself
     {
     };

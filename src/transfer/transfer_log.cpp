@@ -72,7 +72,7 @@ void TransferLog::createWithHeader()
 
 void TransferLog::sc_WriteLog(const QString &record)
 {
-    if (!sc_FileExists(m_path))
+    if (!sc_FileExists(m_path, m_native))
         createWithHeader();
     const QString line = record + CrLf;
     if (m_observer)

@@ -33,8 +33,7 @@ public:
             const QString copied = sc_CopyFile(file.name, file.sourceFolder, file.name, file.destFolder,
                 file.move, m_session, outcome, &file.source);
             JournalEntry done;
-            if (JournalWriter::entryFor(file.move, nativePath(file.sourceFolder + file.name),
-                    nativePath(file.destFolder + file.name), outcome, done))
+            if (JournalWriter::entryFor(file.move, outcome, done))
                 m_journal.add(done);
             const QString result = log_records::outcome(label, copied, file.sourceFolder);
             m_log.sc_WriteLog(log_records::result(file.destFolder, file.name, result, host::nowText()));
