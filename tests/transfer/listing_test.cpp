@@ -1,78 +1,82 @@
-#include "support/test_support.h"
+#include "transfer_tests.h"
 
-#include "support/scripted_message_boxes.h"
-#include "support/temp_store.h"
-#include "transfer/file_routines.h"
+#include "transfer/folder_walk.h"
+#include "transfer/found_files_model.h"
 #include "transfer/listing.h"
 
-using namespace quillfen;
-using namespace quillfen::test;
+namespace quillfen::test {
 
-namespace {
+using Listing = TransferTest;
 
-TEST(Matching, StarAndQuestionMarkIgnoringCase)
+TEST_F(Listing, PatternsPickVisibleFilesEachOnceInCaseIgnoringOrder)
 {
-    const std::tuple<const char *, const char *, bool> rows[] = {{"b.txt", "*.txt", true},
-        {"A.TXT", "*.txt", true}, {"c.log", "*.txt", false}, {"a.txt.bak", "*.txt", false},
-        {"noext", "*.*", true}, {"a.b.c", "*.*", true}, {"readme", "readme.*", true},
-        {"readme2", "readme.*", false}, {"abc", "a?c", true}, {"ac", "a?c", false}, {"abbc", "a?c", false},
-        {"ab", "ab*", true}, {"mississippi", "m*iss*ppi", true}, {"abc", "*?*?*?*?", false},
-        {"x.log", "*.txt;*.log", true}, {"x.log", "*.txt; *.log", true}, {"x.log", "", false},
-        {"x.log", ";", false}, {"ÄRGER.txt", "ä*", true}, {"Ärger.txt", "?RGER.TXT", true},
-        {"ΣΟΦΙΑ.txt", "σοφια.*", true}, {"Привет.doc", "пРИВЕТ.DOC", true}, {"😀.txt", "?.txt", true},
-        {"😀.txt", "??.txt", false}, {"plain.txt", "PLÄIN.txt", false}};
-    for (const auto &[name, patterns, matches] : rows)
-        EXPECT_EQ(matchesPatterns(q(name), q(patterns)), matches) << name << " against " << patterns;
-}
-
-TEST(Listing, FilesOnlyVisibleOnlyEachOnceInCaseIgnoringOrder)
-{
-    TempStore store;
-    const QString dir = store.scratch();
-    for (const char *name : {"b.txt", "A.TXT", "c.log", "a.txt", ".hidden.txt", "Zeta.txt", "ärger.txt"})
-        writeBytes(dir + q(name), "x");
-    QDir().mkpath(dir + "folder.txt");
-    ::symlink("b.txt", nativePath(dir + "link.txt").constData());
-    ::symlink("gone.txt", nativePath(dir + "dangling.txt").constData());
-    ::symlink("folder.txt", nativePath(dir + "dirlink.txt").constData());
-    ::mkfifo(nativePath(dir + "pipe.txt").constData(), 0600);
-
-    const QStringList expected = {"A.TXT", "a.txt", "b.txt", "link.txt", "Zeta.txt", "ärger.txt"};
-    EXPECT_EQ(listMatchingFiles(dir, "*.txt"), expected);
-    EXPECT_EQ(listMatchingFiles(dir, "*.txt;b*;B.TXT"), expected);
-    EXPECT_EQ(listMatchingFiles(dir.chopped(1), "*.txt"), expected); // no separator at the end
-    EXPECT_EQ(listMatchingFiles(dir, "*.*").size(), expected.size() + 1);
-    EXPECT_TRUE(listMatchingFiles(dir, "*.none").isEmpty());
-}
-
-TEST(Listing, MissingOrUnreadableFolderFails)
-{
-    TempStore store;
-    const QString dir = store.scratch();
-    writeBytes(dir + "b.txt", "x");
-    for (const QString &folder : {dir + "nowhere/", dir + "b.txt/", QString()})
+    makeTree(src,
+        {"A.TXT", "a.txt", "b.txt", "a.txt.bak", "noext", "abc", "ac", "mississippi", "café.txt", "ΣΟΦΙΑ.txt",
+            "😀.txt", ".hidden.txt", "folder.txt/", "link.txt->b.txt", "dangling.txt->gone",
+            "dirlink.txt->folder.txt"});
+    ::mkfifo(nativePath(src + "pipe.txt").constData(), 0600);
+    const char *const txt = "A.TXT a.txt b.txt café.txt link.txt ΣΟΦΙΑ.txt 😀.txt";
+    const std::pair<const char *, const char *> rows[] = {{"*.txt", txt}, {"*.TXT;b*; A.txt", txt},
+        {"*.*", "A.TXT a.txt a.txt.bak abc ac b.txt café.txt link.txt mississippi noext ΣΟΦΙΑ.txt 😀.txt"},
+        {"a?c", "abc"}, {"ac.*", "ac"}, {"?.txt", "A.TXT a.txt b.txt 😀.txt"}, {"??.txt", ""},
+        {"caf?.txt", "café.txt"}, {"σοφια.*;a?c", "abc ΣΟΦΙΑ.txt"}, {"m*iss*ppi", "mississippi"}, {";", ""}};
+    for (const auto &[patterns, names] : rows)
+        EXPECT_EQ(listMatchingFiles(src, q(patterns)).join(' '), q(names)) << patterns;
+    for (const QString &folder : {src + "nowhere/", src + "b.txt/", QString()})
         EXPECT_EQ(failureOf([&] { listMatchingFiles(folder, "*"); }), failure_no::PathNotFound);
-    ::chmod(nativePath(dir).constData(), 0);
+    ::chmod(nativePath(src).constData(), 0);
     WithoutRootOverride user;
     if (!user.active())
         GTEST_SKIP() << "cannot drop the permission override";
-    EXPECT_EQ(failureOf([&] { listMatchingFiles(dir, "*"); }), failure_no::PermissionDenied);
+    EXPECT_EQ(failureOf([&] { listMatchingFiles(src, "*"); }), failure_no::PermissionDenied);
 }
 
-TEST(Listing, NamesThatAreNotUtf8SurviveTheRoundTrip)
+TEST(FolderWalk, DeepestFirstLastSubFolderFirstEachFolderOnceUntilStoppedFullOrFailed)
 {
-    TempStore store;
-    ScriptedMessageBoxes boxes;
-    const QString src = store.scratch("raw"), dest = store.scratch("dest");
-    const QByteArray raw = nativePath(src) + QByteArray("caf\xE9\xFF.txt");
-    ASSERT_TRUE(std::ofstream(raw.toStdString()) << "bytes");
-
-    const QStringList names = listMatchingFiles(src, "caf??.TXT");
-    ASSERT_EQ(names.size(), 1);
-    EXPECT_EQ(nativePath(src + names[0]), raw);
-    EXPECT_EQ(sc_CopyFile(names[0], src, names[0], dest, true), "True");
-    EXPECT_EQ(readBytes(dest + names[0]), "bytes");
-    EXPECT_FALSE(present(src + names[0]));
+    // Tree (the walk starts at A)|capacity|the carryOn call answering false|"entered>removed": a folder
+    // removed on entering another|folders entered, the count after each folder's files, the end, the found.
+    const char *const rows[]
+        = {"A/a.txt A/zz.log A/.hidden.txt A/b/b.txt A/b/B2.TXT A/C/c.txt A/C/D/d.txt A/.h/x.txt A/b/E/ "
+           "A/dangling->nowhere|9|0||A A/C A/C/D 1 2 A/b A/b/E 4 5 "
+           "completed: A/C/D/d.txt A/C/c.txt A/b/b.txt A/b/B2.TXT A/a.txt",
+            "A/a.txt A/B/b.txt A/B/up->.. A/self->. A/alias->B A/out->../X X/x.txt|9|0||"
+            "A A/out 1 A/B 2 3 completed: A/out/x.txt A/B/b.txt A/a.txt",
+            "A/s0/f.txt A/s1/f.txt A/s2/f.txt A/s3/f.txt|9|3||A A/s3 1 A/s2 cancelled: A/s3/f.txt",
+            "A/a1.txt A/B/b1.txt A/C/D/d1.txt A/C/c1.txt A/C/c2.txt|2|0||"
+            "A A/C A/C/D 1 list full: A/C/D/d1.txt A/C/c1.txt",
+            "A/s0/f.txt A/s1/f.txt|9|0|A/s1>A/s0|A A/s1 1 failure 76: A/s1/f.txt", "A|9|0||failure 76:"};
+    for (const char *row : rows) {
+        SCOPED_TRACE(row);
+        const QStringList c = q(row).split('|'), removed = c[3].split('>');
+        TempStore store;
+        const QString tree = store.scratch("tree");
+        makeTree(tree, c[0].split(' '));
+        FoundFilesModel found;
+        found.setCapacity(c[1].toInt());
+        QStringList seen;
+        int carried = 0;
+        const auto entered = [&](const QString &folder, const QStringList &) {
+            seen << folder.mid(tree.size());
+            if (seen.last() == removed.first())
+                QDir(tree + removed.last()).removeRecursively();
+        };
+        const FolderWalk::Observer observer {entered, [&] { return ++carried != c[2].toInt(); },
+            [&] { seen << QString::number(found.count()); }};
+        try {
+            const char *ends[] = {"completed:", "cancelled:", "list full:"};
+            seen << ends[int(FolderWalk(found, observer).run(normalFolder(tree + "x/../A/"), "*.txt"))];
+        } catch (const Failure &failure) {
+            seen << q("failure %1:").arg(failure.number());
+        }
+        // Found paths reach the views only when published.
+        EXPECT_EQ(found.rowCount(), 0);
+        found.publish();
+        for (int k = 0; k < found.rowCount(); ++k)
+            seen << found.data(found.index(k)).toString().mid(tree.size());
+        EXPECT_EQ(seen.join(' '), c[4]);
+        found.clear();
+        EXPECT_EQ(found.count() + found.rowCount(), 0);
+    }
 }
 
-} // namespace
+} // namespace quillfen::test

@@ -1,198 +1,152 @@
-#include "support/test_support.h"
+#include "transfer_tests.h"
 
-#include "settings/keys.h"
 #include "settings/store.h"
-#include "support/scripted_message_boxes.h"
-#include "support/temp_store.h"
-#include "transfer/file_routines.h"
-#include "transfer/transfer_log.h"
 
-#include <clocale>
+namespace quillfen::test {
 
-using namespace quillfen;
-using namespace quillfen::test;
+using TransferRun = TransferTest;
 
-namespace {
-
-class TransferRun : public ::testing::Test
+TEST_F(TransferRun, LogsACopyAFailedCopyAMoveAndASkipInOrder)
 {
-protected:
-    void SetUp() override { std::setlocale(LC_TIME, "C"); }
-    void TearDown() override { sc_ClosePendingRun(); }
-
-    // Rows of file, source, destination, move flag.
-    void storeEntries(const QList<QStringList> &entries)
-    {
-        for (int n = 1; n <= entries.size(); ++n) {
-            for (int k = 0; k < 4; ++k)
-                store.set(keys::entryKey(keys::EntryStems[k], n), entries[n - 1][k]);
-        }
-        store.set(keys::Files, QString::number(entries.size()));
-    }
-
-    // The failure number that ended the run, 0 when it ran to its end.
-    static int run() { return failureOf(sc_TransferFiles); }
-    static QString log() { return maskTimes(QString::fromUtf8(readBytes(logFilePath()))); }
-
-    TempStore store;
-    ScriptedMessageBoxes boxes;
-    const QString root = store.root() + QLatin1Char('/');
-    const QString src = store.scratch("src"), dst = root + "dst/";
-    const QString bad = root + "no/dst/"; // its parent is missing too
-};
-
-TEST_F(TransferRun, WholeLogOfACopyAFailedCopyAMoveAndASkip)
-{
-    ProgressRecorder progress;
+    const QString dst = root + "dst/", bad = root + "no/dst/"; // the parent of bad is missing too
     writeAged(src + "old.txt", "old");
     writeAged(src + "mv.txt", "mv");
     writeAged(src + "new.txt", "new", -2);
     storeEntries({{"old.txt", src, dst, "0"}, {"old.txt", src, bad, "0"}, {"mv.txt", src, dst, "1"},
         {"new.txt", src, dst, "0"}});
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
 
-    ASSERT_EQ(run(), 0);
-    EXPECT_EQ(log(),
-        q("#------------------------------------------------------------#\r\n"
-          "# This file was created by Marivale Quillfen       #\r\n"
-          "#------------------------------------------------------------#\r\n"
-          "# Created <now> on {host}\r\n\r\n\r\n\r\n"
-          "Begin Copy File \t<now>\r\n\tFrom: \t{src}old.txt\r\n"
-          "\tTo:   {dst}old.txt\r\nCopy File successful\t<now>\r\n\r\n\r\n"
-          "Begin Copy File \t<now>\r\n\tFrom: \t{src}old.txt\r\n"
-          "\tTo:   {bad}old.txt\r\nCopy File  failed: Error Number: 76  Error: Path not "
-          "found\t<now>\r\n\r\n\r\n"
-          "Begin Move File \t<now>\r\n\tFrom: \t{src}mv.txt\r\n"
-          "\tTo:   {dst}mv.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"
-          "Copy File cancelled\t<now>\r\n\t{src}new.txt\r\nFile skipped due to date restrictions\r\n\r\n\r\n")
-            .replace("{host}", QSysInfo::machineHostName())
-            .replace("{src}", src)
-            .replace("{dst}", dst)
-            .replace("{bad}", bad));
-    EXPECT_EQ(boxes.texts(),
-        QStringList {"Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
-            + "\r\nYou may need to create the file manually."});
-    EXPECT_EQ(readBytes(dst + "old.txt"), "old");
-    EXPECT_EQ(readBytes(dst + "mv.txt"), "mv");
-    EXPECT_FALSE(present(src + "mv.txt"));
-    EXPECT_FALSE(present(dst + "new.txt"));
-    EXPECT_EQ(
-        progress.events.mid(0, 3), QStringList({"planned 4", "started " + src + "old.txt", "finished"}));
-    EXPECT_EQ(progress.events.count("finished"), 4);
+    const QString body = q("Begin Copy File \t<now>\r\n\tFrom: \t%1old.txt\r\n"
+                           "\tTo:   %2old.txt\r\nCopy File successful\t<now>\r\n\r\n\r\n"
+                           "Begin Copy File \t<now>\r\n\tFrom: \t%1old.txt\r\n\tTo:   %3old.txt\r\n"
+                           "Copy File  failed: Error Number: 76  Error: Path not found\t<now>\r\n\r\n\r\n"
+                           "Begin Move File \t<now>\r\n\tFrom: \t%1mv.txt\r\n"
+                           "\tTo:   %2mv.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"
+                           "Copy File cancelled\t<now>\r\n\t%1new.txt\r\n"
+                           "File skipped due to date restrictions\r\n\r\n\r\n")
+                             .arg(src, dst, bad);
+    EXPECT_EQ(logText(), logHeaderText() + body);
+    EXPECT_EQ(maskTimes(recorder.records.join(QString())), body);
+    EXPECT_EQ(recorder.events.replaceInStrings(src, ""),
+        QStringList({"planned 4", "started old.txt", "finished", "started old.txt", "finished",
+            "started mv.txt", "finished", "started new.txt", "finished"}));
+    EXPECT_EQ(boxesSeen(boxes),
+        QStringList {"Error | Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
+            + "\r\nYou may need to create the file manually. | Critical Ok"});
+    EXPECT_EQ(readBytes(dst + "old.txt") + readBytes(dst + "mv.txt"), "oldmv");
+    EXPECT_FALSE(present(src + "mv.txt") || present(dst + "new.txt"));
 }
 
-TEST_F(TransferRun, EmptyListWritesNothingAndStoresTheDefaults)
+TEST_F(TransferRun, AnEmptyListWritesNothingAMissingSourceEndsTheRunAndTheValuesAreSavedOnClose)
 {
-    ASSERT_EQ(run(), 0);
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     EXPECT_FALSE(present(logFilePath()));
     for (const keys::Key &key : {keys::Files, keys::Timer, keys::AutoStart, keys::DefaultFileExt,
              keys::CompareInterval, keys::CompareIntType})
         EXPECT_EQ(store.value(key), q(key.fallback)) << key.name;
-}
-
-TEST_F(TransferRun, MissingSourceEndsTheRunAfterTheEntriesBeforeItAndDefersTheSave)
-{
+    store::remove(keys::Timer);
     writeAged(src + "a.txt", "a");
     writeAged(src + "c.txt", "c");
-    const std::pair<QStringList, int> rows[] = {
-        {{"b.txt", src}, failure_no::FileNotFound}, {{"*.txt", root + "nowhere/"}, failure_no::PathNotFound}};
+    makeTree(src, {"gone.txt->nowhere"});
+    const std::pair<QStringList, int> rows[]
+        = {{{"b.txt", src}, failure_no::FileNotFound}, {{"gone.txt", src}, failure_no::FileNotFound},
+            {{"*.txt", root + "nowhere/"}, failure_no::PathNotFound}};
     for (const auto &[second, number] : rows) {
-        storeEntries({{"a.txt", src, dst, "0"}, second + QStringList {dst, "0"}, {"c.txt", src, dst, "0"}});
-        EXPECT_EQ(run(), number);
-        EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList {"a.txt"});
+        storeEntries(
+            {{"a.txt", src, root, "0"}, second + QStringList {root, "0"}, {"c.txt", src, root, "0"}});
+        EXPECT_EQ(failureOf(sc_TransferFiles), number);
+        EXPECT_TRUE(present(root + "a.txt") && !present(root + "c.txt"));
         EXPECT_FALSE(store.has(keys::Timer));
         sc_ClosePendingRun();
         EXPECT_EQ(store.value(keys::Timer), "10");
         store::remove(keys::Timer);
+        sc_DeleteFile(root + "a.txt");
     }
 }
 
-TEST_F(TransferRun, SettingsAreReadAfreshAndUnusableOnesEndTheRunBeforeAnyFile)
+TEST_F(TransferRun, UnusableSettingsEndTheRunBeforeAnyFile)
 {
-    const std::tuple<const char *, const char *, int> rows[] = {
-        {"sc_Move1", "1", 0},
-        {"sc_Move1", "2", 0},
-        {"sc_Move1", "-1", 0},
-        {"sc_Move1", "TRUE", 0},
-        {"sc_Move1", "0", -1},
-        {"sc_Move1", "false", -1}, // -1: copied
-        {"sc_Move1", "maybe", failure_no::TypeMismatch},
-        {"sc_Move1", "", failure_no::TypeMismatch},
-        {"sc_CompareInterval", "abc", failure_no::TypeMismatch},
-        {"sc_CompareInterval", "", failure_no::TypeMismatch},
-        {"sc_CompareInterval", "40000", failure_no::Overflow},
-        {"sc_CompareIntType", "hours", failure_no::InvalidArgument},
-    };
-    for (const auto &[key, value, number] : rows) {
-        sc_DeleteFile(dst + "f.txt");
+    // key=value|the failure that ends the run (-1: the file is copied rather than moved)
+    const char *const rows[] = {"sc_Move1=false|-1", "sc_Move1=maybe|13", "sc_CompareInterval=abc|13",
+        "sc_CompareInterval=40000|6", "sc_CompareIntType=hours|5", "sc_CompareIntType=H|0"};
+    for (const char *row : rows) {
+        SCOPED_TRACE(row);
+        const QStringList setting = q(row).split(QRegularExpression("[=|]"));
+        const int number = setting[2].toInt();
+        const QString dst = root + setting[1] + "/";
         writeAged(src + "f.txt", "f");
         storeEntries({{"f.txt", src, dst, "1"}});
         store.set(keys::CompareInterval, "1");
         store.set(keys::CompareIntType, "h");
-        store.set(q(key), q(value));
-        EXPECT_EQ(run(), std::max(number, 0)) << key << '=' << value;
-        EXPECT_EQ(present(src + "f.txt"), number != 0) << key << '=' << value;
-        EXPECT_EQ(present(dst + "f.txt"), number <= 0) << key << '=' << value;
-        EXPECT_EQ(present(logFilePath()), number <= 0) << key << '=' << value;
-        sc_DeleteFile(logFilePath());
+        store.set(setting[0], setting[1]);
+        EXPECT_EQ(failureOf(sc_TransferFiles), std::max(number, 0));
+        EXPECT_EQ(present(src + "f.txt"), number != 0);
+        EXPECT_EQ(present(dst + "f.txt"), number <= 0);
     }
-}
-
-TEST_F(TransferRun, QuestionMarkWithoutStarIsASingleFile)
-{
-    writeAged(src + "a?c.txt", "literal");
-    writeAged(src + "abc.txt", "other");
-    storeEntries({{"a?c.txt", src, dst, "0"}});
-    ASSERT_EQ(run(), 0);
-    EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList {"a?c.txt"});
 }
 
 TEST_F(TransferRun, PatternEntriesHandleEveryListedFileOnceInOrder)
 {
-    for (const char *name : {"b.txt", "A.TXT", "c.log", ".hidden.txt", "b.dat"})
-        writeAged(src + q(name), "x");
-    writeAged(src + "z.txt", "future", -2);
-    QDir().mkpath(src + "sub.txt");
-    storeEntries({{"*.txt", src, dst, "1"}, {"*.dat;B*", src, dst, "0"}, {"*.none", src, dst, "0"}});
+    for (const char *name : {"b.log", "A.LOG", ".hidden.log", "b.dat", "a?c.txt", "abc.txt"})
+        writeAged(src + name, name);
+    writeAged(src + "z.log", "future", -2);
+    QDir().mkpath(src + "sub.log");
+    // "?" alone makes no pattern.
+    storeEntries({{"a?c.txt", src, root, "0"}, {"*.log", src, root, "1"}, {"*.dat;B*", src, root, "0"},
+        {"*.none", src, root, "0"}});
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    EXPECT_EQ(recorder.events.filter(QRegularExpression("^(planned|started)")).replaceInStrings(src, ""),
+        QStringList({"planned 1", "started a?c.txt", "planned 3", "started A.LOG", "started b.log",
+            "started z.log", "planned 1", "started b.dat"}));
+    EXPECT_EQ(logText().count("Move File cancelled"), 1);
+    EXPECT_FALSE(present(root + "abc.txt") || present(root + ".hidden.log") || present(src + "b.log"));
+    EXPECT_TRUE(present(src + "z.log") && present(root + "b.dat"));
+}
 
-    ASSERT_EQ(run(), 0);
-    QStringList handled; // the source of every begin or skip record, in log order
-    for (const auto &match : QRegularExpression("\r\n\t(From: \t)?(/[^\r]*)").globalMatch(log()))
-        handled << match.captured(2);
-    EXPECT_EQ(handled, QStringList({src + "A.TXT", src + "b.txt", src + "z.txt", src + "b.dat"}));
-    EXPECT_EQ(log().count("Move File cancelled"), 1);
-    EXPECT_TRUE(present(src + ".hidden.txt"));
-    EXPECT_FALSE(present(dst + ".hidden.txt"));
-    EXPECT_FALSE(present(src + "b.txt"));
-    EXPECT_TRUE(present(src + "z.txt"));
+TEST_F(TransferRun, HostileNamesArriveByteForByteAndCannotBreakTheLogsLinesOrFields)
+{
+    const std::pair<QByteArray, const char *> names[] // on disk, as logged
+        = {{"new\nline", "new\\nline"}, {"carriage\rreturn", "carriage\\rreturn"},
+            {"tab\tname", "tab\\tname"}, {"ctl\x01\x1b\x7f\xc2\x85", "ctl\\x01\\x1B\\x7F\\x85"},
+            {"back\\slash", "back\\\\slash"}, {" blanks; \"quotes\" $(x) ", " blanks; \"quotes\" $(x) "},
+            {"bad\xff\xfe", "bad\\xFF\\xFE"}, {"caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},
+            {"cafe\xcc\x81", "cafe\xcc\x81"}, {QByteArray(255, 'x'), nullptr}};
+    const QString copies = store.scratch("copies"), moved = store.scratch("moved");
+    for (const auto &[raw, logged] : names)
+        writeBytes(src + nameFromNative(raw), raw);
+    ::mkfifo(nativePath(src + "pipe").constData(), 0600);
+    store.set(keys::CompareInterval, "0");
+    storeEntries({{"*", src, copies, "0"}, {"*", src, moved, "1"}, {"pipe", src, moved, "1"}});
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+
+    EXPECT_EQ(boxes.texts(), QStringList {"Error: Path/File access error: not a plain file (75)"});
+    EXPECT_EQ(QDir(src).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System),
+        QStringList {"pipe"});
+    const QString log = QString::fromUtf8(readBytes(logFilePath()));
+    for (const auto &[raw, logged] : names) {
+        EXPECT_EQ(
+            readBytes(copies + nameFromNative(raw)) + readBytes(moved + nameFromNative(raw)), raw + raw);
+        EXPECT_TRUE(!logged || log.contains("\tFrom: \t" + src + q(logged) + "\r\n")) << logged;
+    }
+    // CR and LF come only as the records' line ends, TABs only where the records put them: five a file.
+    const qsizetype lineEnds = log.count("\r\n"), files = 2 * std::size(names) + 1;
+    EXPECT_EQ(
+        QList({log.count('\r'), log.count('\n'), log.count('\t')}), QList({lineEnds, lineEnds, 5 * files}));
+    EXPECT_TRUE(log.endsWith(recorder.records.join(QString())) && recorder.records.size() == 2 * files);
 }
 
 TEST_F(TransferRun, MoveWhoseDeletionIsRefusedIsLoggedAsFailedWithTheCopyPresent)
 {
     writeAged(src + "f.txt", "f");
-    storeEntries({{"f.txt", src, dst, "1"}});
-    ::chmod(nativePath(src).constData(), 0555);
-    int number = -1;
-    {
-        WithoutRootOverride user;
-        if (!user.active())
-            GTEST_SKIP() << "cannot drop the permission override";
-        number = run();
-    }
-    ::chmod(nativePath(src).constData(), 0755);
-    ASSERT_EQ(number, 0);
-    EXPECT_TRUE(log().contains("\r\nMove File  failed: Error Number: 70  Error: Permission denied\t"));
+    storeEntries({{"f.txt", src, root, "1"}});
+    ReadOnlyFolder readOnly(src);
+    WithoutRootOverride user;
+    if (!readOnly.active() && !user.active())
+        GTEST_SKIP() << "cannot make a folder read-only";
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    EXPECT_TRUE(logText().contains("\r\nMove File  failed: Error Number: 70  Error: Permission denied\t"));
     EXPECT_EQ(boxes.texts(), QStringList {"Error: Permission denied (70)"});
-    EXPECT_EQ(readBytes(dst + "f.txt"), "f");
-    EXPECT_TRUE(present(src + "f.txt"));
+    EXPECT_TRUE(present(src + "f.txt") && present(root + "f.txt"));
 }
 
-TEST_F(TransferRun, UnwritableLogEndsTheRunBeforeAnyTransfer)
-{
-    writeAged(src + "f.txt", "f");
-    storeEntries({{"f.txt", src, dst, "0"}});
-    QDir().mkpath(logFilePath()); // a folder where the log should be
-    EXPECT_EQ(run(), failure_no::PathFileAccessError);
-    EXPECT_FALSE(present(dst + "f.txt"));
-}
-
-} // namespace
+} // namespace quillfen::test

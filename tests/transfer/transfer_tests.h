@@ -1,0 +1,47 @@
+#pragma once
+
+// What the transfer tests share besides the common support.
+
+#include "settings/entry_list.h"
+#include "support/read_only_folder.h"
+#include "support/temp_store.h"
+#include "support/test_support.h"
+#include "transfer/file_routines.h"
+#include "transfer/transfer_log.h"
+
+#include <QSysInfo>
+
+#include <clocale>
+
+namespace quillfen::test {
+
+// A world of its own for each test, whose log times read in the C locale's form.
+struct TransferTest : ::testing::Test
+{
+    TransferTest() { std::setlocale(LC_TIME, "C"); }
+    ~TransferTest() override { sc_ClosePendingRun(); }
+
+    static QString logText() { return maskTimes(QString::fromUtf8(readBytes(logFilePath()))); }
+    static QString logHeaderText()
+    {
+        return "#------------------------------------------------------------#\r\n"
+               "# This file was created by Marivale Quillfen       #\r\n"
+               "#------------------------------------------------------------#\r\n# Created <now> on "
+            + QSysInfo::machineHostName() + "\r\n\r\n\r\n\r\n";
+    }
+    // Rows of file, source folder, destination folder and move flag.
+    static void storeEntries(const QList<QStringList> &rows)
+    {
+        EntryList list;
+        for (const QStringList &row : rows)
+            list.append(row[0], row[1], row[2], row[3]);
+        sc_AddFiles(list);
+    }
+
+    TempStore store;
+    ScriptedMessageBoxes boxes;
+    RunRecorder recorder;
+    const QString root = store.root() + "/", src = store.scratch("src");
+};
+
+} // namespace quillfen::test
