@@ -19,11 +19,7 @@ TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
     for (const auto &[key, value] : settings)
         store.set(key, value);
 
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QProcess process; // on the tests' platform, offscreen unless chosen otherwise
     process.start(folder + "quillfen", {});
     ASSERT_TRUE(process.waitForFinished(30000)) << "the program did not end after its run";
     EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);

@@ -144,8 +144,7 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
 {
     const QString from = store.scratch("from"), to = store.scratch("to");
     // The entry's file, moved; the box, then the state, the files bar, the windows shown and the
-    // newest message afterwards. The failed run's window
-    // closes minimized: its placement is not stored.
+    // newest message afterwards. The failed run's window closes minimized: no placement is stored.
     const char *rows[][3]
         = {{"*.dat", "", "0 down Click to Stop|Finished 1/1 %v of %m files, notice, \tTo:   <to>data.dat"},
             {"missing.txt", "Error 53 | Error File not found (53) on Timer2 | Critical Ok",
@@ -167,15 +166,12 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
         window->Timer1_Timer();
         window->Timer2_Timer();
         const auto *bar = child<QProgressBar>("prgFiles");
+        const auto *messages = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
         QString shown = QString(window->isVisible() ? "main " : "") + (other.isVisible() ? "other" : "");
         for (QWidget *notice : QApplication::topLevelWidgets())
             shown += qobject_cast<frmDone *>(notice) && notice->isVisible() ? "notice" : "";
         EXPECT_EQ(state() + QString(" %1/%2 ").arg(bar->value()).arg(bar->maximum()) + bar->format() + ", "
-                + shown + ", "
-                + static_cast<MessageArea *>(child<QListView>("txtMsg")->model())
-                      ->text()
-                      .section('\n', 0, 0)
-                      .replace(to, "<to>"),
+                + shown + ", " + messages->text().section('\n', 0, 0).replace(to, "<to>"),
             after);
         EXPECT_EQ(test::boxesSeen(boxes).join('\n'), box);
         // The failed run's Options values stay open until the window closes, and are saved then.
