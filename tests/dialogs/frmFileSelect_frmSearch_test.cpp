@@ -16,38 +16,6 @@ using test::q;
 
 namespace {
 
-TEST(EntryEditor, OkWritesTheEntryIntoTheListAndEveryOtherWayLeavesIt)
-{
-    test::ScriptedMessageBoxes boxes;
-    // The fields (file|source|destination|move|index), how the editor is left, and the entries
-    // afterwards; they were "a|/a/|/x/|1 b|/b/|/y/|0".
-    const char *rows[][3] = {{"*.txt|/in/|/out/|0|", "cmdOK", "a|/a/|/x/|1 b|/b/|/y/|0 *.txt|/in/|/out/|0"},
-        {"*.txt|/in/||1|", "cmdOK", ""}, // a field missing: the editor stays open
-        {"new|/n/|/m/|1|0", "Enter", "b|/b/|/y/|0 new|/n/|/m/|1"}, // a changed entry goes last
-        {"new|/n/|/m/|1|0", "cmdCancel", ""}, {"new|/n/|/m/|1|0", "Escape", ""}};
-    for (const auto &[fields, way, after] : rows) {
-        EntryList list;
-        list.append("a", "/a/", "/x/", "1"), list.append("b", "/b/", "/y/", "0");
-        frmFileSelect editor(list);
-        const QStringList field = q(fields).split('|');
-        editor.setFileName(field[0]), editor.setSourceFolder(field[1]), editor.setDestFolder(field[2]);
-        editor.setMoveChecked(field[3] == "1"), editor.setIndex(field[4]);
-        editor.show();
-        QKeyEvent key(QEvent::KeyPress, way == q("Enter") ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
-        if (way == q("Enter") || way == q("Escape"))
-            QApplication::sendEvent(
-                way == q("Enter") ? editor.findChild<QWidget *>("txtPath") : &editor, &key);
-        else
-            editor.findChild<QPushButton *>(way)->click();
-        QStringList entries;
-        for (int k = 0; k < list.count(); ++k)
-            entries << QStringList({list.files[k], list.paths[k], list.dests[k], list.moves[k]}).join('|');
-        EXPECT_EQ(entries.join(' '), *after ? after : "a|/a/|/x/|1 b|/b/|/y/|0") << way;
-        EXPECT_EQ(editor.isVisible(), !*after && way == q("cmdOK"));
-    }
-    EXPECT_TRUE(boxes.shown().isEmpty());
-}
-
 class Search : public ::testing::Test
 {
 protected:
@@ -129,15 +97,17 @@ TEST_F(Search, OpensInTheFolderLastPickedForItsTargetWithTheStoredPattern)
     EXPECT_TRUE(boxes.shown().isEmpty());
 }
 
-TEST_F(Search, APickWritesTheEditorFieldsOfItsTargetAndRemembersTheFolder)
+TEST_F(Search, APickFillsTheEditorAndRemembersTheFolderAndOnlyTheEditorsOkAddsTheEntry)
 {
     test::makeTree(root, {"data/a.txt", "data/b.txt"});
     // The editor's browse button (or the target given), the folder ("/": the root), the file
-    // selected, the button; the editor's fields afterwards ("@": the folder picked).
-    for (const QString row : {"cmdFile|data|b.txt|cmdSelect|b.txt|@|/olddest/",
-             "cmdFile|/||cmdSelect||@|/olddest/", "cmdDest|data|a.txt|cmdSelect|old.txt|/old/|@",
-             "cmdDest|data|a.txt|cmdCancel|old.txt|/old/|/olddest/",
-             "Archive|data|a.txt|cmdSelect|old.txt|/old/|/olddest/"}) {
+    // selected, the button; the editor's fields ("@": the folder picked); how the editor is left,
+    // and the files of the list afterwards (a field missing: the editor stays open).
+    for (const QString row : {"cmdFile|data|b.txt|cmdSelect|b.txt|@|/olddest/|cmdOK|b.txt",
+             "cmdFile|/||cmdSelect||@|/olddest/|cmdOK|b.txt",
+             "cmdDest|data|a.txt|cmdSelect|old.txt|/old/|@|Escape|b.txt",
+             "cmdDest|data|a.txt|cmdCancel|old.txt|/old/|/olddest/|cmdCancel|b.txt",
+             "Archive|data|a.txt|cmdSelect|old.txt|/old/|/olddest/|Enter|b.txt old.txt"}) {
         test::TempStore fresh;
         const QStringList f = row.split('|');
         const QString picked = f[1] == "/" ? f[1] : root + f[1];
@@ -148,14 +118,24 @@ TEST_F(Search, APickWritesTheEditorFieldsOfItsTargetAndRemembersTheFolder)
             click(qPrintable(f[3]));
         };
         open(f[0].startsWith("cmd") ? "Source" : qPrintable(f[0]));
+        editor.show();
         if (f[0].startsWith("cmd"))
             test::onNextModal(pick), editor.findChild<QPushButton *>(f[0])->click();
         else
             pick(dialog);
         EXPECT_EQ(editor.fileName() + '|' + editor.sourceFolder() + '|' + editor.destFolder(),
-            f.mid(4).join('|').replace("@", folderPrefix(picked)));
+            f.mid(4, 3).join('|').replace("@", folderPrefix(picked)));
         EXPECT_EQ(fresh.value("sc_last" + editor.mode()), f[3] == "cmdSelect" ? picked : "");
+        QKeyEvent key(QEvent::KeyPress, f[7] == "Enter" ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
+        if (f[7].startsWith("cmd"))
+            editor.findChild<QPushButton *>(f[7])->click();
+        else // Enter in a folder field is OK
+            QApplication::sendEvent(f[7] == "Enter" ? editor.findChild<QWidget *>("txtPath") : &editor, &key);
+        EXPECT_EQ(entries.files.join(' ') + '|' + entries.moves.join(' '),
+            f[8] + '|' + (f[8].contains(' ') ? "0 0" : "0"));
+        EXPECT_EQ(editor.isVisible(), row.startsWith("cmdFile|/"));
     }
+    EXPECT_TRUE(boxes.shown().isEmpty());
 }
 
 TEST_F(Search, SearchesShowTheirResultsAndLeadBackOrStopOrFillUpOrEndTheProgram)

@@ -85,11 +85,9 @@ TEST(Notices, QtMessageBoxesShowIconButtonsTitleAndLinesAndGiveTheAnswer)
         QString seen;
         QTimer::singleShot(0, [&, press = press] {
             auto *box = qobject_cast<Box *>(QApplication::activeModalWidget());
-            seen = QString("%1|%2|%3|%4|%5")
-                       .arg(box->windowTitle(), box->text())
-                       .arg(box->textFormat())
-                       .arg(box->icon())
-                       .arg(box->standardButtons());
+            seen = QStringList({box->windowTitle(), box->text(), QString::number(box->textFormat()),
+                                   QString::number(box->icon()), QString::number(box->standardButtons())})
+                       .join('|');
             QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
             press == Box::NoButton ? (void)QCoreApplication::sendEvent(box, &escape)
                                    : box->button(press)->click();
