@@ -23,12 +23,15 @@ TEST(Notices, SplashNoticeAndAboutShowTheApplicationAndAboutStartsTheSystemInfor
         {static_cast<QWidget *>(&splash), static_cast<QWidget *>(&notice), static_cast<QWidget *>(&about)})
         for (const char *name : {"lblProductName", "lblTitle", "lblVersion", "lblDesc", "lblDescription",
                  "lblCompany", "lblCopyright", "lblComment", "lblCreated", "lblMsg"})
-            shown += window->findChild<QLabel *>(name) ? window->findChild<QLabel *>(name)->text() + '|' : "";
+            if (const auto *label = window->findChild<QLabel *>(name))
+                shown += label->text() + (label->font().bold() ? "*|" : "|"); // "*": bold
     EXPECT_EQ(shown,
-        "Quillfen|Version 1.2.2|Scheduled file mover and copier|Marivale|Copyright © 2026 Marivale|"
-        "Tidies working folders and keeps simple backups.|Operation Complete|Quillfen|Version 1.2.2|"
+        "Quillfen*|Version 1.2.2*|Scheduled file mover and copier|Marivale|Copyright © 2026 Marivale|"
+        "Tidies working folders and keeps simple backups.|Operation Complete*|Quillfen*|Version 1.2.2|"
         "Scheduled file mover and copier|Created by Marivale\r\nCopyright © 2026 Marivale|");
 
+    EXPECT_TRUE(splash.findChild<QFrame *>("Frame1") && notice.findChild<QFrame *>("Frame1")
+        && about.minimumSize() == about.maximumSize());
     test::ScriptedMessageBoxes boxes;
     QStringList started;
     host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
