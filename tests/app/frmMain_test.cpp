@@ -19,22 +19,6 @@ namespace {
 class MainWindow : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        host::setProgramStarter([this](const QString &program, const QStringList &arguments) {
-            return started << program + '|' + arguments.join('|'), startSucceeds;
-        });
-        host::setProgramEnder([this] { ++programEnds; });
-    }
-    void TearDown() override
-    {
-        window.reset();
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            widget->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        host::setProgramStarter({}), host::setProgramEnder({});
-    }
-
     // Stores the countdown and auto-start and runs the load step.
     void load(const char *timer, const char *autoStart)
     {
@@ -60,9 +44,6 @@ protected:
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
     std::unique_ptr<frmMain> window;
-    QStringList started;
-    bool startSucceeds = true;
-    int programEnds = 0;
 };
 
 TEST_F(MainWindow, TheToggleCountsDownAndTheTickAfterZeroShowsOnlyTheMessages)
@@ -113,6 +94,11 @@ TEST_F(MainWindow, TheLogLinkViewsTheLogThenOffersToDeleteIt)
     ASSERT_TRUE(QDir().mkpath(folder));
     host::setApplicationFolderOverride(folder);
     const QString question = "Delete Log | Delete the log file? | Question YesNo";
+    QStringList started;
+    bool startSucceeds = true;
+    host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
+        return started << program + '|' + arguments.join('|'), startSucceeds;
+    });
     // An application opens the log; clicks, the answer; the question shown, the log kept, the link
     // afterwards ("": hidden).
     const std::tuple<bool, int, MsgAnswer, QString, bool, const char *> rows[]
@@ -137,12 +123,15 @@ TEST_F(MainWindow, TheLogLinkViewsTheLogThenOffersToDeleteIt)
         EXPECT_EQ(viewer ? viewer->toPlainText() : "", viewerStarts ? "" : "#log\n");
         EXPECT_EQ(label->isVisibleTo(window.get()) ? label->text() + '|' + label->toolTip() : "", link);
     }
+    host::setProgramStarter({});
     EXPECT_FALSE(QFile::exists("INJECTED")) << "something ran in a shell";
 }
 
 TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunningUntilClosed)
 {
     const QString from = store.scratch("from"), to = store.scratch("to");
+    int programEnds = 0;
+    host::setProgramEnder([&] { ++programEnds; });
     // The entry's file, moved; the box, then the state, the files bar, the windows shown and the
     // newest message afterwards. The failed run's window closes minimized: no placement is stored.
     const char *rows[][3]
@@ -187,6 +176,7 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
         for (QWidget *notice : QApplication::topLevelWidgets())
             delete qobject_cast<frmDone *>(notice); // without ending the program
     }
+    host::setProgramEnder({});
 }
 
 TEST(MessageAreaLines, NewestRecordsFirstAndOnlyTheNewestOnceTheBoundIsReached)
