@@ -1,5 +1,6 @@
 #include "app/frmMain.h"
 #include "app/message_area.h"
+#include "app/startup.h"
 #include "dialogs/frmDone.h"
 #include "platform/host.h"
 #include "settings/keys.h"
@@ -8,12 +9,7 @@
 #include "support/temp_store.h"
 #include "transfer/transfer_log.h"
 
-#include <QLabel>
-#include <QListView>
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
+#include <QtWidgets>
 
 using namespace quillfen;
 using test::q;
@@ -23,318 +19,230 @@ namespace {
 class MainWindow : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        host::setProgramStarter([this](const QString &program, const QStringList &arguments) {
-            started.append(program + q(" ") + arguments.join(q(" ")));
-            return startSucceeds;
-        });
-        host::setProgramEnder([this] { ++programEnds; });
-    }
-
-    void TearDown() override
-    {
-        window.reset();
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            widget->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        host::setProgramStarter({});
-        host::setProgramEnder({});
-    }
-
-    // Stores the given values and runs the load step.
+    // Stores the countdown and auto-start and runs the load step.
     void load(const char *timer, const char *autoStart)
     {
-        store.set(keys::Timer, q(timer));
-        store.set(keys::AutoStart, q(autoStart));
+        store.set(keys::Timer, timer), store.set(keys::AutoStart, autoStart);
         window = std::make_unique<frmMain>();
         window->Form_Load();
     }
-
     template<typename T = QWidget>
     T *child(const char *name) const
     {
-        T *found = window->findChild<T *>(q(name));
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return window->findChild<T *>(name);
     }
-    QPushButton *toggle() const { return child<QPushButton>("tglTimer"); }
-    QString messages() const
-    {
-        return static_cast<const MessageArea *>(child<QListView>("txtMsg")->model())->text();
-    }
-    // Caption, toggle, timers and status in one line, e.g. "10 down counting Started".
+    // Caption, toggle, timers, tooltip and status, e.g. "10 down counting Click to Stop|Started".
     QString state() const
     {
-        return toggle()->text() + (toggle()->isChecked() ? q(" down") : q(" up"))
-            + (child<QTimer>("Timer1")->isActive() ? q(" counting") : q(""))
-            + (child<QTimer>("Timer2")->isActive() ? q(" armed ") : q(" ")) + window->statusText();
-    }
-    static bool noticeShown()
-    {
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (qobject_cast<frmDone *>(widget) && widget->isVisible())
-                return true;
-        return false;
+        const auto *toggle = child<QPushButton>("tglTimer");
+        return toggle->text() + (toggle->isChecked() ? " down " : " up ")
+            + (child<QTimer>("Timer1")->isActive() ? "counting " : "")
+            + (child<QTimer>("Timer2")->isActive() ? "armed " : "") + toggle->toolTip() + '|'
+            + window->statusText();
     }
 
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
     std::unique_ptr<frmMain> window;
-    QStringList started;
-    bool startSucceeds = true;
-    int programEnds = 0;
 };
 
-TEST_F(MainWindow, ControlsShowTheirTextsAndTheClock)
+TEST_F(MainWindow, TheToggleCountsDownAndTheTickAfterZeroShowsOnlyTheMessages)
 {
-    const QString before = host::nowText();
-    load("10", "0");
-    const QString after = host::nowText();
-    EXPECT_EQ(window->windowTitle(), q("Quillfen"));
-    const char *rows[][3] = {{"lblLog", "View Log", "View Log File"}, {"lblOptions", "Options", "Options"},
-        {"lblAbout", "About", "About"}, {"Label1", "Application will commence in ", ""},
-        {"Label2", "seconds", ""}};
-    for (const auto &row : rows)
-        EXPECT_EQ(child<QLabel>(row[0])->text() + q("|") + child<QLabel>(row[0])->toolTip(),
-            q(row[1]) + q("|") + q(row[2]));
-    EXPECT_TRUE(toggle()->isCheckable() && toggle()->font().bold() && child("txtMsg")->isHidden()
-        && child("lblLog")->isHidden() && child("sbStatusBar"));
-    EXPECT_EQ(window->statusText(), q("Auto-Start Disabled"));
-    // The date and time panels read as this moment's date and time text, and keep current.
-    const QString shown = child<QLabel>("pnlDate")->text() + q(" ") + child<QLabel>("pnlTime")->text();
-    EXPECT_TRUE(shown == before || shown == after) << qPrintable(shown);
-    EXPECT_TRUE(child<QTimer>("timClock")->isActive());
-}
-
-TEST_F(MainWindow, TheToggleShowsTheCountdownAndTheTickAfterZeroShowsOnlyTheMessages)
-{
-    load("1", "1");
-    EXPECT_EQ(state(), q("1 down counting Auto-Start Enabled"));
-    EXPECT_EQ(toggle()->toolTip(), q("Click to Stop"));
+    load("1", "0");
+    EXPECT_EQ(window->windowTitle() + ' ' + state(), "Quillfen 1 up Click to Start|Auto-Start Disabled");
+    child<QPushButton>("tglTimer")->click();
+    EXPECT_EQ(state(), "1 down counting Click to Stop|Started");
     window->Timer1_Timer();
-    EXPECT_EQ(state(), q("0 down counting Auto-Start Enabled"));
     window->Timer1_Timer();
-    EXPECT_EQ(state(), q("0 down armed Running"));
+    EXPECT_EQ(state(), "0 down armed Click to Stop|Running");
+    EXPECT_EQ(child<QTimer>("Timer2")->interval(), 1000);
     for (const char *name : {"tglTimer", "Label1", "Label2", "lblLog", "lblOptions", "lblAbout"})
         EXPECT_TRUE(child(name)->isHidden()) << name;
-    EXPECT_FALSE(child("txtMsg")->isHidden());
-    EXPECT_TRUE(child<QTimer>("Timer2")->isSingleShot() && child<QTimer>("Timer2")->interval() == 1000);
-    // Records go on top of the messages.
-    for (const char *record : {"first\r\n", "second\r\n\tline\r\n", "third\r\n\r\n\r\n"})
-        window->putRecord(q(record));
-    EXPECT_EQ(messages(), q("third\n\n\nsecond\n\tline\nfirst\nPlease wait"));
+    EXPECT_TRUE(child("txtMsg")->isVisibleTo(window.get()));
+    for (const char *record : {"first\r\n", "second\r\n\tline\r\n"})
+        window->putRecord(record);
+    EXPECT_EQ(static_cast<MessageArea *>(child<QListView>("txtMsg")->model())->text(),
+        "second\n\tline\nfirst\nPlease wait");
 }
 
 TEST_F(MainWindow, AboutAndOptionsStopTheCountdownAndRestartItOnlyForAutoStart)
 {
-    const struct
-    {
-        const char *link, *autoStart;
-        const char *timerAfter, *autoStartAfter; // what the Options window leaves stored
-        const char *after;
-    } rows[] = {{"About", "0", nullptr, nullptr, "10 up Stopped"},
-        {"About", "1", nullptr, nullptr, "10 down counting Started"},
-        {"Options", "0", "7", "1", "7 down counting Started"}, {"Options", "1", "20", "0", "20 up Stopped"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.after);
-        test::TempStore fresh;
-        test::ScriptedMessageBoxes boxes;
-        load("10", row.autoStart);
-        toggle()->setChecked(true);
+    // The link, the stored auto-start, what the Options window leaves stored; the state afterwards.
+    const char *rows[][5] = {{"About", "0", "", "", "10 up Click to Start|Stopped"},
+        {"About", "1", "", "", "10 down counting Click to Stop|Started"},
+        {"Options", "0", "7", "1", "7 down counting Click to Stop|Started"},
+        {"Options", "1", "20", "0", "20 up Click to Start|Stopped"}};
+    for (const auto &[link, autoStart, timerAfter, autoStartAfter, after] : rows) {
+        load("10", autoStart);
+        child<QPushButton>("tglTimer")->setChecked(true);
         window->Timer1_Timer();
-        if (row.timerAfter) {
-            store.set(keys::Timer, q(row.timerAfter));
-            store.set(keys::AutoStart, q(row.autoStartAfter));
-        }
+        if (*timerAfter)
+            store.set(keys::Timer, timerAfter), store.set(keys::AutoStart, autoStartAfter);
         QString seen;
-        test::onNextModal([&](QWidget *modal) {
-            seen = q(modal->metaObject()->className()) + q(" ") + state() + q(", ") + toggle()->toolTip();
-        });
-        q(row.link) == q("About") ? window->lblAbout_Click() : window->lblOptions_Click();
-        EXPECT_EQ(seen, q("frm") + q(row.link) + q(" 10 up Stopped, Click to Start"));
-        EXPECT_EQ(state(), q(row.after));
-        EXPECT_EQ(boxes.texts(), QStringList());
+        test::onNextModal(
+            [&](QWidget *modal) { seen = q(modal->metaObject()->className()) + ' ' + state(); });
+        q(link) == "About" ? window->lblAbout_Click() : window->lblOptions_Click();
+        EXPECT_EQ(seen + ", " + state(), "frm" + q(link) + " 10 up Click to Start|Stopped, " + after);
     }
+    EXPECT_EQ(boxes.texts(), QStringList());
 }
 
-TEST_F(MainWindow, LogLinkViewsTheLogThenOffersToDeleteIt)
+TEST_F(MainWindow, TheLogLinkViewsTheLogThenOffersToDeleteIt)
 {
-    const QString question = q("Delete Log | Delete the log file? | Question YesNo");
-    const struct
-    {
-        bool viewerStarts;
-        int clicks;
-        MsgAnswer answer; // to the delete question
-        QString box; // empty: none
-        bool fileKept;
-        const char *link; // caption|tooltip; nullptr: hidden
-    } rows[] = {{true, 1, MsgAnswer::No, {}, true, "Delete Log|Delete Log File"},
-        {true, 2, MsgAnswer::No, question, true, "View Log|View Log File"},
-        {true, 2, MsgAnswer::Yes, question, false, nullptr},
-        {false, 1, MsgAnswer::No, {}, true, "Delete Log|Delete Log File"}};
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.link);
+    // A folder name that a shell would split, quote and run: nothing runs, the path is one argument.
+    const QString folder = store.root() + "/-app \"q\" 'q' ;$(touch INJECTED)\t\nend";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    host::setApplicationFolderOverride(folder);
+    const QString question = "Delete Log | Delete the log file? | Question YesNo";
+    QStringList started;
+    bool startSucceeds = true;
+    host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
+        return started << program + '|' + arguments.join('|'), startSucceeds;
+    });
+    // An application opens the log; clicks, the answer; the question shown, the log kept, the link
+    // afterwards ("": hidden).
+    const std::tuple<bool, int, MsgAnswer, QString, bool, const char *> rows[]
+        = {{true, 2, MsgAnswer::No, question, true, "View Log|View Log File"},
+            {true, 2, MsgAnswer::Yes, question, false, ""},
+            {false, 1, MsgAnswer::No, "", true, "Delete Log|Delete Log File"}};
+    for (const auto &[viewerStarts, clicks, answer, box, kept, link] : rows) {
         test::writeOldFile(logFilePath(), "#log\r\n");
-        test::ScriptedMessageBoxes boxes;
+        test::ScriptedMessageBoxes boxes; // answers only this row's question
         started.clear();
         load("10", "0");
-        startSucceeds = row.viewerStarts;
-        boxes.answerNext(row.answer);
-        for (int click = 0; click < row.clicks; ++click)
+        auto *label = child<QLabel>("lblLog");
+        startSucceeds = viewerStarts;
+        boxes.answerNext(answer);
+        for (int click = 0; click < clicks; ++click)
             window->lblLog_Click();
-        EXPECT_EQ(started, QStringList {q("xdg-open ") + logFilePath()});
-        EXPECT_EQ(test::boxesSeen(boxes).join(q("\n")), row.box);
-        EXPECT_EQ(QFile::exists(logFilePath()), row.fileKept);
+        EXPECT_EQ(started, QStringList {"xdg-open|" + folder + "/filelog.txt"});
+        EXPECT_EQ(test::boxesSeen(boxes).join('\n'), box);
+        EXPECT_EQ(QFile::exists(logFilePath()), kept);
         // Where no application opens the log, the window shows it itself.
-        auto *viewer = window->findChild<QPlainTextEdit *>(q("txtLog"));
-        EXPECT_EQ(viewer ? viewer->toPlainText() : QString(), row.viewerStarts ? QString() : q("#log\n"));
-        if (viewer)
-            delete viewer->window();
-        EXPECT_EQ(child("lblLog")->isVisibleTo(window.get())
-                ? child<QLabel>("lblLog")->text() + q("|") + child<QLabel>("lblLog")->toolTip()
-                : QString(),
-            q(row.link));
+        auto *viewer = window->findChild<QPlainTextEdit *>("txtLog");
+        EXPECT_EQ(viewer ? viewer->toPlainText() : "", viewerStarts ? "" : "#log\n");
+        EXPECT_EQ(label->isVisibleTo(window.get()) ? label->text() + '|' + label->toolTip() : "", link);
     }
+    host::setProgramStarter({});
+    EXPECT_FALSE(QFile::exists("INJECTED")) << "something ran in a shell";
 }
 
-class RunTimer : public MainWindow
+TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunningUntilClosed)
 {
-protected:
-    void runWith(const char *file)
-    {
-        const char *entries[][2] = {{file, "0"}, {"*.dat", "1"}};
-        for (int n = 1; n <= 2; ++n) {
-            store.set(keys::entryKey(keys::FileStem, n), q(entries[n - 1][0]));
-            store.set(keys::entryKey(keys::PathStem, n), from);
-            store.set(keys::entryKey(keys::DestStem, n), to);
-            store.set(keys::entryKey(keys::MoveStem, n), q(entries[n - 1][1]));
-        }
-        store.set(keys::Files, q("2"));
-        test::writeOldFile(from + q("keep.txt"), "keep");
-        test::writeOldFile(from + q("data.dat"), "data");
-        load("0", "1");
-        window->show();
-        window->Timer1_Timer();
-        window->Timer2_Timer();
-    }
-
-    const QString from = store.scratch(q("from")), to = store.scratch(q("to"));
-};
-
-TEST_F(RunTimer, ASuccessfulRunShowsTheNoticeAndClosesTheWindow)
-{
-    runWith("keep.txt");
-    EXPECT_EQ(boxes.texts(), QStringList());
-    EXPECT_EQ(QDir(from).entryList(QDir::Files), QStringList {"keep.txt"});
-    EXPECT_EQ(QDir(to).entryList(QDir::Files), QStringList({"data.dat", "keep.txt"}));
-    EXPECT_TRUE(QFile::exists(logFilePath()));
-    EXPECT_EQ(window->statusText(), q("Finished"));
-    const QStringList lines = messages().split(QLatin1Char('\n'));
-    EXPECT_EQ(lines.first(), q("\tTo:   ") + to + q("data.dat"));
-    EXPECT_EQ(lines.last(), q("Please wait"));
-    const QProgressBar *files = child<QProgressBar>("prgFiles");
-    EXPECT_EQ(QString::number(files->value()) + q("/") + QString::number(files->maximum()), q("2/2"));
-    EXPECT_FALSE(window->isVisible());
-    EXPECT_TRUE(noticeShown());
-    EXPECT_EQ(programEnds, 0);
-}
-
-TEST_F(RunTimer, AFailedRunIsReportedAndTheWindowStaysRunning)
-{
-    runWith("missing.txt");
-    EXPECT_EQ(test::boxesSeen(boxes),
-        QStringList {q("Error 53 | Error File not found (53) on Timer2 | Critical Ok")});
-    EXPECT_EQ(state(), q("0 down Running"));
-    const QProgressBar *files = child<QProgressBar>("prgFiles");
-    EXPECT_EQ(files->format(), q("Stopped after %v of %m files"));
-    EXPECT_GT(files->maximum(), 0) << "not busy any more";
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_FALSE(noticeShown());
-    // The run's entry list stays open until the window closes, and is saved then.
-    EXPECT_FALSE(store.has(keys::DefaultFileExt));
-    window->close();
-    EXPECT_EQ(store.value(keys::DefaultFileExt), q("*.txt"));
-    EXPECT_EQ(programEnds, 0);
-}
-
-TEST_F(MainWindow, ClosingStoresThePlacementInTwipsUnlessMinimized)
-{
-    for (const bool minimized : {false, true}) {
+    const QString from = store.scratch("from"), to = store.scratch("to");
+    int programEnds = 0;
+    host::setProgramEnder([&] { ++programEnds; });
+    // The entry's file, moved; the box, then the state, the files bar, the windows shown and the
+    // newest message afterwards. The failed run's window closes minimized: no placement is stored.
+    const char *rows[][3]
+        = {{"*.dat", "", "0 down Click to Stop|Finished 1/1 %v of %m files, notice, \tTo:   <to>data.dat"},
+            {"missing.txt", "Error 53 | Error File not found (53) on Timer2 | Critical Ok",
+                "0 down Click to Stop|Running 0/1 Stopped after %v of %m files, main other, Please wait"}};
+    for (const auto &[file, box, after] : rows) {
         test::TempStore fresh;
-        load("10", "0");
+        test::ScriptedMessageBoxes boxes;
+        const QString entry[] = {file, from, to, "1"};
+        for (int k = 0; k < 4; ++k)
+            store.set(keys::entryKey(keys::EntryStems[k], 1), entry[k]);
+        store.set(keys::Files, "1");
+        test::writeOldFile(from + "data.dat", "data");
+        load("0", "1");
         window->setGeometry(120, 90, 480, 300);
         window->show();
-        if (minimized)
-            window->setWindowState(Qt::WindowMinimized);
+        QWidget other;
+        other.show();
         const QRect frame = window->frameGeometry();
-        const int dpiX = window->logicalDpiX(), dpiY = window->logicalDpiY();
+        window->Timer1_Timer();
+        window->Timer2_Timer();
+        const auto *bar = child<QProgressBar>("prgFiles");
+        const auto *messages = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
+        QString shown = QString(window->isVisible() ? "main " : "") + (other.isVisible() ? "other" : "");
+        for (QWidget *notice : QApplication::topLevelWidgets())
+            shown += qobject_cast<frmDone *>(notice) && notice->isVisible() ? "notice" : "";
+        EXPECT_EQ(state() + QString(" %1/%2 ").arg(bar->value()).arg(bar->maximum()) + bar->format() + ", "
+                + shown + ", " + messages->text().section('\n', 0, 0).replace(to, "<to>"),
+            after);
+        EXPECT_EQ(test::boxesSeen(boxes).join('\n'), box);
+        // The failed run's Options values stay open until the window closes, and are saved then.
+        store.set(keys::Timer, "9");
+        window->setWindowState(Qt::WindowMinimized);
         window->close();
-        const std::pair<keys::Key, int> rows[] = {{keys::MainLeft, frame.x() * 1440 / dpiX},
-            {keys::MainTop, frame.y() * 1440 / dpiY}, {keys::MainWidth, frame.width() * 1440 / dpiX},
-            {keys::MainHeight, frame.height() * 1440 / dpiY}};
-        for (const auto &[key, twips] : rows) {
-            EXPECT_EQ(store::contains(key.section, key.nameText()), !minimized) << key.name;
-            EXPECT_EQ(store::get(key), minimized ? QString() : QString::number(twips));
-        }
+        EXPECT_EQ(store.value(keys::Timer) + ' ' + QString::number(programEnds), *box ? "0 0" : "9 0");
+        const keys::Key placement[] = {keys::MainLeft, keys::MainTop, keys::MainWidth, keys::MainHeight};
+        const int pixels[] = {frame.x(), frame.y(), frame.width(), frame.height()};
+        for (int k = 0; k < 4; ++k) // the same dots per inch both ways here
+            EXPECT_EQ(store::get(placement[k]),
+                *box ? "" : QString::number(pixels[k] * 1440 / window->logicalDpiX()));
+        for (QWidget *notice : QApplication::topLevelWidgets())
+            delete qobject_cast<frmDone *>(notice); // without ending the program
     }
-}
-
-TEST_F(MainWindow, ClosingClosesTheOtherWindowsNewestFirstButNotTheNotice)
-{
-    struct Watcher : QObject
-    {
-        QStringList closed;
-        bool eventFilter(QObject *watched, QEvent *event) override
-        {
-            if (event->type() == QEvent::Close)
-                closed.append(watched->objectName());
-            return false;
-        }
-    } watcher;
-    load("10", "0");
-    window->show();
-    std::vector<std::unique_ptr<QWidget>> others;
-    for (const char *name : {"first", "second", "third"}) {
-        others.push_back(std::make_unique<QWidget>());
-        others.back()->setObjectName(q(name));
-        others.back()->installEventFilter(&watcher);
-        others.back()->show();
-    }
-    QPointer<frmDone> notice = new frmDone;
-    notice->installEventFilter(&watcher);
-    notice->show();
-
-    window->close();
-    EXPECT_EQ(watcher.closed, QStringList({"third", "second", "first"}));
-    EXPECT_TRUE(notice && notice->isVisible());
-    EXPECT_EQ(programEnds, 0);
+    host::setProgramEnder({});
 }
 
 TEST(MessageAreaLines, NewestRecordsFirstAndOnlyTheNewestOnceTheBoundIsReached)
 {
     MessageArea area;
     area.setBound(3);
-    area.setLogPath(q("/app/filelog.txt"));
-    area.setText(q("Please wait"));
-    const std::pair<int, const char *> rows[] = {
-        {2, "2a\n2b\n1a\n1b\nPlease wait"},
-        {3,
-            "5a\n5b\n4a\n4b\n3a\n3b\n\u2026 older records are no longer shown here; the log holds them all: "
-            "/app/filelog.txt"},
-        {4,
-            "9a\n9b\n8a\n8b\n7a\n7b\n\u2026 older records are no longer shown here; the log holds them all: "
-            "/app/filelog.txt"},
-    };
+    area.setLogPath("/app/filelog.txt");
+    area.setText("Please wait");
+    const QString note
+        = "\u2026 older records are no longer shown here; the log holds them all: /app/filelog.txt";
+    // records put, then the lines shown
+    const std::pair<int, QString> rows[] = {{2, "2a\n2b\n1a\n1b\nPlease wait"},
+        {3, "5a\n5b\n4a\n4b\n3a\n3b\n" + note}, {4, "9a\n9b\n8a\n8b\n7a\n7b\n" + note}};
     int record = 0;
     for (const auto &[records, shown] : rows) {
-        for (int k = 0; k < records; ++k) {
-            ++record;
-            area.putRecord(QString::number(record) + q("a\r\n") + QString::number(record) + q("b\r\n"));
-        }
+        for (int k = 0; k < records; ++k, ++record)
+            area.putRecord(QString("%1a\r\n%1b\r\n").arg(record + 1));
         area.publish();
-        EXPECT_EQ(area.text(), q(shown));
-        EXPECT_EQ(area.rowCount(), area.text().count(QLatin1Char('\n')) + 1);
+        EXPECT_EQ(area.text(), shown);
+    }
+}
+
+// Notes the start's windows as they show and hide, and the main window as the splash goes;
+// closes the Options window as soon as it shows (without an entry added).
+struct Journal : QObject
+{
+    QStringList events;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const QString name = watched->metaObject()->className();
+        const bool show = event->type() == QEvent::Show;
+        if (!name.startsWith("frm") || !static_cast<QWidget *>(watched)->isWindow()
+            || (!show && event->type() != QEvent::Hide))
+            return false;
+        events << (show ? "show " : "hide ") + name;
+        if (show && name == "frmOptions")
+            QMetaObject::invokeMethod(watched, "close", Qt::QueuedConnection);
+        for (QWidget *main : QApplication::topLevelWidgets())
+            if (!show && name == "frmSplash" && qobject_cast<frmMain *>(main))
+                events.last() += QString(main->isVisible() ? " (main shown " : " (main hidden ")
+                    + main->findChild<QPushButton *>("tglTimer")->text() + ")";
+        return false;
+    }
+};
+
+TEST(Startup, ShowsTheSplashOpensOptionsOnlyWhenNotConfiguredAndShowsTheLoadedMainWindow)
+{
+    // The stored count and countdown ("-": absent), and whether Options opens.
+    const std::tuple<const char *, const char *, bool> rows[] = {{"0", "10", true}, {"3", "-", true},
+        {"-", "10", true}, {"3", "10", false}, {" ", "10", false}, {"00", "10", false}};
+    for (const auto &[files, timer, opens] : rows) {
+        test::TempStore store;
+        test::ScriptedMessageBoxes boxes;
+        for (const auto &[key, value] : {std::pair(keys::Files, files), std::pair(keys::Timer, timer)})
+            if (q(value) != "-")
+                store.set(key, value);
+        Journal journal;
+        qApp->installEventFilter(&journal);
+        QPointer<frmMain> main = app::runStartup();
+        qApp->removeEventFilter(&journal);
+        EXPECT_TRUE(main && main->isVisible() && boxes.shown().isEmpty());
+        delete main;
+        EXPECT_EQ(journal.events.join('|'),
+            QString("show frmSplash|") + (opens ? "show frmOptions|hide frmOptions|" : "")
+                + "hide frmSplash (main hidden 10)|show frmMain")
+            << files << " / " << timer;
     }
 }
 

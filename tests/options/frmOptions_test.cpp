@@ -1,298 +1,285 @@
 #include "options/frmOptions.h"
+#include "options/settings_file.h"
 
 #include "dialogs/frmFileSelect.h"
 #include "platform/autostart.h"
 #include "platform/host.h"
 #include "settings/store.h"
 #include "support/qt_test_helpers.h"
+#include "support/read_only_folder.h"
 #include "support/temp_store.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QPushButton>
-#include <QTableView>
 #include <QtCore/qtestsupport_core.h>
+#include <QtWidgets>
 
 using namespace quillfen;
 
 namespace {
 
-class OptionsWindow : public ::testing::Test
+const QByteArray Box = "#------------------------------------------------------------#\r\n";
+const QString ImportQuestion
+    = "Continue? | WARNING: An imporperly formatted settings file can \r\ncause unexpected "
+      "and perhaps disasterous results. \r\n\r\nAre you sure you want to import the "
+      "settings? | Exclamation YesNo";
+
+// The Options window and its Settings menu, on a store of their own.
+class Options : public ::testing::Test
 {
 protected:
     template<typename T = QWidget>
-    T *child(const char *name)
+    T *child(const char *name) const
     {
-        T *found = window->findChild<T *>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
+        return window->findChild<T *>(name);
     }
 
-    // Entry n: the file given, "/src<n>/", "/dst<n>/", move "1" for odd n.
-    void open(const QStringList &files = {})
+    // Stores entry n as the file given, "/s<n>/", "/d<n>/", move "1" for odd n, and the count
+    // (the number of files unless given); then opens the window.
+    void open(const QStringList &files = {}, const char *count = nullptr)
     {
-        if (!files.isEmpty())
-            store.set("sc_Files", QString::number(files.size()));
         for (int n = 1; n <= files.size(); ++n) {
-            store.set(QString("sc_File%1").arg(n), files[n - 1]);
-            store.set(QString("sc_Path%1").arg(n), QString("/src%1/").arg(n));
-            store.set(QString("sc_Dest%1").arg(n), QString("/dst%1/").arg(n));
-            store.set(QString("sc_Move%1").arg(n), QString::number(n % 2));
+            const QString fields[]
+                = {files[n - 1], QString("/s%1/").arg(n), QString("/d%1/").arg(n), QString::number(n % 2)};
+            for (int k = 0; k < 4; ++k)
+                store.set(keys::entryKey(keys::EntryStems[k], n), fields[k]);
+            store.set("sc_Files", count ? count : QString::number(n));
         }
         window = std::make_unique<frmOptions>();
         window->show();
     }
 
-    // The entries as "file path dest move", once the list is seen to show their files.
-    QStringList rows()
+    // The entry editor that `opening` shows, as "file|path|dest|index|move"; then OK with `file`.
+    QString edit(const std::function<void()> &opening, const QString &file)
     {
-        const EntryList &e = window->values().entries;
-        auto *list = child<QListWidget>("lstFiles");
-        QStringList result;
-        for (int i = 0; i < e.count(); ++i) {
-            EXPECT_EQ(list->item(i) ? list->item(i)->text() : "", e.files[i]);
-            result << e.files[i] + ' ' + e.paths[i] + ' ' + e.dests[i] + ' ' + e.moves[i];
-        }
-        EXPECT_EQ(list->count(), e.count());
-        return result;
+        QString seen;
+        test::onNextModal([&seen, file](QWidget *modal) {
+            auto *e = qobject_cast<frmFileSelect *>(modal);
+            seen = e->fileName() + '|' + e->sourceFolder() + '|' + e->destFolder() + '|' + e->index() + '|'
+                + QString::number(e->moveChecked());
+            e->setFileName(file), e->setSourceFolder("/in/"), e->setDestFolder("/out/");
+            e->findChild<QPushButton *>("cmdOK")->click();
+        });
+        opening();
+        return seen;
     }
 
-    // Runs `act` on the entry editor that `opening` shows.
-    void inEditor(const std::function<void()> &opening, const std::function<void(frmFileSelect *)> &act)
+    // The stored values of the keys named, "-" for an absent one.
+    QString stored(const char *names) const
     {
-        test::onNextModal([act](QWidget *modal) { act(qobject_cast<frmFileSelect *>(modal)); });
-        opening();
+        QStringList values;
+        for (const QString &key : QString(names).split(' '))
+            values << (store.has(key) ? store.value(key) : "-");
+        return values.join('|');
+    }
+
+    QString failedBox(const char *what, const char *number, const char *description) const
+    {
+        return QString("Error %1 | The settings could not be %2 \r\n%3\r\n\r\nError %4 (%1) | Critical Ok")
+            .arg(number, what, path, description);
     }
 
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
     std::unique_ptr<frmOptions> window;
+    const QString path = store.appFolder() + "/Quillfen.txt";
 };
 
-TEST_F(OptionsWindow, EmptyStoreOpensWithDefaultsAndClosingStoresThem)
+TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuSetsStartAtLoginAndUndoesTheLastRun)
 {
     open();
-    EXPECT_EQ(child<QComboBox>("cboTimer")->currentText(), "10");
-    EXPECT_FALSE(child<QCheckBox>("chkAutoStart")->isChecked());
-    EXPECT_EQ(child<QLineEdit>("txtExt")->text(), "*.txt");
-    EXPECT_EQ(child<QLineEdit>("txtInterval")->text(), "1");
-    EXPECT_EQ(child<QLineEdit>("txtIntType")->text(), "h");
-    EXPECT_TRUE(child<QAction>("mnuSettingsKeepReplaced")->isChecked());
-    EXPECT_EQ(rows(), QStringList());
+    EXPECT_EQ(QStringList({child<QComboBox>("cboTimer")->currentText(), child<QLineEdit>("txtExt")->text(),
+                  child<QLineEdit>("txtInterval")->text(), child<QLineEdit>("txtIntType")->text(),
+                  child<QLabel>("lblLogFile")->text()}),
+        QStringList({"10", "*.txt", "1", "h", "Log file: " + store.appFolder() + "/filelog.txt"}));
+    EXPECT_TRUE(
+        !child<QCheckBox>("chkAutoStart")->isChecked() && child<QListWidget>("lstFiles")->count() == 0);
 
-    child<QPushButton>("cmdClose")->click();
-    const std::pair<const char *, const char *> stored[]
-        = {{"Timer", "10"}, {"AutoStart", "0"}, {"sc_DefaultFileExt", "*.txt"}, {"sc_CompareInterval", "1"},
-            {"sc_CompareIntType", "h"}, {"sc_Files", "0"}, {"KeepReplacedInTrash", "1"}};
-    for (const auto &[key, value] : stored)
-        EXPECT_EQ(store.value(key), value) << key;
-    EXPECT_TRUE(boxes.shown().isEmpty());
-}
-
-TEST_F(OptionsWindow, EveryWayOfClosingSavesWhatIsTypedExactlyOnce)
-{
-    const std::function<void(frmOptions *)> ways[] = {
-        [this](frmOptions *) { child<QPushButton>("cmdClose")->click(); },
-        [](frmOptions *w) { w->close(); }, // the title bar
-        [](frmOptions *w) {
-            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(w, &escape);
-        },
-    };
-    for (const auto &closeWindow : ways) {
-        SCOPED_TRACE(&closeWindow - ways);
-        open();
-        child<QComboBox>("cboTimer")->setEditText(" 7x");
-        auto *keep = child<QAction>("mnuSettingsKeepReplaced");
-        EXPECT_EQ(keep->isChecked(), &closeWindow == ways) << "the stored \"0\" is shown";
-        keep->setChecked(false);
-        closeWindow(window.get());
-        EXPECT_FALSE(window->isVisible());
-        EXPECT_EQ(store.value("Timer"), " 7x");
-        EXPECT_EQ(store.value("KeepReplacedInTrash"), "0");
-
-        store.set("Timer", "later");
-        window->close();
-        window->done(QDialog::Accepted);
-        EXPECT_EQ(store.value("Timer"), "later") << "saved a second time";
-    }
-}
-
-TEST_F(OptionsWindow, NothingSelectedChangesNothingAndRemovingAnEntryStoresOneFewer)
-{
-    open({"a", "b", "c"});
-    bool opened = false; // without a selection neither Remove nor a double-click does anything
-    QTimer::singleShot(0, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget())
-            opened = modal->close();
-    });
-    window->lstFiles_DblClick();
-    QApplication::processEvents();
-    EXPECT_FALSE(opened);
-    child<QPushButton>("cmdRemove")->click();
-    child<QListWidget>("lstFiles")->setCurrentRow(1);
-    child<QPushButton>("cmdRemove")->click();
-    EXPECT_EQ(rows(), QStringList({"a /src1/ /dst1/ 1", "c /src3/ /dst3/ 1"}));
-    window->close();
-
-    EXPECT_EQ(store.value("sc_Files"), "2");
-    EXPECT_EQ(store.value("sc_Path2"), "/src3/");
-    EXPECT_EQ(store.value("sc_File3"), "c") << "keys beyond the count stay";
-}
-
-TEST_F(OptionsWindow, DoubleClickOpensTheRowAndOkMovesItLast)
-{
-    for (const QString newFile : {"renamed", ""}) { // "": OK without editing
-        open({"first", "second", "third"});
-        child<QListWidget>("lstFiles")->setCurrentRow(1);
-        QStringList seen;
-        inEditor([this] { window->lstFiles_DblClick(); },
-            [&](frmFileSelect *editor) {
-                seen = {editor->fileName(), editor->sourceFolder(), editor->destFolder(),
-                    QString::number(editor->moveChecked()), editor->index()};
-                if (!newFile.isEmpty())
-                    editor->setFileName(newFile);
-                editor->findChild<QPushButton *>("cmdOK")->click();
-            });
-        EXPECT_EQ(seen, QStringList({"second", "/src2/", "/dst2/", "0", "1"}));
-        EXPECT_EQ(rows(),
-            QStringList({"first /src1/ /dst1/ 1", "third /src3/ /dst3/ 1",
-                (newFile.isEmpty() ? "second" : newFile) + " /src2/ /dst2/ 0"}));
-        EXPECT_EQ(store.value("sc_File2"), "second") << "nothing stored before closing";
-    }
-}
-
-TEST_F(OptionsWindow, AddFileOpensAnEmptyEditorAndOkAppends)
-{
-    open({"a"});
-    QStringList seen;
-    inEditor([this] { child<QPushButton>("cmdFile")->click(); },
-        [&](frmFileSelect *editor) {
-            seen = {editor->fileName(), editor->sourceFolder(), editor->destFolder(), editor->index()};
-            editor->setFileName("*.txt");
-            editor->setSourceFolder("/in/");
-            editor->setDestFolder("/out/");
-            editor->findChild<QPushButton *>("cmdOK")->click();
-        });
-    EXPECT_EQ(seen, QStringList(4));
-    EXPECT_EQ(rows(), QStringList({"a /src1/ /dst1/ 1", "*.txt /in/ /out/ 0"}));
-}
-
-TEST_F(OptionsWindow, ImportReloadsFromTheStoreWhateverTheAnswer)
-{
-    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
-        store.set("Timer", "15");
-        QFile file(store.appFolder() + "/Quillfen.txt");
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("Timer\t5\r\n");
-        file.close();
-        open({"a", "b"});
-        child<QComboBox>("cboTimer")->setEditText("20");
-        child<QLineEdit>("txtExt")->setText("*.doc");
-        child<QListWidget>("lstFiles")->setCurrentRow(0);
-        window->cmdRemove_Click();
-
-        boxes.answerNext(answer);
-        child<QAction>("mnuSettingsImport")->trigger();
-        EXPECT_EQ(child<QComboBox>("cboTimer")->currentText(), answer == MsgAnswer::Yes ? "5" : "15");
-        EXPECT_EQ(child<QLineEdit>("txtExt")->text(), "*.txt");
-        EXPECT_EQ(rows(), QStringList({"a /src1/ /dst1/ 1", "b /src2/ /dst2/ 0"}));
-        EXPECT_FALSE(store.has("sc_DefaultFileExt")) << "unsaved edits are never stored";
-    }
-}
-
-TEST_F(OptionsWindow, ConfirmedClearStoresNoEditsMadeBefore)
-{
-    int ends = 0;
-    host::setProgramEnder([&ends] { ++ends; });
-    store.set("Timer", "15");
-    open({"a"});
-    child<QLineEdit>("txtExt")->setText("*.doc");
-
-    boxes.answerNext(MsgAnswer::Yes);
-    child<QAction>("mnuSettingsClear")->trigger();
-    window->close();
-    host::setProgramEnder({});
-    EXPECT_EQ(ends, 1);
-    for (const char *key : {"Timer", "sc_DefaultFileExt", "sc_Files", "sc_File1", "AutoStart"})
-        EXPECT_FALSE(store.has(key)) << key;
-}
-
-TEST_F(OptionsWindow, PreviewShowsTheEntriesAndRestrictionAsTheWindowShowsThem)
-{
-    const QString src = store.scratch("src");
-    test::writeOldFile(src + "a.txt", "abc");
-    const char *rest
-        = "|2||/src2/gone.txt|/dst2/gone.txt||Run ends|The run would end here: Path not found (76)"
-          "|3||/src3/c|/dst3/c||Not reached|Not reached";
-    const struct
-    {
-        const char *interval, *title, *first, *totals;
-    } cases[]
-        = {{"1", "", "Move|Would be moved; the destination folder would be created", "Move: 1 file, 3 bytes"},
-            {"5", " (unsaved changes)", "Skip|Skipped by the date restriction: 3 h old, 5 needed",
-                "Skip: 1 file, 3 bytes"}};
-    for (const auto &c : cases) {
-        store::save(keys::PreviewWidth, "640");
-        store::save(keys::PreviewHeight, "320");
-        open({"a.txt", "gone.txt", "c"});
-        store.set("sc_Path1", src);
-        window->Form_Load();
-        child<QLineEdit>("txtInterval")->setText(c.interval);
-        QStringList seen;
-        test::onNextModal([&](QWidget *preview) {
-            auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
-            EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
-            const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
-            seen << preview->windowTitle()
-                 << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
-            for (int row = 0; row < rows->rowCount(); ++row)
-                for (int column = 0; column < rows->columnCount(); ++column)
-                    seen << rows->index(row, column).data().toString();
-            EXPECT_TRUE(rows->index(2, 0).data(Qt::ForegroundRole).isValid()) << "not reached: greyed";
-            EXPECT_FALSE(rows->index(1, 0).data(Qt::ForegroundRole).isValid());
-            EXPECT_EQ(preview->size(), QSize(640, 320));
-            preview->resize(700, 300);
-        });
-        child<QAction>("mnuSettingsPreview")->trigger();
-        EXPECT_EQ(seen.join('|'),
-            test::q("Preview of the next run") + c.title + "|" + c.totals
-                + " · Run ends: 1 file, 0 bytes · Not reached: 1 file, 0 bytes|1|Move|" + src
-                + "a.txt|/dst1/a.txt|3|" + c.first + rest);
-        EXPECT_EQ(store::get(keys::PreviewWidth) + store::get(keys::PreviewHeight), "700300");
-    }
-    EXPECT_FALSE(store.has("sc_CompareInterval")) << "the preview stores no Options";
-}
-
-TEST_F(OptionsWindow, MenuSetsStartAtLoginAndUndoesTheLastRun)
-{
-    open();
     auto *login = child<QAction>("mnuSettingsStartAtLogin");
-    const auto menuShows = [this, login] {
-        emit child<QMenu>("mnuSettings")->aboutToShow();
-        return login->isChecked();
-    };
+    const auto menuShows
+        = [this, login] { return emit child<QMenu>("mnuSettings")->aboutToShow(), login->isChecked(); };
     EXPECT_FALSE(menuShows());
     login->trigger();
-    EXPECT_TRUE(QFile::exists(autostartEntryPath()));
-    EXPECT_TRUE(login->isChecked());
+    EXPECT_TRUE(QFile::exists(autostartEntryPath()) && login->isChecked());
     QFile::remove(autostartEntryPath());
     EXPECT_FALSE(menuShows()) << "read from the file each time";
     QDir(QFileInfo(autostartEntryPath()).path()).removeRecursively();
     test::writeOldFile(QFileInfo(autostartEntryPath()).path(), ""); // a file where the folder goes
     login->trigger();
     EXPECT_FALSE(login->isChecked());
-
     child<QAction>("mnuSettingsUndo")->trigger();
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList({"Error 76 | Error Path not found (76) on Start at Login | Critical Ok",
             "Quillfen | The last run left nothing to undo. | Information Ok"}));
+    child<QPushButton>("cmdClose")->click();
+    EXPECT_EQ(stored("Timer AutoStart sc_DefaultFileExt sc_CompareInterval sc_CompareIntType sc_Files "
+                     "KeepReplacedInTrash"),
+        "10|0|*.txt|1|h|0|1");
+}
+
+TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
+{
+    int ends = 0;
+    host::setProgramEnder([&] { ++ends; });
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    // Entries 1 and 2 of three are counted; clear deletes them and the general keys, also after
+    // one that is absent (sc_lastDestination), and no other key.
+    const char *names
+        = "Timer sc_Files sc_File1 sc_Move2 sc_File3 sc_lastSource KeepReplacedInTrash Imported";
+    const QString clear = "Continue? | Are you sure you want to clear all settings? | Exclamation YesNo";
+    // The menu item (or none), its answer, the way the window closes; what is stored, the boxes.
+    const std::tuple<const char *, MsgAnswer, const char *, const char *, QStringList> rows[]
+        = {{nullptr, MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x", {}},
+            {"mnuSettingsImport", MsgAnswer::No, "title bar", "15|2|a|0|c|/l|1|x", {ImportQuestion}},
+            {"mnuSettingsImport", MsgAnswer::Yes, "Escape", "20|2|a|0|c|/l|1|x",
+                {ImportQuestion, "Error 13 | Error Type mismatch (13) on Options form load | Critical Ok"}},
+            {"mnuSettingsClear", MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x", {clear}},
+            {"mnuSettingsClear", MsgAnswer::Yes, "cmdClose", "-|-|-|-|c|-|-|x",
+                {clear,
+                    "Complete | All settings have been cleared.\r\n\r\nQuillfen will now terminate. | "
+                    "Exclamation Ok"}}};
+    for (const auto &[item, answer, way, after, seen] : rows) {
+        test::writeBytes(path, "Timer\tabc\r\n"); // a load step that fails leaves its control as it stands
+        for (const char *key : {"Timer", "sc_lastSource", "KeepReplacedInTrash", "Imported"})
+            store.set(key, key == test::q("Timer") ? "15" : key == test::q("sc_lastSource") ? "/l" : "x");
+        open({"a", "b", "c"}, "2");
+        child<QComboBox>("cboTimer")->setEditText("20");
+        child<QAction>("mnuSettingsKeepReplaced")->setChecked(false);
+        boxes.clear();
+        ends = 0;
+        if (item)
+            boxes.answerNext(answer), child<QAction>(item)->trigger();
+        if (way == test::q("cmdClose"))
+            child<QPushButton>(way)->click();
+        else
+            way == test::q("Escape") ? (void)QApplication::sendEvent(window.get(), &escape)
+                                     : (void)window->close();
+        EXPECT_EQ(stored(names), after) << item << " " << way;
+        EXPECT_EQ(test::boxesSeen(boxes), seen);
+        EXPECT_EQ(ends, int(seen.join(QString()).contains("will now terminate")));
+        store.set("Timer", "later");
+        window->close();
+        window->done(QDialog::Accepted);
+        EXPECT_EQ(store.value("Timer"), "later") << "saved a second time";
+    }
+    host::setProgramEnder({});
+}
+
+TEST_F(Options, EntriesChangeInTheWindowUntilItClosesAndAnUnreadableListIsKeptUnlessChanged)
+{
+    open({"a", "b", "c", "d"});
+    window->values().entries.moves[2] = "x";
+    window->lstFiles_DblClick(); // without a selection neither does anything
+    child<QPushButton>("cmdRemove")->click();
+    child<QListWidget>("lstFiles")->setCurrentRow(1);
+    child<QPushButton>("cmdRemove")->click();
+    child<QListWidget>("lstFiles")->setCurrentRow(1);
+    EXPECT_EQ(edit([this] { window->lstFiles_DblClick(); }, "C"), "c|/s3/|/d3/|1|0");
+    EXPECT_EQ(edit([this] { child<QPushButton>("cmdFile")->click(); }, "new"), "||||0");
+    EXPECT_EQ(child<QListWidget>("lstFiles")->count(), 4);
+    EXPECT_EQ(stored("sc_Files sc_File2"), "4|b") << "nothing stored before closing";
+    window->close();
+    EXPECT_EQ(stored("sc_Files sc_File1 sc_File2 sc_Path2 sc_Move2 sc_File3 sc_Dest3 sc_Move3 sc_File4"),
+        "4|a|d|/s4/|0|C|/out/|0|new");
+
+    store.set("sc_Files", "nan");
+    window->show(); // opens again: the list shown stands, and removing from it saves it
+    child<QListWidget>("lstFiles")->setCurrentRow(0);
+    window->cmdRemove_Click();
+    window->close();
+    EXPECT_EQ(stored("sc_Files sc_File1"), "3|d");
+    store.set("sc_Files", "nan");
+    open();
+    window->close();
+    EXPECT_EQ(stored("sc_Files sc_File1"), "nan|d");
+    open();
+    edit([this] { child<QPushButton>("cmdFile")->click(); }, "new");
+    window->close();
+    EXPECT_EQ(stored("sc_Files sc_File1"), "1|new");
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList({"Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"})
+            + QStringList(3, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
+}
+
+TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEdited)
+{
+    const QString src = store.scratch("src");
+    test::writeOldFile(src + "a.txt", "abc");
+    open({"a.txt", "gone.txt", "c"});
+    window->values().entries.paths[0] = src;
+    child<QLineEdit>("txtInterval")->setText("5");
+    QStringList seen;
+    test::onNextModal([&](QWidget *preview) {
+        auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
+        const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
+        seen << preview->windowTitle()
+             << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
+        for (int row = 0; row < rows->rowCount(); ++row) {
+            for (int column = 0; column < rows->columnCount(); ++column)
+                seen << rows->index(row, column).data().toString();
+            seen.last() += rows->index(row, 0).data(Qt::ForegroundRole).isValid() ? " (grey)" : "";
+        }
+    });
+    child<QAction>("mnuSettingsPreview")->trigger();
+    EXPECT_EQ(seen.join('|'),
+        test::q(
+            "Preview of the next run (unsaved changes)|Skip: 1 file, 3 bytes · Run ends: 1 file, 0 bytes · "
+            "Not reached: 1 file, 0 bytes|1|Move|")
+            + src
+            + "a.txt|/d1/a.txt|3|Skip|Skipped by the date restriction: 3 h old, 5 needed|2||/s2/gone.txt|"
+              "/d2/gone.txt||Run ends|The run would end here: Path not found (76)|3||/s3/c|/d3/c||Not "
+              "reached|Not reached (grey)");
+}
+
+TEST_F(Options, ExportWritesTheStoreByteForByteOrSaysWhyNot)
+{
+    open({"Größe.doc", "beyond the count"}, "1");
+    store.set("sc_DefaultFileExt", " *.log "); // blanks and tabs kept
+    store.set("sc_lastSource", "/a\tb");
+    child<QAction>("mnuSettingsExport")->trigger();
+    EXPECT_EQ(test::maskTimes(QString::fromUtf8(test::readBytes(path))),
+        Box + "# This file was created by Marivale Quillfen       #\r\n" + Box + "# Created <now> on "
+            + host::computerName() + "\r\n" + Box
+            + "sc_Files\t1\r\nTimer\t\r\nAutoStart\t\r\nsc_DefaultFileExt\t *.log "
+              "\r\nsc_CompareInterval\t\r\n"
+              "sc_CompareIntType\t\r\nsc_lastSource\t/a\tb\r\nsc_lastDestination\t\r\nsc_File1\tGröße.doc\r\n"
+              "sc_Path1\t/s1/\r\nsc_Dest1\t/d1/\r\nsc_Move1\t1\r\n"
+            + Box);
+
+    test::writeBytes(path, "old\r\n");
+    test::ReadOnlyFolder readOnly(store.appFolder());
+    if (readOnly.active())
+        sc_ExportSettings();
+    EXPECT_EQ(test::readBytes(path), "old\r\n");
+    EXPECT_EQ(QDir(store.appFolder()).entryList(QDir::Files | QDir::Hidden), QStringList {"Quillfen.txt"});
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList({"Complete | Settings exported to \r\n" + path + " | Information Ok"})
+            + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
+}
+
+TEST_F(Options, ImportStoresWhatTheFileNamesOrSaysWhyNot)
+{
+    // Comments, lines without a tab or a key, and a key naming another ("Timer/") store nothing;
+    // a CR alone ends a line, a LF alone does not; blanks around values go, tabs stay.
+    test::writeBytes(path,
+        "\xEF\xBB\xBFsc_lastSource\t/in\r\n" + Box
+            + "#Timer\t1\r\nTimer 2\r\n\r\n\t3\r\nTimer\t9\r\nTimer\t 15 \rAutoStart\t\ta\tb \t\r\n"
+              "sc_Files\t1\nx\r\nTimer/\t4\r\n"
+            + Box + "sc_lastDestination\t/out\r");
+    const QString missing = failedBox("imported from", "53", "File not found");
+    for (const QString &failure :
+        {QString(), missing, failedBox("imported from", "75", "Path/File access error: not a plain file")}) {
+        boxes.clear();
+        boxes.answerNext(MsgAnswer::Yes);
+        sc_ImportSettings();
+        EXPECT_EQ(stored("sc_lastSource Timer AutoStart sc_Files #Timer sc_lastDestination"),
+            "/in|15|\ta\tb \t|1\nx|-|/out");
+        EXPECT_EQ(
+            test::boxesSeen(boxes), QStringList({ImportQuestion, failure}).mid(0, failure.isEmpty() ? 1 : 2));
+        QFile::remove(path);
+        if (failure == missing) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+    }
 }
 
 } // namespace
