@@ -32,6 +32,7 @@ const Scenario Scenarios[] = {
     {"move-cross", bench::moveAcrossFileSystems},
     {"list", bench::listByPattern},
     {"scan", bench::scanTree},
+    {"preview", bench::previewFiles},
     {"entries", bench::saveAndLoadEntries},
     {"messages", bench::fillMessageArea},
     {"program-copy", bench::programCopy},

@@ -22,6 +22,7 @@ void moveWithinFileSystem(const Setup &setup);
 void moveAcrossFileSystems(const Setup &setup);
 void listByPattern(const Setup &setup);
 void scanTree(const Setup &setup);
+void previewFiles(const Setup &setup);
 void saveAndLoadEntries(const Setup &setup);
 void fillMessageArea(const Setup &setup);
 void programCopy(const Setup &setup);

@@ -83,17 +83,21 @@ private:
         row.verdict = file.move ? Verdict::Move : Verdict::Copy;
         row.reason = file.move ? QStringLiteral("Would be moved") : QStringLiteral("Would be copied");
         try {
-            if (!m_madeFolders.contains(file.destFolder) && !host::lookupFolder(file.destFolder)) {
-                if (!folderLevelCreatable(file.destFolder)) {
+            // A folder seen once is not looked up again: a pattern entry sends every file to one.
+            if (!m_knownFolders.contains(file.destFolder)) {
+                const bool exists = host::lookupFolder(file.destFolder);
+                if (!exists && !folderLevelCreatable(file.destFolder)) {
                     row.verdict = Verdict::NoFolder;
                     row.reason
                         = QStringLiteral("Fails: the destination folder cannot be created, its parent is "
                                          "missing");
                     return;
                 }
-                m_madeFolders.insert(file.destFolder);
-                row.reason += QStringLiteral("; the destination folder would be created");
-                return;
+                m_knownFolders.insert(file.destFolder);
+                if (!exists) {
+                    row.reason += QStringLiteral("; the destination folder would be created");
+                    return;
+                }
             }
         } catch (const Failure &failure) {
             row.verdict = Verdict::NoFolder;
@@ -120,7 +124,7 @@ private:
 
     const std::function<void(const PreviewRow &)> &m_sink;
     const std::function<bool()> &m_keepGoing;
-    QSet<QString> m_madeFolders;
+    QSet<QString> m_knownFolders; // exist, or would be created
     QString m_starting;
 };
 
