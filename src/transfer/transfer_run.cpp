@@ -1,7 +1,7 @@
 #include "transfer_run.h"
 
 #include "file_routines.h"
-#include "log_records.h"
+#include "record_texts.h"
 
 #include "platform/host.h"
 #include "platform/native_names.h"
@@ -26,19 +26,19 @@ public:
 
     void file(const PlannedFile &file) override
     {
-        const QString label = log_records::actionLabel(file.move);
+        const QString label = record_texts::actionLabel(file.move);
         if (file.passes) {
-            m_log.sc_WriteLog(log_records::begin(label, file.sourceFolder, file.name, host::nowText()));
+            m_log.sc_WriteLog(record_texts::begin(label, file.sourceFolder, file.name, host::nowText()));
             safe_copy::Outcome outcome;
             const QString copied = sc_CopyFile(file.name, file.sourceFolder, file.name, file.destFolder,
                 file.move, m_session, outcome, &file.source);
             JournalEntry done;
             if (JournalWriter::entryFor(file.move, outcome, done))
                 m_journal.add(done);
-            const QString result = log_records::outcome(label, copied, file.sourceFolder);
-            m_log.sc_WriteLog(log_records::result(file.destFolder, file.name, result, host::nowText()));
+            const QString result = record_texts::outcome(label, copied, file.sourceFolder);
+            m_log.sc_WriteLog(record_texts::result(file.destFolder, file.name, result, host::nowText()));
         } else {
-            m_log.sc_WriteLog(log_records::skip(label, file.sourceFolder, file.name, host::nowText()));
+            m_log.sc_WriteLog(record_texts::skip(label, file.sourceFolder, file.name, host::nowText()));
         }
         m_observer.fileFinished();
     }

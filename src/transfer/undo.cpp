@@ -1,7 +1,7 @@
 #include "undo.h"
 
 #include "file_routines.h"
-#include "log_records.h"
+#include "record_texts.h"
 #include "transfer_log.h"
 
 #include "platform/app_info.h"
@@ -28,7 +28,7 @@ const QString MoveLabel = QStringLiteral("Move File ");
 
 QString shown(const QByteArray &path)
 {
-    return log_records::escapeName(nameFromNative(path));
+    return record_texts::escapeName(nameFromNative(path));
 }
 
 // The file at `path`, links looked through, is still what the run left there.
@@ -72,12 +72,12 @@ public:
     StepRecords(TransferLog &log, const QByteArray &from)
         : m_log(log)
     {
-        m_log.sc_WriteLog(log_records::begin(MoveLabel, folderOf(from), nameOf(from), host::nowText()));
+        m_log.sc_WriteLog(record_texts::begin(MoveLabel, folderOf(from), nameOf(from), host::nowText()));
     }
     void result(const QByteArray &to, const QString &copyResult)
     {
-        const QString outcome = log_records::outcome(MoveLabel, copyResult, QString());
-        m_log.sc_WriteLog(log_records::result(folderOf(to), nameOf(to), outcome, host::nowText()));
+        const QString outcome = record_texts::outcome(MoveLabel, copyResult, QString());
+        m_log.sc_WriteLog(record_texts::result(folderOf(to), nameOf(to), outcome, host::nowText()));
     }
 
 private:

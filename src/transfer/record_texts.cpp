@@ -1,4 +1,4 @@
-#include "log_records.h"
+#include "record_texts.h"
 
 #include "file_routines.h"
 #include "platform/native_names.h"
@@ -7,7 +7,7 @@
 
 #include <algorithm>
 
-namespace quillfen::log_records {
+namespace quillfen::record_texts {
 
 namespace {
 
@@ -90,4 +90,4 @@ QString outcome(const QString &label, const QString &copyResult, const QString &
     return label + QStringLiteral(" failed: ") + shown;
 }
 
-} // namespace quillfen::log_records
+} // namespace quillfen::record_texts

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace quillfen::log_records {
+namespace quillfen::record_texts {
 
 // "Move File " or "Copy File ", each with its trailing blank.
 QString actionLabel(bool move);
@@ -21,4 +21,4 @@ QString skip(const QString &label, const QString &sourceFolder, const QString &n
 // The outcome line's text for what sc_CopyFile returned for a file of `sourceFolder`.
 QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder);
 
-} // namespace quillfen::log_records
+} // namespace quillfen::record_texts
