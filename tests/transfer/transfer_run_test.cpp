@@ -6,14 +6,20 @@ namespace quillfen::test {
 
 using TransferRun = TransferTest;
 
-TEST_F(TransferRun, LogsACopyAFailedCopyAMoveAndASkipInOrder)
+TEST_F(TransferRun, LogsACopyAFailedCopyAMoveARefusedMoveAndASkipInOrder)
 {
-    const QString dst = root + "dst/", bad = root + "no/dst/"; // the parent of bad is missing too
+    // The parent of bad is missing too; a file in stuck cannot be deleted, so its move is a copy.
+    const QString dst = root + "dst/", bad = root + "no/dst/", stuck = store.scratch("src/stuck");
     writeAged(src + "old.txt", "old");
     writeAged(src + "mv.txt", "mv");
+    writeAged(stuck + "st.txt", "st");
     writeAged(src + "new.txt", "new", -2);
     storeEntries({{"old.txt", src, dst, "0"}, {"old.txt", src, bad, "0"}, {"mv.txt", src, dst, "1"},
-        {"new.txt", src, dst, "0"}});
+        {"st.txt", stuck, dst, "1"}, {"new.txt", src, dst, "0"}});
+    ReadOnlyFolder readOnly(stuck);
+    WithoutRootOverride user;
+    if (!readOnly.active() && !user.active())
+        GTEST_SKIP() << "cannot make a folder read-only";
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
 
     const QString body = q("Begin Copy File \t<now>\r\n\tFrom: \t%1old.txt\r\n"
@@ -22,19 +28,23 @@ TEST_F(TransferRun, LogsACopyAFailedCopyAMoveAndASkipInOrder)
                            "Copy File  failed: Error Number: 76  Error: Path not found\t<now>\r\n\r\n\r\n"
                            "Begin Move File \t<now>\r\n\tFrom: \t%1mv.txt\r\n"
                            "\tTo:   %2mv.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"
+                           "Begin Move File \t<now>\r\n\tFrom: \t%1stuck/st.txt\r\n\tTo:   %2st.txt\r\n"
+                           "Move File  failed: Error Number: 70  Error: Permission denied\t<now>\r\n\r\n\r\n"
                            "Copy File cancelled\t<now>\r\n\t%1new.txt\r\n"
                            "File skipped due to date restrictions\r\n\r\n\r\n")
                              .arg(src, dst, bad);
     EXPECT_EQ(logText(), logHeaderText() + body);
     EXPECT_EQ(maskTimes(recorder.records.join(QString())), body);
     EXPECT_EQ(recorder.events.replaceInStrings(src, ""),
-        QStringList({"planned 4", "started old.txt", "finished", "started old.txt", "finished",
-            "started mv.txt", "finished", "started new.txt", "finished"}));
+        QStringList(
+            {"planned 5", "started old.txt", "finished", "started old.txt", "finished", "started mv.txt",
+                "finished", "started stuck/st.txt", "finished", "started new.txt", "finished"}));
     EXPECT_EQ(boxesSeen(boxes),
-        QStringList {"Error | Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
-            + "\r\nYou may need to create the file manually. | Critical Ok"});
-    EXPECT_EQ(readBytes(dst + "old.txt") + readBytes(dst + "mv.txt"), "oldmv");
-    EXPECT_FALSE(present(src + "mv.txt") || present(dst + "new.txt"));
+        QStringList({"Error | Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
+                + "\r\nYou may need to create the file manually. | Critical Ok",
+            "Error | Error: Permission denied (70) | Critical Ok"}));
+    EXPECT_EQ(readBytes(dst + "old.txt") + readBytes(dst + "mv.txt") + readBytes(dst + "st.txt"), "oldmvst");
+    EXPECT_FALSE(present(src + "mv.txt") || present(dst + "new.txt") || !present(stuck + "st.txt"));
 }
 
 TEST_F(TransferRun, AnEmptyListWritesNothingAMissingSourceEndsTheRunAndTheValuesAreSavedOnClose)
@@ -133,20 +143,6 @@ TEST_F(TransferRun, HostileNamesArriveByteForByteAndCannotBreakTheLogsLinesOrFie
     EXPECT_EQ(
         QList({log.count('\r'), log.count('\n'), log.count('\t')}), QList({lineEnds, lineEnds, 5 * files}));
     EXPECT_TRUE(log.endsWith(recorder.records.join(QString())) && recorder.records.size() == 2 * files);
-}
-
-TEST_F(TransferRun, MoveWhoseDeletionIsRefusedIsLoggedAsFailedWithTheCopyPresent)
-{
-    writeAged(src + "f.txt", "f");
-    storeEntries({{"f.txt", src, root, "1"}});
-    ReadOnlyFolder readOnly(src);
-    WithoutRootOverride user;
-    if (!readOnly.active() && !user.active())
-        GTEST_SKIP() << "cannot make a folder read-only";
-    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-    EXPECT_TRUE(logText().contains("\r\nMove File  failed: Error Number: 70  Error: Permission denied\t"));
-    EXPECT_EQ(boxes.texts(), QStringList {"Error: Permission denied (70)"});
-    EXPECT_TRUE(present(src + "f.txt") && present(root + "f.txt"));
 }
 
 } // namespace quillfen::test
