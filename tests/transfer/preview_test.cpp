@@ -7,7 +7,7 @@ namespace quillfen::test {
 
 using Preview = TransferTest;
 
-TEST_F(Preview, ShowsEachVerdictChangesNothingAndStopsWhenAsked)
+TEST_F(Preview, ShowsEachVerdictChangesNothingStopsWhenAskedAndTheRunDoesAsItSaid)
 {
     const QString dst = store.scratch("dst");
     for (const char *name : {"old.txt", "rep.txt", "same.txt", "a.log", "b.log"})
@@ -15,6 +15,7 @@ TEST_F(Preview, ShowsEachVerdictChangesNothingAndStopsWhenAsked)
     writeAged(src + "new.txt", "new", -2);
     writeBytes(dst + "rep.txt", "older");
     ASSERT_EQ(::link(nativePath(src + "same.txt").constData(), nativePath(dst + "same.txt").constData()), 0);
+    makeTree(src, {"gone.txt->nowhere"});
     EntryList entries;
     const std::tuple<const char *, const char *, QString> rows[] = {{"old.txt", "0", dst},
         {"*.log", "1", root + "made/"}, {"new.txt", "0", dst}, {"rep.txt", "1", dst}, {"same.txt", "0", dst},
@@ -22,9 +23,12 @@ TEST_F(Preview, ShowsEachVerdictChangesNothingAndStopsWhenAsked)
     for (const auto &[file, move, dest] : rows)
         entries.append(q(file), src, dest, q(move));
 
+    QList<PreviewRow> rowsSeen;
     const auto preview = [&](const char *interval, int wanted) {
         QStringList seen;
+        rowsSeen.clear();
         const auto shown = [&](const PreviewRow &row) {
+            rowsSeen << row;
             seen << verdictName(row.verdict) + ' ' + QString::number(row.entry) + ' '
                     + row.source.mid(src.size()) + ' ' + row.dest.mid(root.size()) + ": "
                     + maskTimes(row.reason);
@@ -43,10 +47,33 @@ TEST_F(Preview, ShowsEachVerdictChangesNothingAndStopsWhenAsked)
             "its parent is missing",
             "Run ends 7 gone.txt dst/gone.txt: The run would end here: File not found (53)",
             "Not reached 8 old.txt dst/old.txt: Not reached"}));
+    const QList<PreviewRow> said = rowsSeen;
     EXPECT_EQ(preview("1", 1).size(), 1) << "stops at the next file once asked";
     EXPECT_EQ(preview("lots", 99).value(0), "Run ends 0  : The run would end here: Type mismatch (13)");
     EXPECT_FALSE(present(root + "made") || present(store::filePath()));
     EXPECT_TRUE(boxes.shown().isEmpty());
+
+    // The run of the same entries logs for each file what its verdict says, and ends where the
+    // preview said; its values are saved only when it is closed.
+    store.set(keys::CompareInterval, "1");
+    sc_AddFiles(entries);
+    ASSERT_EQ(failureOf(sc_TransferFiles), failure_no::FileNotFound);
+    EXPECT_FALSE(store.has(keys::Timer));
+    sc_ClosePendingRun();
+    EXPECT_EQ(store.value(keys::Timer), "10");
+    const char *const outcomes[] = {"successful", "successful", "successful", "skipped", "70", "76"};
+    QStringList expected, logged;
+    for (const PreviewRow &row : said) {
+        if (row.verdict < PreviewRow::Verdict::EndsRun)
+            expected << row.source + (row.verdict == PreviewRow::Verdict::TooNew ? "" : " > " + row.dest)
+                    + ' ' + outcomes[int(row.verdict)];
+    }
+    static const QRegularExpression record(
+        R"(\t([^\t\r]*)\r\n(?:\tTo:   ([^\r]*)\r\n)?(?:\w+ )?File +(?:failed: Error Number: )?(\w+))");
+    for (const QRegularExpressionMatch &m : record.globalMatch(logText()))
+        logged << m.captured(1) + (m.captured(2).isEmpty() ? "" : " > " + m.captured(2)) + ' '
+                + m.captured(3);
+    EXPECT_EQ(logged, expected);
 }
 
 } // namespace quillfen::test
