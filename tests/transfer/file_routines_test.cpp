@@ -69,13 +69,6 @@ TEST_F(FileRoutines, FileExistsFindsPlainVisibleFilesAndReportsAnythingButAbsenc
     EXPECT_TRUE(boxes.shown().isEmpty() && !present(root + "link") && present(root + "plain"));
 }
 
-TEST_F(FileRoutines, FolderOfCutsAfterTheLastSeparator)
-{
-    EXPECT_EQ(QStringList({sc_FolderOf(""), sc_FolderOf("file.txt"), sc_FolderOf("/"),
-                  sc_FolderOf("/a/b.txt"), sc_FolderOf("/a/b/"), sc_FolderOf("/a/b\\c")}),
-        QStringList({"", "", "/", "/a/", "/a/b/", "/a/"}));
-}
-
 TEST_F(DateRestriction, CountsUnitBoundariesCrossedOnWallClockFields)
 {
     // File time, now (2025 unless named), unit code, boundaries crossed: up to that threshold the
