@@ -37,6 +37,10 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
         EXPECT_EQ(readBytes(src + name), name);
     EXPECT_EQ(readBytes(dst + "over.txt") + readBytes(trash + "copied.txt"), "the older onecopied.txt");
     EXPECT_FALSE(present(dst + "moved.txt") || present(trash + "over.txt"));
+    // The copy went to the Trash with its record; the restored file's record went with it.
+    const QString info = root + "data/Trash/info/";
+    EXPECT_EQ(readBytes(info + "over.txt.trashinfo") + readBytes(info + "copied.txt.trashinfo").chopped(20),
+        "<none>[Trash Info]\nPath=" + nativePath(dst).toPercentEncoding("/") + "copied.txt\nDeletionDate=");
     EXPECT_TRUE(logText().contains("Begin Move File \t<now>\r\n\tFrom: \t" + trash
         + "over.txt\r\n\tTo:   " + dst + "over.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"));
     EXPECT_EQ(logText().count("Begin "), 5 + 4);
