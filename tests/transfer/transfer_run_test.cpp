@@ -73,24 +73,6 @@ TEST_F(TransferRun, UnusableSettingsEndTheRunBeforeAnyFile)
     }
 }
 
-TEST_F(TransferRun, PatternEntriesHandleEveryListedFileOnceInOrder)
-{
-    for (const char *name : {"b.log", "A.LOG", ".hidden.log", "b.dat", "a?c.txt", "abc.txt"})
-        writeAged(src + name, name);
-    writeAged(src + "z.log", "future", -2);
-    QDir().mkpath(src + "sub.log");
-    // "?" alone makes no pattern.
-    storeEntries({{"a?c.txt", src, root, "0"}, {"*.log", src, root, "1"}, {"*.dat;B*", src, root, "0"},
-        {"*.none", src, root, "0"}});
-    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-    EXPECT_EQ(recorder.events.filter(QRegularExpression("^(planned|started)")).replaceInStrings(src, ""),
-        QStringList({"planned 1", "started a?c.txt", "planned 3", "started A.LOG", "started b.log",
-            "started z.log", "planned 1", "started b.dat"}));
-    EXPECT_EQ(logText().count("Move File cancelled"), 1);
-    EXPECT_FALSE(present(root + "abc.txt") || present(root + ".hidden.log") || present(src + "b.log"));
-    EXPECT_TRUE(present(src + "z.log") && present(root + "b.dat"));
-}
-
 TEST_F(TransferRun, HostileNamesArriveByteForByteAndCannotBreakTheLogsLinesOrFields)
 {
     const std::pair<QByteArray, const char *> names[] // on disk, as logged
