@@ -6,21 +6,22 @@ namespace quillfen::test {
 
 using TransferRun = TransferTest;
 
-TEST_F(TransferRun, AnEmptyListLogsNothingOthersACopyAFailedCopyAMoveARefusedMoveAndASkipInOrder)
+TEST_F(TransferRun, AnEmptyListLogsNothingAndEachFileIsLoggedInOrderAsDoneFailedOrSkipped)
 {
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     EXPECT_FALSE(present(logFilePath()));
     for (const keys::Key &key : {keys::Files, keys::Timer, keys::AutoStart, keys::DefaultFileExt,
              keys::CompareInterval, keys::CompareIntType})
         EXPECT_EQ(store.value(key), q(key.fallback)) << key.name; // saved as the run closed
-    // The parent of bad is missing too; a file in stuck cannot be deleted, so its move is a copy.
+    // The parent of bad is missing too; stuck refuses changes: its file's move is a copy and no
+    // folder can be made in it.
     const QString dst = root + "dst/", bad = root + "no/dst/", stuck = store.scratch("src/stuck");
     writeAged(src + "old.txt", "old");
     writeAged(src + "mv.txt", "mv");
     writeAged(stuck + "st.txt", "st");
     writeAged(src + "new.txt", "new", -2);
     storeEntries({{"old.txt", src, dst, "0"}, {"old.txt", src, bad, "0"}, {"mv.txt", src, dst, "1"},
-        {"st.txt", stuck, dst, "1"}, {"new.txt", src, dst, "0"}});
+        {"st.txt", stuck, dst, "1"}, {"old.txt", src, stuck + "d/", "0"}, {"new.txt", src, dst, "0"}});
     ReadOnlyFolder readOnly(stuck);
     WithoutRootOverride user;
     if (!readOnly.active() && !user.active())
@@ -35,18 +36,21 @@ TEST_F(TransferRun, AnEmptyListLogsNothingOthersACopyAFailedCopyAMoveARefusedMov
                            "\tTo:   %2mv.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"
                            "Begin Move File \t<now>\r\n\tFrom: \t%1stuck/st.txt\r\n\tTo:   %2st.txt\r\n"
                            "Move File  failed: Error Number: 70  Error: Permission denied\t<now>\r\n\r\n\r\n"
+                           "Begin Copy File \t<now>\r\n\tFrom: \t%1old.txt\r\n\tTo:   %1stuck/d/old.txt\r\n"
+                           "Copy File  failed: Error Number: 70  Error: Permission denied\t<now>\r\n\r\n\r\n"
                            "Copy File cancelled\t<now>\r\n\t%1new.txt\r\n"
                            "File skipped due to date restrictions\r\n\r\n\r\n")
                              .arg(src, dst, bad);
     EXPECT_EQ(logText(), logHeaderText() + body);
     EXPECT_EQ(maskTimes(recorder.records.join(QString())), body);
     EXPECT_EQ(recorder.events.replaceInStrings(src, ""),
-        QStringList(
-            {"planned 5", "started old.txt", "finished", "started old.txt", "finished", "started mv.txt",
-                "finished", "started stuck/st.txt", "finished", "started new.txt", "finished"}));
+        QStringList({"planned 6", "started old.txt", "finished", "started old.txt", "finished",
+            "started mv.txt", "finished", "started stuck/st.txt", "finished", "started old.txt", "finished",
+            "started new.txt", "finished"}));
     EXPECT_EQ(boxesSeen(boxes),
         QStringList({"Error | Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
                 + "\r\nYou may need to create the file manually. | Critical Ok",
+            "Error | Error: Permission denied (70) | Critical Ok",
             "Error | Error: Permission denied (70) | Critical Ok"}));
     EXPECT_EQ(readBytes(dst + "old.txt") + readBytes(dst + "mv.txt") + readBytes(dst + "st.txt"), "oldmvst");
     EXPECT_FALSE(present(src + "mv.txt") || present(dst + "new.txt") || !present(stuck + "st.txt"));
