@@ -22,20 +22,7 @@ namespace quillfen::test {
 using FileRoutines = TransferTest;
 using DateRestriction = TransferTest;
 
-TEST_F(FileRoutines, CopyFileReportsMissingSources)
-{
-    const QString dest = root + "dest/", none = root + "none/";
-    EXPECT_EQ(sc_CopyFile("f.txt", none, "f.txt", dest, false),
-        "The Source location: \r\n" + none + "\r\ndoes not exist. \r\n\r\nPlease check your settings.");
-    writeBytes(dest + "f.txt", "old");
-    for (const bool move : {false, true})
-        EXPECT_EQ(sc_CopyFile("f.txt", src, "f.txt", dest, move), "Error Number: 53  Error: File not found");
-    EXPECT_EQ(
-        boxesSeen(boxes), QStringList(2, "Error | Error: File not found (53) | Critical Ok")); // none before
-    EXPECT_EQ(readBytes(dest + "f.txt"), "old");
-}
-
-TEST_F(FileRoutines, FileExistsFindsPlainVisibleFilesAndReportsAnythingButAbsence)
+TEST_F(FileRoutines, FileExistsFindsPlainVisibleFilesCopyFileAMissingSourceAndEachReportsAsItShould)
 {
     makeTree(root, {"plain", ".hidden", "folder/", "link->plain", "dangling->gone"});
     ::mkfifo(nativePath(root + "pipe").constData(), 0600);
@@ -57,6 +44,16 @@ TEST_F(FileRoutines, FileExistsFindsPlainVisibleFilesAndReportsAnythingButAbsenc
     for (const char *name : {"missing", "no/where", "link"})
         sc_DeleteFile(root + name);
     EXPECT_TRUE(boxes.shown().isEmpty() && !present(root + "link") && present(root + "plain"));
+
+    // A missing source folder is said in the result alone; a missing file is reported and replaces nothing.
+    EXPECT_EQ(sc_CopyFile("plain", root + "none/", "plain", root, false),
+        "The Source location: \r\n" + root + "none/\r\ndoes not exist. \r\n\r\nPlease check your settings.");
+    writeBytes(root + "plain", "old");
+    for (const bool move : {false, true})
+        EXPECT_EQ(
+            sc_CopyFile("missing", root, "plain", root, move), "Error Number: 53  Error: File not found");
+    EXPECT_EQ(boxesSeen(boxes), QStringList(2, "Error | Error: File not found (53) | Critical Ok"));
+    EXPECT_EQ(readBytes(root + "plain"), "old");
 }
 
 TEST_F(DateRestriction, CountsUnitBoundariesCrossedOnWallClockFields)
