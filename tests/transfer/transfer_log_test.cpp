@@ -9,12 +9,8 @@ using TransferLog = TransferTest;
 // Writes one record as a run does, for `observer` to watch; answers the failure as it reads.
 QString writeRecord(RunObserver &observer, const char *record)
 {
-    try {
-        quillfen::TransferLog(&observer).sc_WriteLog(record);
-        return {};
-    } catch (const Failure &failure) {
-        return failure.what();
-    }
+    const int number = failureOf([&] { quillfen::TransferLog(&observer).sc_WriteLog(record); });
+    return number == 0 ? QString() : Failure(number).what();
 }
 
 TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailure)
