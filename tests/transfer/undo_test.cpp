@@ -9,7 +9,7 @@ using Undo = TransferTest;
 
 TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
 {
-    const QString dst = store.scratch("dst"), trash = root + "data/Trash/files/";
+    const QString dst = store.scratch("dst"), trash = root + "data/Trash/";
     sc_UndoLastRun(); // before any run
     QList<QStringList> entries;
     for (const char *name : {"moved.txt", "copied.txt", "over.txt", "changed.txt", "taken.txt"}) {
@@ -35,14 +35,14 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
             "Complete | The last run has been undone: 4 of 4 steps done. | Information Ok"}));
     for (const char *name : {"moved.txt", "over.txt", "copied.txt"})
         EXPECT_EQ(readBytes(src + name), name);
-    EXPECT_EQ(readBytes(dst + "over.txt") + readBytes(trash + "copied.txt"), "the older onecopied.txt");
-    EXPECT_FALSE(present(dst + "moved.txt") || present(trash + "over.txt"));
+    EXPECT_EQ(readBytes(dst + "over.txt") + readBytes(trash + "files/copied.txt"), "the older onecopied.txt");
+    EXPECT_FALSE(present(dst + "moved.txt") || present(trash + "files/over.txt"));
     // The copy went to the Trash with its record; the restored file's record went with it.
-    const QString info = root + "data/Trash/info/";
-    EXPECT_EQ(readBytes(info + "over.txt.trashinfo") + readBytes(info + "copied.txt.trashinfo").chopped(20),
+    EXPECT_EQ(readBytes(trash + "info/over.txt.trashinfo")
+            + readBytes(trash + "info/copied.txt.trashinfo").chopped(20),
         "<none>[Trash Info]\nPath=" + nativePath(dst).toPercentEncoding("/") + "copied.txt\nDeletionDate=");
     EXPECT_TRUE(logText().contains("Begin Move File \t<now>\r\n\tFrom: \t" + trash
-        + "over.txt\r\n\tTo:   " + dst + "over.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"));
+        + "files/over.txt\r\n\tTo:   " + dst + "over.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"));
     EXPECT_EQ(logText().count("Begin "), 5 + 4);
     boxes.clear();
     sc_UndoLastRun();
