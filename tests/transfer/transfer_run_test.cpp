@@ -1,7 +1,5 @@
 #include "transfer_tests.h"
 
-#include "settings/store.h"
-
 namespace quillfen::test {
 
 using TransferRun = TransferTest;
@@ -10,9 +8,6 @@ TEST_F(TransferRun, AnEmptyListLogsNothingAndEachFileIsLoggedInOrderAsDoneFailed
 {
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     EXPECT_FALSE(present(logFilePath()));
-    for (const keys::Key &key : {keys::Files, keys::Timer, keys::AutoStart, keys::DefaultFileExt,
-             keys::CompareInterval, keys::CompareIntType})
-        EXPECT_EQ(store.value(key), q(key.fallback)) << key.name; // saved as the run closed
     // The parent of bad is missing too; stuck refuses changes: its file's move is a copy and no
     // folder can be made in it.
     const QString dst = root + "dst/", bad = root + "no/dst/", stuck = store.scratch("src/stuck");
@@ -48,10 +43,9 @@ TEST_F(TransferRun, AnEmptyListLogsNothingAndEachFileIsLoggedInOrderAsDoneFailed
             "started mv.txt", "finished", "started stuck/st.txt", "finished", "started old.txt", "finished",
             "started new.txt", "finished"}));
     EXPECT_EQ(boxesSeen(boxes),
-        QStringList({"Error | Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
-                + "\r\nYou may need to create the file manually. | Critical Ok",
-            "Error | Error: Permission denied (70) | Critical Ok",
-            "Error | Error: Permission denied (70) | Critical Ok"}));
+        QStringList {"Error | Error: Path not found (76)\r\n\r\nCheck the path to \r\n" + bad
+            + "\r\nYou may need to create the file manually. | Critical Ok"}
+            + QStringList(2, "Error | Error: Permission denied (70) | Critical Ok"));
     EXPECT_EQ(readBytes(dst + "old.txt") + readBytes(dst + "mv.txt") + readBytes(dst + "st.txt"), "oldmvst");
     EXPECT_FALSE(present(src + "mv.txt") || present(dst + "new.txt") || !present(stuck + "st.txt"));
 }
