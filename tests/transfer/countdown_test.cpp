@@ -19,10 +19,8 @@ TEST(Countdown, ReadsItsSettingsCountsDownAndTheRunIsDueOnTheTickAfterZero)
         const QStringList c = q(row).split('|');
         TempStore store;
         ScriptedMessageBoxes boxes;
-        for (const auto &[key, value] : {std::pair {keys::Timer, c[0]}, {keys::AutoStart, c[1]}}) {
-            if (!value.isEmpty())
-                store.set(key, value);
-        }
+        for (const auto &[key, value] : {std::pair {keys::Timer, c[0]}, {keys::AutoStart, c[1]}})
+            value.isEmpty() ? void() : store.set(key, value);
         Countdown countdown;
         countdown.readSettings();
         bool due = false;

@@ -7,18 +7,22 @@ namespace quillfen::test {
 
 using Preview = TransferTest;
 
-TEST_F(Preview, ShowsEachVerdictChangesNothingAndStopsWhenAsked)
+TEST_F(Preview, ShowsEachVerdictChangesNothingStopsWhenAskedAndTheRunDoesAsItSaid)
 {
     const QString dst = store.scratch("dst");
-    for (const char *name : {"old.txt", "rep.txt", "same.txt", "a.log", "b.log"})
+    for (const char *name :
+        {"old.txt", "rep.txt", "same.txt", "a.log", "b.log", "A.LOG", "a?c.txt", "abc.txt"})
         writeAged(src + name, name);
-    writeAged(src + "new.txt", "new", -2);
+    for (const char *name : {"new.txt", "z.log"})
+        writeAged(src + name, name, -2);
     writeBytes(dst + "rep.txt", "older");
     ASSERT_EQ(::link(nativePath(src + "same.txt").constData(), nativePath(dst + "same.txt").constData()), 0);
-    EntryList entries;
-    const std::tuple<const char *, const char *, QString> rows[] = {{"old.txt", "0", dst},
-        {"*.log", "1", root + "made/"}, {"new.txt", "0", dst}, {"rep.txt", "1", dst}, {"same.txt", "0", dst},
-        {"old.txt", "0", root + "no/parent/"}, {"gone.txt", "0", dst}, {"old.txt", "0", dst}};
+    makeTree(src, {"gone.txt->nowhere"});
+    EntryList entries; // "?" alone makes no pattern; a pattern that matches nothing plans nothing
+    const std::tuple<const char *, const char *, QString> rows[]
+        = {{"old.txt", "0", dst}, {"*.log", "1", root + "made/"}, {"new.txt", "0", dst},
+            {"rep.txt", "1", dst}, {"same.txt", "0", dst}, {"old.txt", "0", root + "no/parent/"},
+            {"a?c.txt", "0", dst}, {"*.none", "0", dst}, {"gone.txt", "0", dst}, {"old.txt", "0", dst}};
     for (const auto &[file, move, dest] : rows)
         entries.append(q(file), src, dest, q(move));
 
@@ -32,21 +36,43 @@ TEST_F(Preview, ShowsEachVerdictChangesNothingAndStopsWhenAsked)
         previewRun(entries, q(interval), "h", shown, [&] { return seen.size() < wanted; });
         return seen;
     };
-    EXPECT_EQ(preview("1", 99),
+    const QStringList said = preview("1", 99);
+    EXPECT_EQ(said,
         QStringList({"Copy 1 old.txt dst/old.txt: Would be copied",
-            "Move 2 a.log made/a.log: Would be moved; the destination folder would be created",
-            "Move 2 b.log made/b.log: Would be moved",
+            "Move 2 A.LOG made/A.LOG: Would be moved; the destination folder would be created",
+            "Move 2 a.log made/a.log: Would be moved", "Move 2 b.log made/b.log: Would be moved",
+            "Skip 2 z.log made/z.log: Skipped by the date restriction: -48 h old, 1 needed",
             "Skip 3 new.txt dst/new.txt: Skipped by the date restriction: -48 h old, 1 needed",
             "Replace 4 rep.txt dst/rep.txt: Would replace the existing file (5 bytes, <now>)",
             "Refused 5 same.txt dst/same.txt: Refused: source and destination are the same file",
             "Fails 6 old.txt no/parent/old.txt: Fails: the destination folder cannot be created, "
             "its parent is missing",
-            "Run ends 7 gone.txt dst/gone.txt: The run would end here: File not found (53)",
-            "Not reached 8 old.txt dst/old.txt: Not reached"}));
+            "Copy 7 a?c.txt dst/a?c.txt: Would be copied",
+            "Run ends 9 gone.txt dst/gone.txt: The run would end here: File not found (53)",
+            "Not reached 10 old.txt dst/old.txt: Not reached"}));
     EXPECT_EQ(preview("1", 1).size(), 1) << "stops at the next file once asked";
     EXPECT_EQ(preview("lots", 99).value(0), "Run ends 0  : The run would end here: Type mismatch (13)");
-    EXPECT_FALSE(present(root + "made") || present(store::filePath()));
-    EXPECT_TRUE(boxes.shown().isEmpty());
+    EXPECT_FALSE(present(root + "made") || present(store::filePath()) || !boxes.shown().isEmpty());
+
+    // The run of the same entries logs for each file what its verdict says, and ends where the
+    // preview said; its values are saved only when it is closed.
+    sc_AddFiles(entries);
+    ASSERT_EQ(failureOf(sc_TransferFiles), failure_no::FileNotFound);
+    EXPECT_EQ(recorder.events.filter("planned"), QStringList({"planned 8", "planned 4"})); // singles first
+    EXPECT_FALSE(store.has(keys::Timer));
+    sc_ClosePendingRun();
+    EXPECT_EQ(store.value(keys::Timer), "10");
+    const QMap<QString, QString> outcomes = {{"Copy", "successful"}, {"Move", "successful"},
+        {"Replace", "successful"}, {"Skip", "skipped"}, {"Refused", "70"}, {"Fails", "76"}};
+    QStringList expected, logged; // source, destination unless skipped, outcome
+    for (const QString &line : said)
+        if (const QStringList w = line.split(' '); outcomes.contains(w[0]))
+            expected << w[2] + ' ' + (w[0] == "Skip" ? "" : w[3].chopped(1)) + ' ' + outcomes[w[0]];
+    static const QRegularExpression record(
+        R"(\t([^\t\r]*)\r\n(?:\tTo:   ([^\r]*)\r\n)?(?:\w+ )?File +(?:failed: Error Number: )?(\w+))");
+    for (const QRegularExpressionMatch &m : record.globalMatch(logText()))
+        logged << m.captured(1).mid(src.size()) + ' ' + m.captured(2).mid(root.size()) + ' ' + m.captured(3);
+    EXPECT_EQ(logged, expected);
 }
 
 } // namespace quillfen::test

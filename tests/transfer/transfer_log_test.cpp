@@ -6,10 +6,11 @@ namespace quillfen::test {
 
 using TransferLog = TransferTest;
 
-// Writes one record as a run does, for `observer` to watch; answers the failure, 0 for none.
-int writeRecord(RunObserver &observer, const char *record)
+// Writes one record as a run does, for `observer` to watch; answers the failure as it reads.
+QString writeRecord(RunObserver &observer, const char *record)
 {
-    return failureOf([&] { quillfen::TransferLog(&observer).sc_WriteLog(record); });
+    const int number = failureOf([&] { quillfen::TransferLog(&observer).sc_WriteLog(record); });
+    return number == 0 ? QString() : Failure(number).what();
 }
 
 TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailure)
@@ -28,20 +29,23 @@ TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailur
     EXPECT_TRUE(boxes.shown().isEmpty());
 
     // The observer is shown each record before the file gets it, so also one that never gets there.
+    // A read-only log, a log folder that cannot be made below a read-only folder (refused, not
+    // missing) and a folder in the log's place (no log) each fail as such.
     ::chmod(nativePath(logFilePath()).constData(), 0444);
+    QDir().mkpath(root + "other/filelog.txt");
     ReadOnlyFolder readOnly(src);
     WithoutRootOverride user;
     if (!user.active())
         GTEST_SKIP() << "cannot drop the permission override";
-    EXPECT_EQ(writeRecord(recorder, "three"), failure_no::PermissionDenied);
-    EXPECT_EQ(recorder.records.join(QString()), QString("one\r\ntwo\r\nline\r\n").repeated(3) + "three\r\n");
-    EXPECT_EQ(logText(), "old\r\none\r\ntwo\r\nline\r\n");
-    // A log folder that cannot be made is refused, not missing; a folder in the log's place is no log.
-    host::setApplicationFolderOverride(src + "app/sub");
-    EXPECT_EQ(writeRecord(recorder, "four"), failure_no::PermissionDenied);
-    host::setApplicationFolderOverride(root + "other");
-    QDir().mkpath(logFilePath());
-    EXPECT_EQ(writeRecord(recorder, "four"), failure_no::PathFileAccessError);
+    const std::pair<QString, const char *> failing[] = {{store.appFolder(), "Permission denied (70)"},
+        {src + "app/sub", "Permission denied (70)"}, {root + "other", "Path/File access error (75)"}};
+    for (const auto &[folder, failure] : failing) {
+        host::setApplicationFolderOverride(folder);
+        EXPECT_EQ(writeRecord(recorder, "three"), q(failure)) << qPrintable(folder);
+    }
+    EXPECT_EQ(recorder.records.join(QString()),
+        QString("one\r\ntwo\r\nline\r\n").repeated(3) + QString("three\r\n").repeated(2));
+    EXPECT_EQ(readBytes(store.appFolder() + "/filelog.txt"), "old\r\none\r\ntwo\r\nline\r\n");
 }
 
 } // namespace quillfen::test
