@@ -1,18 +1,17 @@
 #pragma once
 
-// What the fault suite shares: the child it kills or preloads the shim into, files by their
-// bytes, and small file systems of its own.
+// What the fault suite shares: the child it kills or preloads the shim into, file systems of
+// its own, and what a whole log looks like.
 
 #include "settings/entry_list.h"
 #include "settings/store.h"
 #include "support/temp_store.h"
 #include "support/test_support.h"
 
-#include <QCryptographicHash>
-#include <QDir>
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <cerrno>
 #include <sys/mount.h>
 
 namespace quillfen::faults {
@@ -37,101 +36,78 @@ inline QByteArray randomContent(qsizetype size)
     return content;
 }
 
-inline QByteArray checksum(const QByteArray &content)
-{
-    return QCryptographicHash::hash(content, QCryptographicHash::Sha1);
-}
-
-// Every name in a folder, hidden ones included.
+// Every name in a folder, hidden ones included: the temporaries of a copy start with ".quillfen-".
 inline QStringList namesIn(const QString &folder)
 {
     return QDir(folder).entryList(
         QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-inline int temporariesIn(const QString &folder)
+// A header, then records of their own forms only: none cut short or glued to the next, since
+// no field holds a tab or a line end.
+inline bool wholeLog(const QByteArray &log)
 {
-    return int(namesIn(folder).filter(QRegularExpression(QStringLiteral("^\\.quillfen-.*\\.part$"))).size());
+    static const QRegularExpression whole(QStringLiteral(
+        "^#-{60}#\r\n# This file was created by Marivale Quillfen       #\r\n#-{60}#\r\n# Created [^\t\r\n]+"
+        "\r\n\r\n\r\n\r\n(?:Begin (?:Copy|Move) File \t[^\t\r\n]+\r\n\tFrom: \t[^\t\r\n]+\r\n(?:\tTo:   "
+        "[^\t\r\n]+\r\n(?:Copy|Move) File (?:successful| failed: "
+        "[^\t\r\n]+)\t[^\t\r\n]+\r\n\r\n\r\n)?+)*+$"));
+    return whole.match(QString::fromUtf8(log)).hasMatch();
 }
 
 struct ChildResult
 {
-    int exitCode = -1;
+    int exitCode = -1; // -1 when killed or crashed
     QString errors;
 };
 
-// The child program with the store, data and state folders of the test's TempStore.
-class Child
+// `job` in the child program, in the test's TempStore, with the shim preloaded to inject
+// `faults`: to its end, or killed once `killMs` have passed since it started.
+inline ChildResult runChild(const TempStore &store, const QString &faults = QString(),
+    const QString &job = QStringLiteral("run"), int killMs = 120000)
 {
-public:
-    explicit Child(const TempStore &store, const QString &faults = QString())
-    {
-        m_env.insert(QStringLiteral("QUILLFEN_APP_FOLDER"), store.appFolder());
-        if (!faults.isEmpty()) {
-            m_env.insert(QStringLiteral("QUILLFEN_FAULTS"), faults);
-            m_env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(QUILLFEN_FAULT_SHIM));
-            // The shim is preloaded ahead of a sanitizer runtime the child may carry.
-            m_env.insert(QStringLiteral("ASAN_OPTIONS"),
-                m_env.value(QStringLiteral("ASAN_OPTIONS")) + QStringLiteral(":verify_asan_link_order=0"));
-        }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QUILLFEN_APP_FOLDER", store.appFolder());
+    if (!faults.isEmpty()) {
+        env.insert("QUILLFEN_FAULTS", faults);
+        env.insert("LD_PRELOAD", QUILLFEN_FAULT_SHIM);
+        // The shim is preloaded ahead of a sanitizer runtime the child may carry.
+        env.insert("ASAN_OPTIONS", env.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
     }
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QUILLFEN_FAULT_CHILD, {job});
+    process.waitForStarted();
+    const bool finished = process.waitForFinished(killMs);
+    process.kill();
+    process.waitForFinished();
+    return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+        QString::fromUtf8(process.readAllStandardError())};
+}
 
-    void start(QProcess &process, const QString &job = QStringLiteral("run")) const
-    {
-        process.setProcessEnvironment(m_env);
-        process.start(QStringLiteral(QUILLFEN_FAULT_CHILD), {job});
-        process.waitForStarted();
-    }
-
-    ChildResult run(const QString &job = QStringLiteral("run")) const
-    {
-        QProcess process;
-        start(process, job);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        process.waitForFinished();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
-    }
-
-    // Starts `job` and kills it after `ms` milliseconds; answers whether it was still at work.
-    bool killAfter(int ms, const QString &job = QStringLiteral("run")) const
-    {
-        QProcess process;
-        start(process, job);
-        const bool finished = process.waitForFinished(ms);
-        process.kill();
-        process.waitForFinished();
-        return !finished;
-    }
-
-private:
-    QProcessEnvironment m_env = QProcessEnvironment::systemEnvironment();
-};
-
-// A tmpfs of `size` bytes mounted at `folder` for the test's lifetime, where the machine lets
-// this user mount one; mounted() tells.
-class SmallFileSystem
+// A tmpfs of `size` bytes at `folder` while it lives, where this user may mount one.
+struct SmallFileSystem
 {
-public:
     SmallFileSystem(const QString &folder, qint64 size)
-        : m_folder(nativePath(folder))
+        : path(nativePath(folder))
     {
         QDir().mkpath(folder);
-        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0,
-                        ("size=" + QByteArray::number(size)).constData())
-            == 0;
+        const QByteArray options = "size=" + QByteArray::number(size);
+        mounted = ::mount("tmpfs", path.constData(), "tmpfs", 0, options.constData()) == 0;
     }
     ~SmallFileSystem()
     {
-        if (m_mounted)
-            ::umount2(m_folder.constData(), MNT_DETACH);
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
     }
-    bool mounted() const { return m_mounted; }
+    // Where none is mounted, faults that refuse renames out of `source` as another file system would.
+    QString crossDeviceFaults(const QString &source) const
+    {
+        return mounted ? QString() : QStringLiteral("renameat2=%1@").arg(EXDEV) + source.chopped(1);
+    }
 
-private:
-    QByteArray m_folder;
-    bool m_mounted = false;
+    QByteArray path;
+    bool mounted = false;
 };
 
 } // namespace quillfen::faults

@@ -4,153 +4,114 @@
 #include "faults_support.h"
 
 #include "transfer/journal.h"
+#include "transfer/transfer_log.h"
 
-#include <QElapsedTimer>
 #include <QSettings>
 
 #include <cstdio>
 #include <functional>
+#include <utility>
 
 using namespace quillfen;
 using namespace quillfen::faults;
 
 namespace {
 
-constexpr int FileCount = 600;
-
 struct KillRow
 {
-    const char *what;
     const char *job;
-    int kills;
-    int minMs, maxMs; // the kill comes this long after the start
+    int kills, maxMs; // each kill comes 2 ms to maxMs after the start
     std::function<void()> prepare; // before every start
-    std::function<void(int kill)> check; // after every kill
+    std::function<void(const QString &when)> check; // after every kill
 };
 
-class Kills : public ::testing::Test
+TEST(Kills, LoseNothingWhetherMovingSavingOrUndoing)
 {
-protected:
-    void SetUp() override
-    {
-        // A move across file systems is the copy, flush, rename and delete that a kill can
-        // interrupt: the destination goes to a memory file system when there is one, else the
-        // shim refuses renames out of the source as another file system would.
-        m_dest = QStringLiteral("/dev/shm/quillfen-kills-%1/").arg(::getpid());
-        QDir().mkpath(m_dest);
-        if (deviceOf(m_dest) == deviceOf(m_source))
-            m_faults = QStringLiteral("renameat2,rename=EXDEV@") + m_source.chopped(1);
-        for (int k = 0; k < FileCount; ++k) {
-            // Mostly small files, and every fiftieth large enough to be killed in the middle of.
-            const QByteArray content = randomContent(k % 50 == 7 ? (3 << 20) + k : 16 * k + 1);
-            const QString name = QStringLiteral("f%1.dat").arg(k, 4, 10, QLatin1Char('0'));
-            m_sums.insert(name, checksum(content));
-            writeBytes(m_source + name, content);
+    TempStore store;
+    const QString source = store.scratch("source"), dest = store.root() + "/dest/";
+    // A move across file systems is the copy, flush, rename and delete that a kill can interrupt.
+    const SmallFileSystem other(dest, 1 << 30);
+    const QString faults = other.crossDeviceFaults(source);
+    QHash<QString, QByteArray> files;
+    // Mostly small files, and every 25th large enough to be killed in the middle of.
+    for (int k = 0; k < 300; ++k)
+        files.insert(QString::number(k) + ".dat", randomContent(k % 25 == 7 ? 1 << 20 : 16 * k + 1));
+    // Every file back in its source, so that a kill finds work under way.
+    const auto refill = [&] {
+        for (auto it = files.cbegin(); it != files.cend(); ++it) {
+            ::unlink(nativePath(dest + it.key()).constData());
+            writeBytes(source + it.key(), it.value());
         }
-        storeEntries({{QStringLiteral("*.dat"), m_source, m_dest, true}});
-    }
-    void TearDown() override { removeTree(nativePath(m_dest)); }
-
-    static dev_t deviceOf(const QString &path)
-    {
-        struct stat st = {};
-        return ::stat(nativePath(path).constData(), &st) == 0 ? st.st_dev : 0;
-    }
-
-    // Every file whole in its source or its destination, nothing torn under a final name.
-    void expectEveryFileWhole(const QString &when) const
-    {
-        for (auto it = m_sums.cbegin(); it != m_sums.cend(); ++it) {
-            const bool inSource = present(m_source + it.key()), inDest = present(m_dest + it.key());
-            EXPECT_TRUE(inSource || inDest) << qPrintable(it.key()) << " lost " << qPrintable(when);
-            for (const QString &folder : {m_source, m_dest}) {
-                if (present(folder + it.key())) {
-                    EXPECT_EQ(checksum(readBytes(folder + it.key())), it.value())
-                        << qPrintable(folder + it.key()) << " torn " << qPrintable(when);
-                }
-            }
+    };
+    // Every file whole in its source or its destination (or both), nothing torn under a final name.
+    const auto expectEveryFileWhole = [&](const QString &when) {
+        const auto copies = [](const QString &path, const QByteArray &content) {
+            return present(path) ? (readBytes(path) == content ? 1 : -2) : 0;
+        };
+        for (auto it = files.cbegin(); it != files.cend(); ++it) {
+            EXPECT_GT(copies(source + it.key(), it.value()) + copies(dest + it.key(), it.value()), 0)
+                << qPrintable(it.key() + " lost or torn " + when);
         }
-    }
+        EXPECT_TRUE(wholeLog(readBytes(logFilePath()))) << qPrintable("the log " + when);
+    };
+    const auto expectStoreWhole = [&](const QString &when) {
+        QSettings stored(store::filePath(), QSettings::IniFormat);
+        const auto entry = [&](const QString &key) { return stored.value("AppSettings/" + key).toString(); };
+        if (!entry("sc_File1").startsWith(QLatin1Char('g')))
+            return; // killed before its first save: the store before it stands
+        const QString count = entry("sc_Files"), last = entry("sc_File" + count);
+        EXPECT_EQ(entry("sc_File1").section('-', 0, 0), last.section('-', 0, 0))
+            << qPrintable("two saves mixed " + when);
+        EXPECT_EQ(last.section('-', 1), count) << qPrintable(when);
+    };
 
-    int killRepeatedly(const KillRow &row)
-    {
-        const Child child(m_store, m_faults);
+    // The kills spread over the time a whole run takes on this machine now. Saving the store
+    // comes last: the test itself writes it only before any kill.
+    storeEntries({{"*.dat", source, dest, true}});
+    refill();
+    const qint64 started = QDateTime::currentMSecsSinceEpoch();
+    ASSERT_EQ(runChild(store, faults).exitCode, 0);
+    const int runMs = std::max(int(QDateTime::currentMSecsSinceEpoch() - started), 20);
+    bool undoKilled = false;
+    const KillRow rows[] = {
+        {"run", 16, runMs,
+            [&] {
+                if (namesIn(source).isEmpty())
+                    refill();
+            },
+            expectEveryFileWhole},
+        // An undo goes on with the one a kill interrupted, else undoes a whole new run.
+        {"undo", 8, runMs,
+            [&] {
+                if (std::exchange(undoKilled, false))
+                    return;
+                refill();
+                ASSERT_EQ(runChild(store, faults).exitCode, 0);
+                ASSERT_EQ(readJournal().size(), files.size());
+            },
+            [&](const QString &when) {
+                undoKilled = true;
+                expectEveryFileWhole(when);
+                EXPECT_EQ(readJournal().size(), files.size()) << qPrintable(when);
+            }},
+        {"save", 6, 250, [] {}, expectStoreWhole},
+    };
+    for (const KillRow &row : rows) {
+        SCOPED_TRACE(row.job);
         int kills = 0;
         for (int round = 0; kills < row.kills && round < row.kills * 4; ++round) {
             row.prepare();
-            const int wait = row.minMs + int(QRandomGenerator::global()->bounded(row.maxMs - row.minMs));
-            if (child.killAfter(wait, QLatin1String(row.job)))
-                row.check(++kills);
+            const int wait = 2 + int(QRandomGenerator::global()->bounded(row.maxMs - 2));
+            if (runChild(store, faults, QLatin1String(row.job), wait).exitCode == -1)
+                row.check(QStringLiteral("after kill %1").arg(++kills));
         }
-        return kills;
+        EXPECT_GE(kills, row.kills / 2) << "the work kept ending before it could be killed";
     }
-
-    TempStore m_store;
-    const QString m_source = m_store.scratch(QStringLiteral("source"));
-    QString m_dest;
-    QString m_faults;
-    QHash<QString, QByteArray> m_sums;
-};
-
-TEST_F(Kills, LoseNothingWhetherMovingSavingOrUndoing)
-{
-    // Files that all went come back, so that every kill finds work under way.
-    const auto refill = [this] {
-        if (!namesIn(m_source).filter(QStringLiteral(".dat")).isEmpty())
-            return;
-        for (const QString &name : m_sums.keys()) {
-            writeBytes(m_source + name, readBytes(m_dest + name));
-            ::unlink(nativePath(m_dest + name).constData());
-        }
-    };
-    const QString storeFile = store::filePath();
-    // Kills spread over the time a whole run takes on this machine now.
-    QElapsedTimer whole;
-    whole.start();
-    ASSERT_EQ(Child(m_store, m_faults).run().exitCode, 0);
-    const int runMs = std::max(int(whole.elapsed()), 20);
-    refill();
-    const KillRow rows[] = {
-        {"moving files", "run", 20, 2, runMs, refill,
-            [&](int kill) { expectEveryFileWhole(QStringLiteral("after kill %1 of a run").arg(kill)); }},
-        {"saving the store", "save", 8, 50, 400, [] {},
-            [&](int kill) {
-                QSettings stored(storeFile, QSettings::IniFormat);
-                if (!stored.value(QStringLiteral("AppSettings/sc_File1"))
-                         .toString()
-                         .startsWith(QLatin1Char('g')))
-                    return; // killed before its first save: the store before it stands
-                const int count = stored.value(QStringLiteral("AppSettings/sc_Files")).toInt();
-                const QString last
-                    = stored.value(QStringLiteral("AppSettings/sc_File%1").arg(count)).toString();
-                const QString first = stored.value(QStringLiteral("AppSettings/sc_File1")).toString();
-                EXPECT_EQ(first.section(QLatin1Char('-'), 0, 0), last.section(QLatin1Char('-'), 0, 0))
-                    << "kill " << kill << ": entries of two saves";
-                EXPECT_EQ(last.section(QLatin1Char('-'), 1), QString::number(count)) << "kill " << kill;
-            }},
-    };
-    for (const KillRow &row : rows) {
-        SCOPED_TRACE(row.what);
-        EXPECT_EQ(killRepeatedly(row), row.kills) << "the work kept ending before it could be killed";
-    }
-
-    // The completing run leaves no temporary behind, and its undo, killed on the way, loses
-    // nothing and keeps a journal that can be read.
-    storeEntries({{QStringLiteral("*.dat"), m_source, m_dest, true}});
-    ASSERT_EQ(Child(m_store, m_faults).run().exitCode, 0);
-    EXPECT_EQ(temporariesIn(m_dest), 0);
-    const int moved = int(readJournal().size());
-    ASSERT_GT(moved, 0);
-    const KillRow undo = {"undoing a run", "undo", 10, 20, 200, [] {},
-        [&](int kill) {
-            expectEveryFileWhole(QStringLiteral("after kill %1 of an undo").arg(kill));
-            EXPECT_EQ(readJournal().size(), moved) << "kill " << kill;
-        }};
-    killRepeatedly(undo);
-    ASSERT_EQ(Child(m_store, m_faults).run(QStringLiteral("undo")).exitCode, 0);
-    expectEveryFileWhole(QStringLiteral("after the undo"));
-    EXPECT_TRUE(readJournal().isEmpty());
-    std::printf("kills: moving, saving and undoing lost no file\n");
+    // An undo killed on the way ends its work when run again, and leaves no temporary behind.
+    ASSERT_EQ(runChild(store, faults, "undo").exitCode, 0);
+    EXPECT_EQ(namesIn(dest).filter(".quillfen-"), QStringList());
+    expectEveryFileWhole("after the last undo");
+    std::printf("kills: moving, undoing and saving lost no file\n");
 }
 
 } // namespace
