@@ -9,7 +9,9 @@
 #include <QSettings>
 
 #include <cerrno>
+#include <ctime>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillfen::store {
@@ -60,8 +62,21 @@ Failure writeFailure()
     return Failure(failure_no::PathFileAccessError);
 }
 
+// A writer killed between creating its lock file and writing its process number into it leaves
+// an empty lock that would hold every later writer for half a minute; a live writer fills its
+// lock at once, so an empty one a second old is abandoned.
+void removeAbandonedLock()
+{
+    const QByteArray lock = nativePath(filePath() + QStringLiteral(".lock"));
+    struct stat st = {};
+    if (::lstat(lock.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0
+        && st.st_mtime < ::time(nullptr) - 1)
+        ::unlink(lock.constData());
+}
+
 void writeOut()
 {
+    removeAbandonedLock();
     QSettings &s = settings();
     s.sync();
     if (s.status() != QSettings::NoError) {
