@@ -12,6 +12,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 struct rule
@@ -87,4 +88,5 @@ HOOK(int, renameat2, fails("renameat2", 0, from, to),
 HOOK(int, linkat, fails("linkat", 0, to, NULL),
     (int at, const char *from, int to_at, const char *to, int flags), at, from, to_at, to, flags)
 HOOK(int, fsync, fails("fsync", fd, NULL, NULL), (int fd), fd)
+HOOK(int, futimens, fails("futimens", fd, NULL, NULL), (int fd, const struct timespec times[2]), fd, times)
 HOOK(int, unlink, fails("unlink", 0, path, NULL), (const char *path), path)

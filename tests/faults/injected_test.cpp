@@ -28,6 +28,8 @@ const Injection Injections[] = {
     {"renameat2,linkat", EACCES, 70, "Permission denied", 4, false},
     // Only moves flush; the copy goes through.
     {"fsync", EROFS, 75, "Path/File access error", 3, false},
+    // The copy's times, which a copy must not lose.
+    {"futimens", EIO, 57, "Device I/O error", 4, false},
     // The source deletion of each move; the complete copy stays at the destination.
     {"unlink", EACCES, 70, "Permission denied", 3, true},
 };
