@@ -92,17 +92,21 @@ TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuPreviewsSetsStartAtLoginAn
     EXPECT_EQ(title, "Preview of the next run") << "nothing changed";
 
     auto *login = child<QAction>("mnuSettingsStartAtLogin");
+    const QString entry = autostartEntryPath(), folder = QFileInfo(entry).path();
     const auto menuShows
         = [this, login] { return emit child<QMenu>("mnuSettings")->aboutToShow(), login->isChecked(); };
     EXPECT_FALSE(menuShows());
     login->trigger();
-    EXPECT_TRUE(QFile::exists(autostartEntryPath()) && login->isChecked());
-    QFile::remove(autostartEntryPath());
-    EXPECT_FALSE(menuShows()) << "read from the file each time";
-    QDir(QFileInfo(autostartEntryPath()).path()).removeRecursively();
-    test::writeOldFile(QFileInfo(autostartEntryPath()).path(), ""); // a file where the folder goes
+    EXPECT_TRUE(QFile::exists(entry) && login->isChecked());
+    login->trigger();
+    EXPECT_FALSE(QFile::exists(entry) || login->isChecked());
+    QDir(folder).removeRecursively();
+    test::writeOldFile(folder, ""); // a file where the folder goes
     login->trigger();
     EXPECT_FALSE(login->isChecked());
+    QFile::remove(folder);
+    setStartAtLogin(true);
+    EXPECT_TRUE(menuShows()) << "read from the file each time";
     child<QAction>("mnuSettingsUndo")->trigger();
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList({"Error 76 | Error Path not found (76) on Start at Login | Critical Ok",
@@ -142,15 +146,12 @@ TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
         open({"a", "b", "c"}, "2");
         child<QComboBox>("cboTimer")->setEditText("20");
         child<QAction>("mnuSettingsKeepReplaced")->setChecked(false);
-        boxes.clear();
-        ends = 0;
+        boxes.clear(), ends = 0;
         if (item)
             boxes.answerNext(answer), child<QAction>(item)->trigger();
-        if (way == test::q("cmdClose"))
-            child<QPushButton>(way)->click();
-        else
-            way == test::q("Escape") ? (void)QApplication::sendEvent(window.get(), &escape)
-                                     : (void)window->close();
+        way == test::q("cmdClose")     ? child<QPushButton>(way)->click()
+            : way == test::q("Escape") ? (void)QApplication::sendEvent(window.get(), &escape)
+                                       : (void)window->close();
         EXPECT_EQ(stored(names) + '|' + QString::number(ends), after) << item << " " << way;
         EXPECT_EQ(test::boxesSeen(boxes), seen);
         store.set("Timer", "later");
@@ -218,6 +219,8 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEdited)
         }
     });
     child<QAction>("mnuSettingsPreview")->trigger();
+    EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")
+        << "nothing changes on disk or in the store";
     EXPECT_EQ(seen.join('|'),
         test::q(
             "Preview of the next run (unsaved changes)|Skip: 1 file, 3 bytes · Run ends: 1 file, 0 bytes · "
