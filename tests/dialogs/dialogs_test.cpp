@@ -1,9 +1,14 @@
 #include "dialogs/drive_list.h"
 #include "dialogs/file_list.h"
 #include "dialogs/folder_list.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmDone.h"
 #include "dialogs/frmFileSelect.h"
 #include "dialogs/frmSearch.h"
+#include "dialogs/frmSplash.h"
+#include "dialogs/qt_message_boxes.h"
 #include "platform/host.h"
+#include "platform/registry.h"
 #include "support/qt_test_helpers.h"
 #include "support/temp_store.h"
 #include "transfer/found_files_model.h"
@@ -72,50 +77,36 @@ protected:
     const QString root = store.scratch("tree"); // ends with the separator
 };
 
-TEST_F(Search, OpensInTheFolderLastPickedForItsTargetWithTheStoredPattern)
+TEST_F(Search, OpensWhereItsTargetWasLastPickedAndAPickFillsTheEditorAndOnlyTheEditorsOkAddsTheEntry)
 {
-    test::makeTree(root, {"src/a.txt", "dst/b.log"});
-    // The target, the stored source, destination and pattern ("-": absent); the folder (".": the
-    // current one) and the pattern shown.
-    for (const QString row : {"Source|-|-|-|.|*.txt", "Source|src|dst|*.log|src|*.log",
-             "Destination|src|dst|-|dst|*.txt", "Source|gone|-|-|.|*.txt"}) {
+    test::makeTree(root, {"src/", "dst/", "data/a.txt", "data/b.txt"});
+    // The editor's browse button (or the target given); the stored source, destination and pattern
+    // ("-": absent); the folder the dialog opens at (".": the current one) and the pattern shown.
+    // Then the folder picked ("/": the root), the file selected, the button; the editor's fields
+    // ("@": the folder picked); how the editor is left, and the files of the list afterwards (the
+    // editor stays open without a file name). Only a pick stores the folder for its target.
+    for (const QString row :
+        {"cmdFile|src|dst|b.*|src|b.*|data|b.txt|cmdSelect|b.txt|@|/olddest/|cmdOK|b.txt",
+            "cmdFile|-|-|-|.|*.txt|/||cmdSelect||@|/olddest/|cmdOK|b.txt",
+            "cmdDest|src|dst|-|dst|*.txt|data|a.txt|cmdSelect|old.txt|/old/|@|Escape|b.txt",
+            "cmdFile|gone|-|-|.|*.txt|data|a.txt|cmdCancel|old.txt|/old/|/olddest/|cmdCancel|b.txt",
+            "Archive|-|-|-|.|*.txt|data|a.txt|cmdSelect|old.txt|/old/|/olddest/|Enter|b.txt old.txt"}) {
         test::TempStore fresh;
         const QStringList f = row.split('|');
-        for (const int k : {1, 2, 3}) {
+        for (const int k : {1, 2, 3})
             if (f[k] != "-")
                 fresh.set(QStringList({"", "sc_lastSource", "sc_lastDestination", "sc_DefaultFileExt"})[k],
                     k < 3 ? root + f[k] : f[k]);
-        }
-        open(qPrintable(f[0]));
-        const QString folder = f[4] == "." ? QDir::currentPath() : f[4];
-        EXPECT_EQ(screen() + '|' + relative(filList()->folder()) + '|'
-                + child<QLineEdit>("txtSearchSpec")->text() + '|' + filList()->pattern() + '|'
-                + dialog->windowTitle(),
-            "|01|&Search|&Close|select|0|" + folder + '|' + folder + '|' + f[5] + '|' + f[5]
-                + "|Select File");
-    }
-    EXPECT_TRUE(boxes.shown().isEmpty());
-}
-
-TEST_F(Search, APickFillsTheEditorAndRemembersTheFolderAndOnlyTheEditorsOkAddsTheEntry)
-{
-    test::makeTree(root, {"data/a.txt", "data/b.txt"});
-    // The editor's browse button (or the target given), the folder ("/": the root), the file
-    // selected, the button; the editor's fields ("@": the folder picked); how the editor is left,
-    // and the files of the list afterwards (a field missing: the editor stays open).
-    for (const QString row : {"cmdFile|data|b.txt|cmdSelect|b.txt|@|/olddest/|cmdOK|b.txt",
-             "cmdFile|/||cmdSelect||@|/olddest/|cmdOK|b.txt",
-             "cmdDest|data|a.txt|cmdSelect|old.txt|/old/|@|Escape|b.txt",
-             "cmdDest|data|a.txt|cmdCancel|old.txt|/old/|/olddest/|cmdCancel|b.txt",
-             "Archive|data|a.txt|cmdSelect|old.txt|/old/|/olddest/|Enter|b.txt old.txt"}) {
-        test::TempStore fresh;
-        const QStringList f = row.split('|');
-        const QString picked = f[1] == "/" ? f[1] : root + f[1];
+        const QString picked = f[6] == "/" ? f[6] : root + f[6],
+                      folder = f[4] == "." ? QDir::currentPath() : f[4];
+        QString opened, before;
         const auto pick = [&](QWidget *modal) {
             dialog = qobject_cast<frmSearch *>(modal);
+            opened = screen() + '|' + child<QLineEdit>("txtSearchSpec")->text() + '|' + filList()->pattern();
+            before = fresh.value("sc_last" + editor.mode());
             dirList()->setPath(picked);
-            select(f[2]);
-            click(qPrintable(f[3]));
+            select(f[7]);
+            click(qPrintable(f[8]));
         };
         open(f[0].startsWith("cmd") ? "Source" : qPrintable(f[0]));
         editor.show();
@@ -123,17 +114,19 @@ TEST_F(Search, APickFillsTheEditorAndRemembersTheFolderAndOnlyTheEditorsOkAddsTh
             test::onNextModal(pick), editor.findChild<QPushButton *>(f[0])->click();
         else
             pick(dialog);
+        EXPECT_EQ(opened, "|01|&Search|&Close|select|0|" + folder + '|' + f[5] + '|' + f[5]);
         EXPECT_EQ(editor.fileName() + '|' + editor.sourceFolder() + '|' + editor.destFolder(),
-            f.mid(4, 3).join('|').replace("@", folderPrefix(picked)));
-        EXPECT_EQ(fresh.value("sc_last" + editor.mode()), f[3] == "cmdSelect" ? picked : "");
-        QKeyEvent key(QEvent::KeyPress, f[7] == "Enter" ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
-        if (f[7].startsWith("cmd"))
-            editor.findChild<QPushButton *>(f[7])->click();
+            f.mid(9, 3).join('|').replace("@", folderPrefix(picked)));
+        EXPECT_EQ(fresh.value("sc_last" + editor.mode()), f[8] == "cmdSelect" ? picked : before);
+        QKeyEvent key(QEvent::KeyPress, f[12] == "Enter" ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
+        if (f[12].startsWith("cmd"))
+            editor.findChild<QPushButton *>(f[12])->click();
         else // Enter in a folder field is OK
-            QApplication::sendEvent(f[7] == "Enter" ? editor.findChild<QWidget *>("txtPath") : &editor, &key);
+            QApplication::sendEvent(
+                f[12] == "Enter" ? editor.findChild<QWidget *>("txtPath") : &editor, &key);
         EXPECT_EQ(entries.files.join(' ') + '|' + entries.moves.join(' '),
-            f[8] + '|' + (f[8].contains(' ') ? "0 0" : "0"));
-        EXPECT_EQ(editor.isVisible(), row.startsWith("cmdFile|/"));
+            f[13] + '|' + (f[13].contains(' ') ? "0 0" : "0"));
+        EXPECT_EQ(editor.isVisible(), f[9].isEmpty());
     }
     EXPECT_TRUE(boxes.shown().isEmpty());
 }
@@ -223,6 +216,99 @@ TEST_F(Search, TheListsShowFoldersFilesAndDrives)
             "/dev/shm tmpfs 0", "/sys/fs/cgroup cgroup2 0", "/snap/core/1 squashfs 0", "/proc proc 0"}) {
         const QStringList f = q(row).split(' ');
         EXPECT_EQ(isBrowsableVolume(f[0], f[1].toUtf8()), f[2] == "1") << row;
+    }
+}
+
+// The splash window, the completion notice, the About box and the Qt message boxes.
+TEST(Notices, SplashNoticeAndAboutShowTheApplicationAndAboutStartsTheSystemInformationTool)
+{
+    frmSplash splash;
+    frmDone notice;
+    frmAbout about;
+    QString shown;
+    for (QWidget *window :
+        {static_cast<QWidget *>(&splash), static_cast<QWidget *>(&notice), static_cast<QWidget *>(&about)})
+        for (const char *name : {"lblProductName", "lblTitle", "lblVersion", "lblDesc", "lblDescription",
+                 "lblCompany", "lblCopyright", "lblComment", "lblCreated", "lblMsg"})
+            if (const auto *label = window->findChild<QLabel *>(name))
+                shown += label->text() + (label->font().bold() ? "*|" : "|"); // "*": bold
+    EXPECT_EQ(shown,
+        "Quillfen*|Version 1.2.2*|Scheduled file mover and copier|Marivale|Copyright © 2026 Marivale|"
+        "Tidies working folders and keeps simple backups.|Operation Complete*|Quillfen*|Version 1.2.2|"
+        "Scheduled file mover and copier|Created by Marivale\r\nCopyright © 2026 Marivale|");
+
+    EXPECT_TRUE(splash.findChild<QFrame *>("Frame1") && notice.findChild<QFrame *>("Frame1")
+        && about.minimumSize() == about.maximumSize());
+    test::ScriptedMessageBoxes boxes;
+    QStringList started;
+    host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
+        return started << program + arguments.join(' '), true;
+    });
+    auto tools = std::make_shared<registry::TableRegistry>();
+    registry::setCurrent(tools);
+    about.show();
+    about.findChild<QPushButton *>("cmdSysInfo")->click();
+    tools->setText(registry::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", "/opt/info");
+    about.findChild<QPushButton *>("cmdSysInfo")->click();
+    EXPECT_TRUE(about.isVisible());
+    about.findChild<QPushButton *>("cmdOK")->click();
+    registry::setCurrent(nullptr);
+    host::setProgramStarter({});
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList {"Quillfen | System Information Is Unavailable At This Time | None Ok"});
+    EXPECT_EQ(started, QStringList {"/opt/info"});
+    EXPECT_EQ(about.windowTitle() + about.findChild<QPushButton *>("cmdSysInfo")->text()
+            + QString::number(about.isVisible()),
+        "About Quillfen&System Info...0");
+}
+
+TEST(Notices, SplashAndNoticeCloseByTimerOrKeyAndOnlyTheNoticeEndsTheProgram)
+{
+    int ends = 0;
+    host::setProgramEnder([&ends] { ++ends; });
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    for (const int way : {0, 1, 2, 3}) { // splash or notice, by timer or key
+        QPointer<QWidget> window = way > 1 ? static_cast<QWidget *>(new frmDone) : new frmSplash;
+        auto *timer = window->findChild<QTimer *>("timUnload");
+        EXPECT_EQ(timer->isActive() ? timer->interval() : 0, way > 1 ? 2000 : 1000);
+        window->show();
+        way % 2 ? (void)QCoreApplication::sendEvent(window, &press)
+                : (void)QMetaObject::invokeMethod(timer, "timeout");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull()) << way;
+        EXPECT_EQ(ends, way > 1 ? way - 1 : 0);
+    }
+    host::setProgramEnder({});
+}
+
+TEST(Notices, QtMessageBoxesShowIconButtonsTitleAndLinesAndGiveTheAnswer)
+{
+    using Box = QMessageBox;
+    // icon, buttons, the button pressed (NoButton: Escape), the icon shown, the answer
+    const std::tuple<MsgIcon, MsgButtons, Box::StandardButton, Box::Icon, MsgAnswer> rows[]
+        = {{MsgIcon::Critical, MsgButtons::Ok, Box::Ok, Box::Critical, MsgAnswer::Ok},
+            {MsgIcon::None, MsgButtons::Ok, Box::NoButton, Box::NoIcon, MsgAnswer::Ok},
+            {MsgIcon::Information, MsgButtons::Ok, Box::Ok, Box::Information, MsgAnswer::Ok},
+            {MsgIcon::Question, MsgButtons::YesNo, Box::Yes, Box::Question, MsgAnswer::Yes},
+            {MsgIcon::Exclamation, MsgButtons::YesNo, Box::NoButton, Box::Warning, MsgAnswer::No}};
+    for (const auto &[icon, buttons, press, shownIcon, answer] : rows) {
+        QString seen;
+        QTimer::singleShot(0, [&, press = press] {
+            auto *box = qobject_cast<Box *>(QApplication::activeModalWidget());
+            seen = QStringList({box->windowTitle(), box->text(), QString::number(box->textFormat()),
+                                   QString::number(box->icon()), QString::number(box->standardButtons())})
+                       .join('|');
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            press == Box::NoButton ? (void)QCoreApplication::sendEvent(box, &escape)
+                                   : box->button(press)->click();
+        });
+        EXPECT_EQ(
+            QtMessageBoxes().show({"First line\r\nSecond <b>line</b>", "Title", icon, buttons}), answer);
+        EXPECT_EQ(seen,
+            QString("Title|First line\nSecond <b>line</b>|%1|%2|%3")
+                .arg(Qt::PlainText)
+                .arg(shownIcon)
+                .arg(buttons == MsgButtons::Ok ? int(Box::Ok) : int(Box::Yes | Box::No)));
     }
 }
 
