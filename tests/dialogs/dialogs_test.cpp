@@ -46,10 +46,6 @@ protected:
         return static_cast<FoundFilesModel *>(child<QListView>("lstFoundFiles")->model());
     }
     void click(const char *name) const { child<QPushButton>(name)->click(); }
-    void select(const QString &file) const
-    {
-        filList()->setCurrentIndex(filList()->model()->index(int(filList()->names().indexOf(file)), 0));
-    }
     QString relative(QString path) const { return path.replace(root, ""); }
     // The files found (relative to the tree); whether the criteria and the results panel are hidden
     // ("01": the criteria shown); the captions; Select; the count; the folder.
@@ -83,10 +79,10 @@ TEST_F(Search, OpensWhereItsTargetWasLastPickedAndAPickFillsTheEditorAndOnlyTheE
     // The editor's browse button (or the target given); the stored source, destination, pattern
     // ("-": absent); the folder opened (".": the current one), the pattern shown. The folder picked
     // ("/": the root), file selected, button; the editor's fields ("@": the folder picked); how the
-    // editor is left (open without a file name), the files listed. Only a pick stores its folder.
+    // editor is left, the files listed (none added without a name). Only a pick stores its folder.
     for (const QString row :
         {"cmdFile|src|dst|b.*|src|b.*|data|b.txt|cmdSelect|b.txt|@|/olddest/|cmdOK|b.txt",
-            "cmdFile|-|-|-|.|*.txt|/||cmdSelect||@|/olddest/|cmdOK|b.txt",
+            "cmdFile|-|-|-|.|*.txt|/||cmdSelect||@|/olddest/|cmdOK|b.txt (editor open)",
             "cmdDest|src|dst|-|dst|*.txt|data|a.txt|cmdSelect|old.txt|/old/|@|Escape|b.txt",
             "cmdFile|gone|-|-|.|*.txt|data|a.txt|cmdCancel|old.txt|/old/|/olddest/|cmdCancel|b.txt",
             "Archive|-|-|-|.|*.txt|data|a.txt|cmdSelect|old.txt|/old/|/olddest/|Enter|b.txt old.txt"}) {
@@ -104,7 +100,7 @@ TEST_F(Search, OpensWhereItsTargetWasLastPickedAndAPickFillsTheEditorAndOnlyTheE
             opened = screen() + '|' + child<QLineEdit>("txtSearchSpec")->text() + '|' + filList()->pattern();
             before = fresh.value("sc_last" + editor.mode());
             dirList()->setPath(picked);
-            select(f[7]);
+            filList()->setCurrentIndex(filList()->model()->index(int(filList()->names().indexOf(f[7])), 0));
             click(qPrintable(f[8]));
         };
         open(f[0].startsWith("cmd") ? "Source" : qPrintable(f[0]));
@@ -120,31 +116,44 @@ TEST_F(Search, OpensWhereItsTargetWasLastPickedAndAPickFillsTheEditorAndOnlyTheE
             ? editor.findChild<QPushButton *>(f[12])->click()
             : (void)QApplication::sendEvent(
                 f[12] == "Enter" ? editor.findChild<QWidget *>("txtPath") : &editor, &key);
-        EXPECT_EQ(entries.files.join(' ') + '|' + entries.moves.join(' '),
-            f[13] + '|' + (f[13].contains(' ') ? "0 0" : "0"));
-        EXPECT_EQ(editor.isVisible(), f[9].isEmpty());
+        EXPECT_EQ(entries.files.join(' ') + (editor.isVisible() ? " (editor open)" : ""), f[13]);
     }
-    EXPECT_TRUE(boxes.shown().isEmpty());
 }
 
-TEST_F(Search, SearchesShowTheirResultsAndLeadBackOrStopOrFillUpOrEndTheProgram)
+TEST_F(
+    Search, TheListsShowFoldersAndDrivesAndSearchesShowTheirResultsAndLeadBackOrStopOrFillUpOrEndTheProgram)
 {
     int ends = 0;
     host::setProgramEnder([&] { ++ends; });
-    test::makeTree(root, {"A/a.txt", "A/z.log", "A/B/b.LOG", "A/B/c.txt", "A/B/C/d.log", "A/D/e.log"});
-    open("Source", "A");
+    test::makeTree(root,
+        {"A/a.txt", "A/z.log", "A/B/b.LOG", "A/B/c.txt", "A/B/C/d.log", "A/D/e.log", "beta/", ".hidden/",
+            "link->A", "dangling->nowhere"});
+    open("Source", "");
+    const QString top = normalFolder(root);
+    EXPECT_EQ(dirList()->listPath(2) + ' ' + dirList()->listPath(3) + '|' + dirList()->listPath(-2),
+        top + "/link |" + top.left(top.lastIndexOf('/')));
+    // A folder that fails changes nothing; a drive that cannot be opened puts the drive list back
+    // on the folder's drive.
+    EXPECT_THROW(dirList()->setPath(root + "missing"), Failure);
+    auto *drives = child<DriveList>("drvList");
+    drives->setDrives({"/media/usb", "/", root + "nomedium"});
+    drives->setCurrentIndex(2);
+    dialog->drvList_Change();
+    EXPECT_EQ(dirList()->path() + QString::number(dirList()->listCount()) + ' ' + drives->drives().join(' ')
+            + ' ' + drives->drive(),
+        top + "3 / /media/usb " + root + "nomedium /");
+
+    dirList()->setPath(root + "A");
     child<QLineEdit>("txtSearchSpec")->setText("*.log");
     EXPECT_EQ(filList()->names(), QStringList({"z.log"})) << "the pattern filters at once";
     dirList()->setHighlightedIndex(0);
     click("cmdSearch"); // only opens the highlighted folder
-    EXPECT_EQ(screen(), "|01|&Search|&Close|no select|0|A/B");
     click("cmdSearch");
     EXPECT_EQ(screen(), "A/B/C/d.log A/B/b.LOG|10|&Reset|&Close|no select| 2|A/B");
     child<QListView>("lstFoundFiles")->setCurrentIndex(found()->index(1));
     emit child<QListView>("lstFoundFiles")->doubleClicked(found()->index(1));
     EXPECT_EQ(screen() + ' ' + filList()->names().join(' '), "|01|&Search|&Close|select|0|A/B b.LOG");
-    click("cmdSearch");
-    click("cmdSearch"); // "&Reset": back to the start folder
+    click("cmdSearch"), click("cmdSearch"); // the second, "&Reset": back to the start folder
     EXPECT_EQ(screen(), "|01|&Search|&Close|select|0|" + QDir::currentPath());
 
     // Cancel, clicked at the search's third yield: the root's, D's (whose file is found), then B's.
@@ -165,48 +174,13 @@ TEST_F(Search, SearchesShowTheirResultsAndLeadBackOrStopOrFillUpOrEndTheProgram)
     found()->setCapacity(2);
     click("cmdSearch"), dirList()->setPath(root + "A"), click("cmdSearch"); // a new search from A
     EXPECT_EQ(screen(), "A/D/e.log A/B/C/d.log|10|&Reset|&Close|no select| 2|A");
-    click("cmdSearch");
-    dirList()->setPath(root + "A");
+    click("cmdSearch"), dirList()->setPath(root + "A");
     ASSERT_TRUE(QDir(root + "A").removeRecursively()); // behind the dialog's back
     click("cmdSearch");
     host::setProgramEnder({});
     EXPECT_EQ(test::boxesSeen(boxes) << QString::number(ends),
         QStringList({"Quillfen | You've filled the list box. Abandoning search... | None Ok",
             "Quillfen | Path not found | None Ok", "1"}));
-}
-
-TEST_F(Search, TheListsShowFoldersFilesAndDrives)
-{
-    test::makeTree(root, {"beta/", "Alpha/", ".hidden/", "link->Alpha", "dangling->nowhere", "Alpha/a.txt"});
-    open("Source", "");
-    const QString top = normalFolder(root);
-    EXPECT_EQ(dirList()->listPath(2) + ' ' + dirList()->listPath(3) + '|' + dirList()->listPath(-2),
-        top + "/link |" + top.left(top.lastIndexOf('/')));
-    // A folder that fails changes nothing; a drive that cannot be opened puts the drive list back
-    // on the folder's drive.
-    EXPECT_THROW(dirList()->setPath(root + "missing"), Failure);
-    auto *drives = child<DriveList>("drvList");
-    drives->setDrives({"/media/usb", "/", root + "nomedium"});
-    drives->setCurrentIndex(2);
-    dialog->drvList_Change();
-    EXPECT_EQ(dirList()->path() + QString::number(dirList()->listCount()) + ' ' + drives->drives().join(' ')
-            + ' ' + drives->drive(),
-        top + "3 / /media/usb " + root + "nomedium /");
-    filList()->setFolder(root + "Alpha");
-    select("a.txt");
-    filList()->setFolder(root);
-    EXPECT_EQ(filList()->selectedName(), "") << "another folder drops the selection";
-
-    // A folder and its drive among "/", "/media/usb" and "/media/usb2"; a volume, its file system,
-    // and whether it is listed.
-    for (const char *row : {"/media/usb /media/usb", "/media/usb2/photos /media/usb2", "/media/usbx /"})
-        EXPECT_EQ(
-            driveOf({"/", "/media/usb", "/media/usb2"}, q(row).section(' ', 0, 0)), q(row).section(' ', 1));
-    for (const char *row : {"/ ext4 1", "/run/media/me/STICK vfat 1", "/run/user/1000 tmpfs 0",
-             "/dev/shm tmpfs 0", "/snap/core/1 squashfs 0"})
-        EXPECT_EQ(isBrowsableVolume(q(row).section(' ', 0, 0), q(row).section(' ', 1, 1).toUtf8()),
-            q(row).endsWith('1'))
-            << row;
 }
 
 // The splash window, the completion notice, the About box and the Qt message boxes.
@@ -217,26 +191,23 @@ TEST(Notices, SplashNoticeAndAboutShowTheApplicationAndGoAsTheyShouldAndAboutSta
     QPointer<QWidget> splash = new frmSplash, notice = new frmDone;
     frmAbout about;
     QString shown;
-    for (QWidget *window : QWidgetList {splash, notice, &about})
+    for (QWidget *window : QWidgetList {splash, notice, &about}) {
         for (const char *name : {"lblProductName", "lblTitle", "lblVersion", "lblDesc", "lblDescription",
                  "lblCompany", "lblCopyright", "lblComment", "lblCreated", "lblMsg"})
             if (const auto *label = window->findChild<QLabel *>(name))
                 shown += label->text() + (label->font().bold() ? "*|" : "|"); // "*": bold
+        if (const auto *timer = window->findChild<QTimer *>("timUnload")) // the window goes then
+            shown += QString::number(timer->isActive() * timer->interval()) + " ms|";
+    }
     EXPECT_EQ(shown,
         "Quillfen*|Version 1.2.2*|Scheduled file mover and copier|Marivale|Copyright © 2026 Marivale|"
-        "Tidies working folders and keeps simple backups.|Operation Complete*|Quillfen*|Version 1.2.2|"
-        "Scheduled file mover and copier|Created by Marivale\r\nCopyright © 2026 Marivale|");
+        "Tidies working folders and keeps simple backups.|1000 ms|Operation Complete*|2000 ms|Quillfen*|"
+        "Version 1.2.2|Scheduled file mover and copier|Created by Marivale\r\nCopyright © 2026 Marivale|");
 
     EXPECT_TRUE(splash->findChild<QFrame *>("Frame1") && notice->findChild<QFrame *>("Frame1")
         && about.minimumSize() == about.maximumSize());
-    // The splash goes after a second, the notice after two or at a key, and ends the program.
-    auto *splashTimer = splash->findChild<QTimer *>("timUnload");
-    const auto *noticeTimer = notice->findChild<QTimer *>("timUnload");
-    EXPECT_EQ(QString("%1 %2")
-                  .arg(splashTimer->isActive() * splashTimer->interval())
-                  .arg(noticeTimer->isActive() * noticeTimer->interval()),
-        "1000 2000");
-    QMetaObject::invokeMethod(splashTimer, "timeout");
+    // The splash goes by its timer, the notice by its timer or at a key, and ends the program.
+    QMetaObject::invokeMethod(splash->findChild<QTimer *>("timUnload"), "timeout");
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QCoreApplication::sendEvent(notice, &press);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -255,13 +226,9 @@ TEST(Notices, SplashNoticeAndAboutShowTheApplicationAndGoAsTheyShouldAndAboutSta
     tools->setText(registry::LocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", "/opt/info");
     sysInfo->click();
     EXPECT_TRUE(about.isVisible() && started == QStringList {"/opt/info"});
-    about.findChild<QPushButton *>("cmdOK")->click();
-    registry::setCurrent(nullptr);
-    host::setProgramStarter({});
+    registry::setCurrent(nullptr), host::setProgramStarter({});
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList {"Quillfen | System Information Is Unavailable At This Time | None Ok"});
-    EXPECT_EQ(about.windowTitle() + sysInfo->text() + QString::number(about.isVisible()),
-        "About Quillfen&System Info...0");
 }
 
 TEST(Notices, QtMessageBoxesShowIconButtonsTitleAndLinesAndGiveTheAnswer)
