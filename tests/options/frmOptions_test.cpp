@@ -69,12 +69,6 @@ protected:
         return values.join('|');
     }
 
-    QString failedBox(const char *what, const char *number, const char *description) const
-    {
-        return QString("Error %1 | The settings could not be %2 \r\n%3\r\n\r\nError %4 (%1) | Critical Ok")
-            .arg(number, what, path, description);
-    }
-
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
     std::unique_ptr<frmOptions> window;
@@ -82,15 +76,11 @@ protected:
 };
 
 // The defaults shown are what the close stores.
-TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuPreviewsSetsStartAtLoginAndUndoesTheLastRun)
+// The defaults shown are what the close stores.
+TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuSetsStartAtLoginAndUndoesTheLastRun)
 {
     open();
     EXPECT_EQ(child<QLabel>("lblLogFile")->text(), "Log file: " + store.appFolder() + "/filelog.txt");
-    QString title;
-    test::onNextModal([&title](QWidget *preview) { title = preview->windowTitle(); });
-    child<QAction>("mnuSettingsPreview")->trigger();
-    EXPECT_EQ(title, "Preview of the next run") << "nothing changed";
-
     auto *login = child<QAction>("mnuSettingsStartAtLogin");
     const QString entry = autostartEntryPath(), folder = QFileInfo(entry).path();
     const auto menuShows
@@ -127,11 +117,10 @@ TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
     const char *names
         = "Timer sc_Files sc_File1 sc_Move2 sc_File3 sc_lastSource KeepReplacedInTrash Imported";
     const QString clear = "Continue? | Are you sure you want to clear all settings? | Exclamation YesNo";
-    // The menu item (or none), its answer, the way the window closes; what is stored and the
-    // program's ends, the boxes.
+    // The menu item, its answer, the way the window closes; what is stored and the program's ends,
+    // the boxes.
     const std::tuple<const char *, MsgAnswer, const char *, const char *, QStringList> rows[]
-        = {{nullptr, MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x|0", {}},
-            {"mnuSettingsImport", MsgAnswer::No, "title bar", "15|2|a|0|c|/l|1|x|0", {ImportQuestion}},
+        = {{"mnuSettingsImport", MsgAnswer::No, "title bar", "15|2|a|0|c|/l|1|x|0", {ImportQuestion}},
             {"mnuSettingsImport", MsgAnswer::Yes, "Escape", "20|2|a|0|c|/l|1|x|0",
                 {ImportQuestion, "Error 13 | Error Type mismatch (13) on Options form load | Critical Ok"}},
             {"mnuSettingsClear", MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x|0", {clear}},
@@ -147,16 +136,14 @@ TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
         child<QComboBox>("cboTimer")->setEditText("20");
         child<QAction>("mnuSettingsKeepReplaced")->setChecked(false);
         boxes.clear(), ends = 0;
-        if (item)
-            boxes.answerNext(answer), child<QAction>(item)->trigger();
+        boxes.answerNext(answer), child<QAction>(item)->trigger();
         way == test::q("cmdClose")     ? child<QPushButton>(way)->click()
             : way == test::q("Escape") ? (void)QApplication::sendEvent(window.get(), &escape)
                                        : (void)window->close();
         EXPECT_EQ(stored(names) + '|' + QString::number(ends), after) << item << " " << way;
         EXPECT_EQ(test::boxesSeen(boxes), seen);
         store.set("Timer", "later");
-        window->close();
-        window->done(QDialog::Accepted);
+        window->close(), window->done(QDialog::Accepted);
         EXPECT_EQ(store.value("Timer"), "later") << "saved a second time";
     }
     host::setProgramEnder({});
@@ -164,64 +151,64 @@ TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
 
 TEST_F(Options, EntriesChangeInTheWindowUntilItClosesAndAnUnreadableListIsKeptUnlessChanged)
 {
+    const auto remove = [this](int row) {
+        child<QListWidget>("lstFiles")->setCurrentRow(row), child<QPushButton>("cmdRemove")->click();
+    };
+    const auto add = [this] { return edit([this] { child<QPushButton>("cmdFile")->click(); }, "new"); };
+    const auto closed = [this](const char *names) { return window->close(), stored(names); };
     open({"a", "b", "c", "d"});
     window->values().entries.moves[2] = "x";
-    window->lstFiles_DblClick(); // without a selection neither does anything
-    child<QPushButton>("cmdRemove")->click();
-    child<QListWidget>("lstFiles")->setCurrentRow(1);
-    child<QPushButton>("cmdRemove")->click();
+    window->lstFiles_DblClick(), window->cmdRemove_Click(); // without a selection neither does anything
+    remove(1);
     child<QListWidget>("lstFiles")->setCurrentRow(1);
     EXPECT_EQ(edit([this] { window->lstFiles_DblClick(); }, "C"), "c|/s3/|/d3/|1|0");
-    EXPECT_EQ(edit([this] { child<QPushButton>("cmdFile")->click(); }, "new"), "||||0");
+    EXPECT_EQ(add(), "||||0");
     EXPECT_EQ(child<QListWidget>("lstFiles")->count(), 4);
     EXPECT_EQ(stored("sc_Files sc_File2"), "4|b") << "nothing stored before closing";
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1 sc_File2 sc_Path2 sc_Move2 sc_File3 sc_Dest3 sc_Move3 sc_File4"),
+    EXPECT_EQ(closed("sc_Files sc_File1 sc_File2 sc_Path2 sc_Move2 sc_File3 sc_Dest3 sc_Move3 sc_File4"),
         "4|a|d|/s4/|0|C|/out/|0|new");
 
     store.set("sc_Files", "nan");
-    window->show(); // opens again: the list shown stands, and removing from it saves it
-    child<QListWidget>("lstFiles")->setCurrentRow(0);
-    window->cmdRemove_Click();
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1"), "3|d");
+    window->show(); // opened again: the list shown stands, and a change saves it
+    remove(0);
+    EXPECT_EQ(closed("sc_Files sc_File1"), "3|d");
     store.set("sc_Files", "nan");
     open();
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1"), "nan|d");
+    EXPECT_EQ(closed("sc_Files sc_File1"), "nan|d");
     open();
-    edit([this] { child<QPushButton>("cmdFile")->click(); }, "new");
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1"), "1|new");
+    add();
+    EXPECT_EQ(closed("sc_Files sc_File1"), "1|new");
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList({"Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"})
             + QStringList(3, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
 }
 
-TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEdited)
+TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWhetherTheyAreSaved)
 {
     const QString src = store.scratch("src");
     test::writeOldFile(src + "a.txt", "abc");
     open({"a.txt", "gone.txt", "c"});
+    const auto preview = [this] {
+        QStringList seen;
+        test::onNextModal([&](QWidget *preview) {
+            auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
+            const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
+            seen << preview->windowTitle()
+                 << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                for (int column = 0; column < rows->columnCount(); ++column)
+                    seen << rows->index(row, column).data().toString();
+                seen.last() += rows->index(row, 0).data(Qt::ForegroundRole).isValid() ? " (grey)" : "";
+            }
+        });
+        child<QAction>("mnuSettingsPreview")->trigger();
+        return seen.join('|');
+    };
+    EXPECT_TRUE(preview().startsWith("Preview of the next run|")) << "nothing changed";
     window->values().entries.paths[0] = src;
     child<QLineEdit>("txtInterval")->setText("5");
-    QStringList seen;
-    test::onNextModal([&](QWidget *preview) {
-        auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
-        const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
-        seen << preview->windowTitle()
-             << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
-        for (int row = 0; row < rows->rowCount(); ++row) {
-            for (int column = 0; column < rows->columnCount(); ++column)
-                seen << rows->index(row, column).data().toString();
-            seen.last() += rows->index(row, 0).data(Qt::ForegroundRole).isValid() ? " (grey)" : "";
-        }
-    });
-    child<QAction>("mnuSettingsPreview")->trigger();
-    EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")
-        << "nothing changes on disk or in the store";
-    EXPECT_EQ(seen.join('|'),
+    EXPECT_EQ(preview(),
         test::q(
             "Preview of the next run (unsaved changes)|Skip: 1 file, 3 bytes · Run ends: 1 file, 0 bytes · "
             "Not reached: 1 file, 0 bytes|1|Move|")
@@ -229,10 +216,16 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEdited)
             + "a.txt|/d1/a.txt|3|Skip|Skipped by the date restriction: 3 h old, 5 needed|2||/s2/gone.txt|"
               "/d2/gone.txt||Run ends|The run would end here: Path not found (76)|3||/s3/c|/d3/c||Not "
               "reached|Not reached (grey)");
+    EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")
+        << "nothing changes on disk or in the store";
 }
 
 TEST_F(Options, ImportStoresWhatTheFileNamesAndExportWritesTheStoreByteForByteOrTheySayWhyNot)
 {
+    const auto failedBox = [this](const char *what, const char *number, const char *description) {
+        return QString("Error %1 | The settings could not be %2 \r\n%3\r\n\r\nError %4 (%1) | Critical Ok")
+            .arg(number, what, path, description);
+    };
     // Comments, lines without a tab or a key, and a key naming another ("Timer/") store nothing;
     // a CR alone ends a line, a LF alone does not; blanks around values go, tabs stay.
     test::writeBytes(path,
