@@ -4,7 +4,6 @@
 #include "dialogs/frmFileSelect.h"
 #include "platform/autostart.h"
 #include "platform/host.h"
-#include "settings/store.h"
 #include "support/qt_test_helpers.h"
 #include "support/read_only_folder.h"
 #include "support/temp_store.h"
@@ -22,7 +21,6 @@ const QString ImportQuestion
       "and perhaps disasterous results. \r\n\r\nAre you sure you want to import the "
       "settings? | Exclamation YesNo";
 
-// The Options window and its Settings menu, on a store of their own.
 class Options : public ::testing::Test
 {
 protected:
@@ -37,18 +35,18 @@ protected:
     void open(const QStringList &files = {}, const char *count = nullptr)
     {
         for (int n = 1; n <= files.size(); ++n) {
-            const QString fields[]
-                = {files[n - 1], QString("/s%1/").arg(n), QString("/d%1/").arg(n), QString::number(n % 2)};
+            const QString fields = files[n - 1] + QString("|/s%1/|/d%1/|%2").arg(n).arg(n % 2);
             for (int k = 0; k < 4; ++k)
-                store.set(keys::entryKey(keys::EntryStems[k], n), fields[k]);
+                store.set(keys::entryKey(keys::EntryStems[k], n), fields.section('|', k, k));
             store.set("sc_Files", count ? count : QString::number(n));
         }
         window = std::make_unique<frmOptions>();
         window->show();
     }
 
-    // The entry editor that `opening` shows, as "file|path|dest|index|move"; then OK with `file`.
-    QString edit(const std::function<void()> &opening, const QString &file)
+    // The entry editor, for the selected entry or (`add`) a new one, as "file|path|dest|index|move";
+    // then OK with `file`.
+    QString edit(bool add, const QString &file)
     {
         QString seen;
         test::onNextModal([&seen, file](QWidget *modal) {
@@ -58,7 +56,7 @@ protected:
             e->setFileName(file), e->setSourceFolder("/in/"), e->setDestFolder("/out/");
             e->findChild<QPushButton *>("cmdOK")->click();
         });
-        opening();
+        add ? child<QPushButton>("cmdFile")->click() : window->lstFiles_DblClick();
         return seen;
     }
 
@@ -71,156 +69,124 @@ protected:
         return values.join('|');
     }
 
-    QString failedBox(const char *what, const char *number, const char *description) const
-    {
-        return QString("Error %1 | The settings could not be %2 \r\n%3\r\n\r\nError %4 (%1) | Critical Ok")
-            .arg(number, what, path, description);
-    }
-
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
     std::unique_ptr<frmOptions> window;
     const QString path = store.appFolder() + "/Quillfen.txt";
 };
 
-TEST_F(Options, AnEmptyStoreShowsTheDefaultsAndTheMenuSetsStartAtLoginAndUndoesTheLastRun)
-{
-    open();
-    EXPECT_EQ(QStringList({child<QComboBox>("cboTimer")->currentText(), child<QLineEdit>("txtExt")->text(),
-                  child<QLineEdit>("txtInterval")->text(), child<QLineEdit>("txtIntType")->text(),
-                  child<QLabel>("lblLogFile")->text()}),
-        QStringList({"10", "*.txt", "1", "h", "Log file: " + store.appFolder() + "/filelog.txt"}));
-    EXPECT_TRUE(
-        !child<QCheckBox>("chkAutoStart")->isChecked() && child<QListWidget>("lstFiles")->count() == 0);
-
-    auto *login = child<QAction>("mnuSettingsStartAtLogin");
-    const auto menuShows
-        = [this, login] { return emit child<QMenu>("mnuSettings")->aboutToShow(), login->isChecked(); };
-    EXPECT_FALSE(menuShows());
-    login->trigger();
-    EXPECT_TRUE(QFile::exists(autostartEntryPath()) && login->isChecked());
-    QFile::remove(autostartEntryPath());
-    EXPECT_FALSE(menuShows()) << "read from the file each time";
-    QDir(QFileInfo(autostartEntryPath()).path()).removeRecursively();
-    test::writeOldFile(QFileInfo(autostartEntryPath()).path(), ""); // a file where the folder goes
-    login->trigger();
-    EXPECT_FALSE(login->isChecked());
-    child<QAction>("mnuSettingsUndo")->trigger();
-    EXPECT_EQ(test::boxesSeen(boxes),
-        QStringList({"Error 76 | Error Path not found (76) on Start at Login | Critical Ok",
-            "Quillfen | The last run left nothing to undo. | Information Ok"}));
-    child<QPushButton>("cmdClose")->click();
-    EXPECT_EQ(stored("Timer AutoStart sc_DefaultFileExt sc_CompareInterval sc_CompareIntType sc_Files "
-                     "KeepReplacedInTrash"),
-        "10|0|*.txt|1|h|0|1");
-}
-
+// The defaults shown are what the close stores.
 TEST_F(Options, ClosingSavesOnceAndTheSettingsMenuReloadsOrClearsAndEnds)
 {
     int ends = 0;
     host::setProgramEnder([&] { ++ends; });
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     // Entries 1 and 2 of three are counted; clear deletes them and the general keys, also after
     // one that is absent (sc_lastDestination), and no other key.
     const char *names
         = "Timer sc_Files sc_File1 sc_Move2 sc_File3 sc_lastSource KeepReplacedInTrash Imported";
     const QString clear = "Continue? | Are you sure you want to clear all settings? | Exclamation YesNo";
-    // The menu item (or none), its answer, the way the window closes; what is stored, the boxes.
-    const std::tuple<const char *, MsgAnswer, const char *, const char *, QStringList> rows[]
-        = {{nullptr, MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x", {}},
-            {"mnuSettingsImport", MsgAnswer::No, "title bar", "15|2|a|0|c|/l|1|x", {ImportQuestion}},
-            {"mnuSettingsImport", MsgAnswer::Yes, "Escape", "20|2|a|0|c|/l|1|x",
+    // The menu item, its answer; what is stored and the program's ends, the boxes. The window closes
+    // by its title bar after an import, by its button after a clear.
+    const std::tuple<const char *, MsgAnswer, const char *, QStringList> rows[]
+        = {{"mnuSettingsImport", MsgAnswer::No, "15|2|a|0|c|/l|1|x|0", {ImportQuestion}},
+            {"mnuSettingsImport", MsgAnswer::Yes, "20|2|a|0|c|/l|1|x|0",
                 {ImportQuestion, "Error 13 | Error Type mismatch (13) on Options form load | Critical Ok"}},
-            {"mnuSettingsClear", MsgAnswer::No, "cmdClose", "20|2|a|0|c|/l|0|x", {clear}},
-            {"mnuSettingsClear", MsgAnswer::Yes, "cmdClose", "-|-|-|-|c|-|-|x",
+            {"mnuSettingsClear", MsgAnswer::No, "20|2|a|0|c|/l|0|x|0", {clear}},
+            {"mnuSettingsClear", MsgAnswer::Yes, "-|-|-|-|c|-|-|x|1",
                 {clear,
                     "Complete | All settings have been cleared.\r\n\r\nQuillfen will now terminate. | "
                     "Exclamation Ok"}}};
-    for (const auto &[item, answer, way, after, seen] : rows) {
+    for (const auto &[item, answer, after, seen] : rows) {
         test::writeBytes(path, "Timer\tabc\r\n"); // a load step that fails leaves its control as it stands
         for (const char *key : {"Timer", "sc_lastSource", "KeepReplacedInTrash", "Imported"})
             store.set(key, key == test::q("Timer") ? "15" : key == test::q("sc_lastSource") ? "/l" : "x");
         open({"a", "b", "c"}, "2");
         child<QComboBox>("cboTimer")->setEditText("20");
         child<QAction>("mnuSettingsKeepReplaced")->setChecked(false);
-        boxes.clear();
-        ends = 0;
-        if (item)
-            boxes.answerNext(answer), child<QAction>(item)->trigger();
-        if (way == test::q("cmdClose"))
-            child<QPushButton>(way)->click();
-        else
-            way == test::q("Escape") ? (void)QApplication::sendEvent(window.get(), &escape)
-                                     : (void)window->close();
-        EXPECT_EQ(stored(names), after) << item << " " << way;
+        boxes.clear(), ends = 0;
+        boxes.answerNext(answer), child<QAction>(item)->trigger();
+        item == test::q("mnuSettingsClear") ? child<QPushButton>("cmdClose")->click() : (void)window->close();
+        EXPECT_EQ(stored(names) + '|' + QString::number(ends), after) << item;
         EXPECT_EQ(test::boxesSeen(boxes), seen);
-        EXPECT_EQ(ends, int(seen.join(QString()).contains("will now terminate")));
         store.set("Timer", "later");
-        window->close();
-        window->done(QDialog::Accepted);
+        window->close(), window->done(QDialog::Accepted);
         EXPECT_EQ(store.value("Timer"), "later") << "saved a second time";
     }
     host::setProgramEnder({});
 }
 
-TEST_F(Options, EntriesChangeInTheWindowUntilItClosesAndAnUnreadableListIsKeptUnlessChanged)
+TEST_F(Options, TheMenuSetsStartAtLoginAndUndoesAndEntriesChangeInTheWindowUntilItCloses)
 {
+    open();
+    EXPECT_EQ(child<QLabel>("lblLogFile")->text(), "Log file: " + store.appFolder() + "/filelog.txt");
+    auto *login = child<QAction>("mnuSettingsStartAtLogin");
+    const QString entry = autostartEntryPath();
+    const auto menuShows
+        = [this, login] { return emit child<QMenu>("mnuSettings")->aboutToShow(), login->isChecked(); };
+    EXPECT_FALSE(menuShows());
+    login->trigger();
+    EXPECT_TRUE(QFile::exists(entry) && login->isChecked());
+    login->trigger();
+    EXPECT_FALSE(QFile::exists(entry) || login->isChecked());
+    QDir().mkpath(entry); // a folder where the entry goes
+    login->trigger();
+    QDir().rmdir(entry);
+    setStartAtLogin(true);
+    EXPECT_TRUE(menuShows()) << "read from the file each time";
+    child<QAction>("mnuSettingsUndo")->trigger();
+
+    const auto closed = [this](const char *names) { return window->close(), stored(names); };
     open({"a", "b", "c", "d"});
     window->values().entries.moves[2] = "x";
-    window->lstFiles_DblClick(); // without a selection neither does anything
-    child<QPushButton>("cmdRemove")->click();
+    window->lstFiles_DblClick(), window->cmdRemove_Click(); // without a selection neither does anything
     child<QListWidget>("lstFiles")->setCurrentRow(1);
     child<QPushButton>("cmdRemove")->click();
     child<QListWidget>("lstFiles")->setCurrentRow(1);
-    EXPECT_EQ(edit([this] { window->lstFiles_DblClick(); }, "C"), "c|/s3/|/d3/|1|0");
-    EXPECT_EQ(edit([this] { child<QPushButton>("cmdFile")->click(); }, "new"), "||||0");
+    EXPECT_EQ(edit(false, "C"), "c|/s3/|/d3/|1|0");
+    EXPECT_EQ(edit(true, "new"), "||||0");
     EXPECT_EQ(child<QListWidget>("lstFiles")->count(), 4);
     EXPECT_EQ(stored("sc_Files sc_File2"), "4|b") << "nothing stored before closing";
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1 sc_File2 sc_Path2 sc_Move2 sc_File3 sc_Dest3 sc_Move3 sc_File4"),
+    EXPECT_EQ(closed("sc_Files sc_File1 sc_File2 sc_Path2 sc_Move2 sc_File3 sc_Dest3 sc_Move3 sc_File4"),
         "4|a|d|/s4/|0|C|/out/|0|new");
 
-    store.set("sc_Files", "nan");
-    window->show(); // opens again: the list shown stands, and removing from it saves it
-    child<QListWidget>("lstFiles")->setCurrentRow(0);
-    window->cmdRemove_Click();
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1"), "3|d");
-    store.set("sc_Files", "nan");
-    open();
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1"), "nan|d");
-    open();
-    edit([this] { child<QPushButton>("cmdFile")->click(); }, "new");
-    window->close();
-    EXPECT_EQ(stored("sc_Files sc_File1"), "1|new");
+    store.set("sc_Files", "nan"), open();
+    EXPECT_EQ(closed("sc_Files sc_File1"), "nan|a");
+    open(), edit(true, "new");
+    EXPECT_EQ(closed("sc_Files sc_File1"), "1|new");
     EXPECT_EQ(test::boxesSeen(boxes),
-        QStringList({"Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"})
-            + QStringList(3, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
+        QStringList(
+            {"Error 75 | Error Path/File access error: not a plain file (75) on Start at Login | Critical Ok",
+                "Quillfen | The last run left nothing to undo. | Information Ok",
+                "Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"})
+            + QStringList(2, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
 }
 
-TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEdited)
+TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWhetherTheyAreSaved)
 {
     const QString src = store.scratch("src");
     test::writeOldFile(src + "a.txt", "abc");
     open({"a.txt", "gone.txt", "c"});
+    const auto preview = [this] {
+        QStringList seen;
+        test::onNextModal([&](QWidget *preview) {
+            auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
+            EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
+            const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
+            seen << preview->windowTitle()
+                 << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                for (int column = 0; column < rows->columnCount(); ++column)
+                    seen << rows->index(row, column).data().toString();
+                seen.last() += rows->index(row, 0).data(Qt::ForegroundRole).isValid() ? " (grey)" : "";
+            }
+        });
+        child<QAction>("mnuSettingsPreview")->trigger();
+        return seen.join('|');
+    };
+    EXPECT_TRUE(preview().startsWith("Preview of the next run|")) << "nothing changed";
     window->values().entries.paths[0] = src;
     child<QLineEdit>("txtInterval")->setText("5");
-    QStringList seen;
-    test::onNextModal([&](QWidget *preview) {
-        auto *cancel = preview->findChild<QPushButton *>("cmdCancel");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
-        const QAbstractItemModel *rows = preview->findChild<QTableView *>("tblPreview")->model();
-        seen << preview->windowTitle()
-             << preview->findChild<QLabel *>("lblTotals")->text().replace(u'\xa0', ' ');
-        for (int row = 0; row < rows->rowCount(); ++row) {
-            for (int column = 0; column < rows->columnCount(); ++column)
-                seen << rows->index(row, column).data().toString();
-            seen.last() += rows->index(row, 0).data(Qt::ForegroundRole).isValid() ? " (grey)" : "";
-        }
-    });
-    child<QAction>("mnuSettingsPreview")->trigger();
-    EXPECT_EQ(seen.join('|'),
+    EXPECT_EQ(preview(),
         test::q(
             "Preview of the next run (unsaved changes)|Skip: 1 file, 3 bytes · Run ends: 1 file, 0 bytes · "
             "Not reached: 1 file, 0 bytes|1|Move|")
@@ -228,36 +194,16 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEdited)
             + "a.txt|/d1/a.txt|3|Skip|Skipped by the date restriction: 3 h old, 5 needed|2||/s2/gone.txt|"
               "/d2/gone.txt||Run ends|The run would end here: Path not found (76)|3||/s3/c|/d3/c||Not "
               "reached|Not reached (grey)");
+    EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")
+        << "nothing changes on disk or in the store";
 }
 
-TEST_F(Options, ExportWritesTheStoreByteForByteOrSaysWhyNot)
+TEST_F(Options, ImportStoresWhatTheFileNamesAndExportWritesTheStoreByteForByteOrTheySayWhyNot)
 {
-    open({"Größe.doc", "beyond the count"}, "1");
-    store.set("sc_DefaultFileExt", " *.log "); // blanks and tabs kept
-    store.set("sc_lastSource", "/a\tb");
-    child<QAction>("mnuSettingsExport")->trigger();
-    EXPECT_EQ(test::maskTimes(QString::fromUtf8(test::readBytes(path))),
-        Box + "# This file was created by Marivale Quillfen       #\r\n" + Box + "# Created <now> on "
-            + host::computerName() + "\r\n" + Box
-            + "sc_Files\t1\r\nTimer\t\r\nAutoStart\t\r\nsc_DefaultFileExt\t *.log "
-              "\r\nsc_CompareInterval\t\r\n"
-              "sc_CompareIntType\t\r\nsc_lastSource\t/a\tb\r\nsc_lastDestination\t\r\nsc_File1\tGröße.doc\r\n"
-              "sc_Path1\t/s1/\r\nsc_Dest1\t/d1/\r\nsc_Move1\t1\r\n"
-            + Box);
-
-    test::writeBytes(path, "old\r\n");
-    test::ReadOnlyFolder readOnly(store.appFolder());
-    if (readOnly.active())
-        sc_ExportSettings();
-    EXPECT_EQ(test::readBytes(path), "old\r\n");
-    EXPECT_EQ(QDir(store.appFolder()).entryList(QDir::Files | QDir::Hidden), QStringList {"Quillfen.txt"});
-    EXPECT_EQ(test::boxesSeen(boxes),
-        QStringList({"Complete | Settings exported to \r\n" + path + " | Information Ok"})
-            + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
-}
-
-TEST_F(Options, ImportStoresWhatTheFileNamesOrSaysWhyNot)
-{
+    const auto failedBox = [this](const char *what, const char *number, const char *description) {
+        return QString("Error %1 | The settings could not be %2 \r\n%3\r\n\r\nError %4 (%1) | Critical Ok")
+            .arg(number, what, path, description);
+    };
     // Comments, lines without a tab or a key, and a key naming another ("Timer/") store nothing;
     // a CR alone ends a line, a LF alone does not; blanks around values go, tabs stay.
     test::writeBytes(path,
@@ -268,18 +214,35 @@ TEST_F(Options, ImportStoresWhatTheFileNamesOrSaysWhyNot)
     const QString missing = failedBox("imported from", "53", "File not found");
     for (const QString &failure :
         {QString(), missing, failedBox("imported from", "75", "Path/File access error: not a plain file")}) {
-        boxes.clear();
-        boxes.answerNext(MsgAnswer::Yes);
+        boxes.clear(), boxes.answerNext(MsgAnswer::Yes);
         sc_ImportSettings();
         EXPECT_EQ(stored("sc_lastSource Timer AutoStart sc_Files #Timer sc_lastDestination"),
             "/in|15|\ta\tb \t|1\nx|-|/out");
         EXPECT_EQ(
             test::boxesSeen(boxes), QStringList({ImportQuestion, failure}).mid(0, failure.isEmpty() ? 1 : 2));
         QFile::remove(path);
-        if (failure == missing) {
-            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        }
+        EXPECT_TRUE(failure != missing || ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
     }
+
+    // What the import stored, among others, exported: blanks and tabs kept.
+    open({"Größe.doc", "beyond the count"}, "1"), boxes.clear(); // the window cannot show that AutoStart
+    store.set("sc_DefaultFileExt", " *.log "), store.set("sc_lastSource", "/a\tb");
+    child<QAction>("mnuSettingsExport")->trigger();
+    EXPECT_EQ(test::maskTimes(QString::fromUtf8(test::readBytes(path))),
+        Box + "# This file was created by Marivale Quillfen       #\r\n" + Box + "# Created <now> on "
+            + host::computerName() + "\r\n" + Box
+            + "sc_Files\t1\r\nTimer\t15\r\nAutoStart\t\ta\tb \t\r\nsc_DefaultFileExt\t *.log \r\n"
+              "sc_CompareInterval\t\r\nsc_CompareIntType\t\r\nsc_lastSource\t/a\tb\r\n"
+              "sc_lastDestination\t/out\r\nsc_File1\tGröße.doc\r\nsc_Path1\t/s1/\r\nsc_Dest1\t/d1/\r\n"
+              "sc_Move1\t1\r\n"
+            + Box);
+
+    test::ReadOnlyFolder readOnly(store.appFolder()); // the file kept whole is the replacing write's
+    if (readOnly.active())
+        sc_ExportSettings();
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList({"Complete | Settings exported to \r\n" + path + " | Information Ok"})
+            + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
 }
 
 } // namespace
