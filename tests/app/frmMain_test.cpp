@@ -46,7 +46,7 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
     const QString folder = store.root() + "/-app \"q\" 'q' ;$(touch INJECTED)\t\nend";
     ASSERT_TRUE(QDir().mkpath(folder));
     host::setApplicationFolderOverride(folder);
-    test::writeOldFile(logFilePath(), "#log\r\n");
+    test::writeAged(logFilePath(), "#log\r\n");
     QStringList started;
     bool viewerStarts = true;
     host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
@@ -136,7 +136,7 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
         store.set("sc_File1", file), store.set("sc_Path1", from), store.set("sc_Dest1", to);
         store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
             store.set("AutoStart", "1");
-        test::writeOldFile(from + "data.dat", "data");
+        test::writeAged(from + "data.dat", "data");
         window = std::make_unique<frmMain>(), window->Form_Load();
         window->setGeometry(120, 90, 480, 300), window->show();
         QWidget other; // closed with the main window
@@ -197,7 +197,7 @@ TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
     // The program's folder is its application folder: the log lands beside the copy.
     const QString folder = store.scratch("program"), from = store.scratch("from"), to = store.scratch("to");
     ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", folder + "quillfen"));
-    test::writeOldFile(from + "a.dat", "a");
+    test::writeAged(from + "a.dat", "a");
     store.set("sc_File1", "*.dat"), store.set("sc_Path1", from), store.set("sc_Dest1", to);
     store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
         store.set("AutoStart", "1");

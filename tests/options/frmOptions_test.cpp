@@ -164,7 +164,7 @@ TEST_F(Options, TheMenuSetsStartAtLoginAndUndoesAndEntriesChangeInTheWindowUntil
 TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWhetherTheyAreSaved)
 {
     const QString src = store.scratch("src");
-    test::writeOldFile(src + "a.txt", "abc");
+    test::writeAged(src + "a.txt", "abc");
     open({"a.txt", "gone.txt", "c"});
     const auto preview = [this] {
         QStringList seen;
@@ -185,13 +185,13 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWheth
     };
     EXPECT_TRUE(preview().startsWith("Preview of the next run|")) << "nothing changed";
     window->values().entries.paths[0] = src;
-    child<QLineEdit>("txtInterval")->setText("5");
+    child<QLineEdit>("txtInterval")->setText("50");
     EXPECT_EQ(preview(),
         test::q(
             "Preview of the next run (unsaved changes)|Skip: 1 file, 3 bytes · Run ends: 1 file, 0 bytes · "
             "Not reached: 1 file, 0 bytes|1|Move|")
             + src
-            + "a.txt|/d1/a.txt|3|Skip|Skipped by the date restriction: 3 h old, 5 needed|2||/s2/gone.txt|"
+            + "a.txt|/d1/a.txt|3|Skip|Skipped by the date restriction: 48 h old, 50 needed|2||/s2/gone.txt|"
               "/d2/gone.txt||Run ends|The run would end here: Path not found (76)|3||/s3/c|/d3/c||Not "
               "reached|Not reached (grey)");
     EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")

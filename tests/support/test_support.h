@@ -57,16 +57,6 @@ inline void makeTree(const QString &root, const QStringList &entries)
     }
 }
 
-// A file last changed three hours ago, so that a run does not take it for a new one.
-inline void writeOldFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << qPrintable(path);
-    file.write(content);
-    file.flush();
-    file.setFileTime(QDateTime::currentDateTime().addSecs(-3 * 3600), QFileDevice::FileModificationTime);
-}
-
 // The number of the failure that `step` throws, 0 when it throws none.
 template<typename Step>
 int failureOf(Step step)
@@ -124,8 +114,6 @@ inline QString maskTimes(QString text)
     static const QRegularExpression stamp(q("\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d"));
     return text.replace(stamp, q("<now>"));
 }
-
-using ProgressRecorder = RunRecorder;
 
 // Root passes every permission check; for its lifetime this thread loses the capabilities
 // that let it, so that permissions bite as they do for a user.
