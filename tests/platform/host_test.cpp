@@ -110,16 +110,6 @@ TEST(Host, ReplacesAFileWholeKeepingItsModeAndRestoresFromTheTrashOnlyToAFreeNam
     EXPECT_EQ(test::failureOf([&] { Trash::restore(kept, nativePath(file)); }), 58);
 }
 
-TEST(MessageBoxes, ReportsShowTheirTexts)
-{
-    test::ScriptedMessageBoxes boxes;
-    reportPlace(Failure(53), q("Timer2"));
-    reportRoutine(Failure(76), q("Error"), q("\r\n\r\nhint"));
-    EXPECT_EQ(test::boxesSeen(boxes),
-        (QStringList {q("Error 53 | Error File not found (53) on Timer2 | Critical Ok"),
-            q("Error | Error: Path not found (76)\r\n\r\nhint | Critical Ok")}));
-}
-
 TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
 {
     const QByteArray own = autostartEntryFor(QCoreApplication::applicationFilePath());
