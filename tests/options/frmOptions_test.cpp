@@ -4,6 +4,7 @@
 #include "dialogs/frmFileSelect.h"
 #include "platform/autostart.h"
 #include "platform/host.h"
+#include "settings/store.h"
 #include "support/qt_test_helpers.h"
 #include "support/read_only_folder.h"
 #include "support/temp_store.h"
@@ -196,6 +197,7 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWheth
               "reached|Not reached (grey)");
     EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")
         << "nothing changes on disk or in the store";
+    EXPECT_NE(quillfen::store::get(quillfen::keys::PreviewWidth), "") << "but the preview's size, remembered";
 }
 
 TEST_F(Options, ImportStoresWhatTheFileNamesAndExportWritesTheStoreByteForByteOrTheySayWhyNot)

@@ -67,7 +67,8 @@ TEST(Host, NativeNamesAreTextWhereValidUtf8AndEveryOtherByteComesBack)
 TEST(Host, TheApplicationFolderAndTheDateTextFollowTheHost)
 {
     std::setlocale(LC_TIME, "C");
-    EXPECT_EQ(host::dateTimeText(QDateTime(QDate(2026, 1, 9), QTime(7, 5, 3)).toSecsSinceEpoch()), q("01/09/26 07:05:03"));
+    EXPECT_EQ(host::dateTimeText(QDateTime(QDate(2026, 1, 9), QTime(7, 5, 3)).toSecsSinceEpoch()),
+        q("01/09/26 07:05:03"));
     test::TempStore temp;
     const QString data = temp.root() + "/data/Quillfen", program = temp.scratch("bin").chopped(1);
     EXPECT_EQ(host::applicationFolder(), temp.appFolder()) << "the override";
@@ -108,6 +109,7 @@ TEST(Host, ReplacesAFileWholeKeepingItsModeAndRestoresFromTheTrashOnlyToAFreeNam
     EXPECT_EQ(test::readBytes(file), "new");
     const QByteArray kept = Trash().keep(nativePath(file));
     EXPECT_EQ(test::failureOf([&] { Trash::restore(kept, nativePath(file)); }), 58);
+    EXPECT_TRUE(kept.endsWith("/files/kept") && Trash().keep(nativePath(file)).endsWith("/files/kept.2"));
 }
 
 TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)

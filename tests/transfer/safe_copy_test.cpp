@@ -38,7 +38,7 @@ TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimesCopiesLinksAsTheirFileAndRefu
             SCOPED_TRACE(qPrintable(dest + QString::number(move)));
             writeBytes(src + "f", payload);
             writeBytes(dest + "f", "old");
-            ::chmod(nativePath(src + "f").constData(), 0640);
+            ::chmod(nativePath(src + "f").constData(), 0666);
             setModified(src + "f", QDateTime::currentDateTime().addDays(-3).addMSecs(-250));
             const struct stat before = statOf(src + "f");
             safe_copy::Session session;
@@ -52,7 +52,7 @@ TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimesCopiesLinksAsTheirFileAndRefu
             EXPECT_EQ(readBytes(dest + "f"), payload);
             EXPECT_EQ(std::tuple(after.st_mtim.tv_sec, after.st_mtim.tv_nsec, after.st_mode & 07777,
                           present(src + "f"), after.st_ino == before.st_ino, hiddenEntries(dest).size()),
-                std::tuple(before.st_mtim.tv_sec, before.st_mtim.tv_nsec, mode_t(0640), !move, renamed, 0));
+                std::tuple(before.st_mtim.tv_sec, before.st_mtim.tv_nsec, mode_t(0666), !move, renamed, 0));
             EXPECT_EQ(std::adjacent_find(done.begin(), done.end(), std::greater_equal<>()), done.end());
             EXPECT_TRUE(renamed ? done.isEmpty()
                                 : (done.size() >= 2 && done.last() == payload.size()

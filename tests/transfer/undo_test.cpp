@@ -12,7 +12,7 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
     const QString dst = store.scratch("dst"), trash = root + "data/Trash/";
     sc_UndoLastRun(); // before any run
     QList<QStringList> entries;
-    for (const char *name : {"moved.txt", "copied.txt", "over.txt", "changed.txt", "taken.txt"}) {
+    for (const char *name : {"moved%.txt", "copied.txt", "over.txt", "changed.txt", "taken.txt"}) {
         writeAged(src + name, name);
         entries.append({name, src, dst, q(name) == "copied.txt" ? "0" : "1"});
     }
@@ -31,12 +31,12 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
                 + "taken.txt\r\nChanged since the run" + left + "changed.txt\r\nMove back: " + dst
                 + "over.txt to " + src + "over.txt\r\nRestore from the Trash: " + dst
                 + "over.txt\r\nRemove the copy to the Trash: " + dst + "copied.txt\r\nMove back: " + dst
-                + "moved.txt to " + src + "moved.txt | Exclamation YesNo",
+                + "moved%.txt to " + src + "moved%.txt | Exclamation YesNo",
             "Complete | The last run has been undone: 4 of 4 steps done. | Information Ok"}));
-    for (const char *name : {"moved.txt", "over.txt", "copied.txt"})
+    for (const char *name : {"moved%.txt", "over.txt", "copied.txt"})
         EXPECT_EQ(readBytes(src + name), name);
     EXPECT_EQ(
-        readBytes(dst + "over.txt") + readBytes(trash + "files/copied.txt") + readBytes(dst + "moved.txt"),
+        readBytes(dst + "over.txt") + readBytes(trash + "files/copied.txt") + readBytes(dst + "moved%.txt"),
         "the older onecopied.txt<none>");
     // The copy went to the Trash with its record; the restored file's record went with it.
     EXPECT_EQ(readBytes(trash + "files/over.txt") + readBytes(trash + "info/over.txt.trashinfo")
