@@ -1,3 +1,4 @@
+#include "platform/host.h"
 #include "transfer_tests.h"
 
 namespace quillfen::test {
@@ -99,6 +100,50 @@ TEST_F(TransferRun, HostileNamesArriveByteForByteAndCannotBreakTheLogsLinesOrFie
     const qsizetype lineEnds = log.count("\r\n"), files = 2 * std::size(names) + 1;
     EXPECT_EQ(
         QList({log.count('\r'), log.count('\n'), log.count('\t')}), QList({lineEnds, lineEnds, 5 * files}));
+}
+
+using TransferLog = TransferTest;
+
+// Writes one record as a run does, for `observer` to watch; answers the failure as it reads.
+QString writeRecord(RunObserver &observer, const char *record)
+{
+    const int number = failureOf([&] { quillfen::TransferLog(&observer).sc_WriteLog(record); });
+    return number == 0 ? QString() : Failure(number).what();
+}
+
+TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailure)
+{
+    ASSERT_EQ(logFilePath(), store.appFolder() + "/filelog.txt");
+    const std::pair<const char *, QString> rows[] = {{nullptr, logHeaderText() + "one\r\ntwo\r\n"},
+        {"", "one\r\ntwo\r\n"}, {"old\r\n", "old\r\none\r\ntwo\r\n"}};
+    for (const auto &[before, expected] : rows) {
+        sc_DeleteFile(logFilePath());
+        if (before)
+            writeBytes(logFilePath(), before);
+        writeRecord(recorder, "one");
+        writeRecord(recorder, "two\r\nline");
+        EXPECT_EQ(logText(), expected + "line\r\n");
+    }
+    EXPECT_TRUE(boxes.shown().isEmpty());
+
+    // The observer is shown each record before the file gets it, so also one that never gets there.
+    // A read-only log, a log folder that cannot be made below a read-only folder (refused, not
+    // missing) and a folder in the log's place (no log) each fail as such.
+    ::chmod(nativePath(logFilePath()).constData(), 0444);
+    QDir().mkpath(root + "other/filelog.txt");
+    ReadOnlyFolder readOnly(src);
+    WithoutRootOverride user;
+    if (!user.active())
+        GTEST_SKIP() << "cannot drop the permission override";
+    const std::pair<QString, const char *> failing[] = {{store.appFolder(), "Permission denied (70)"},
+        {src + "app/sub", "Permission denied (70)"}, {root + "other", "Path/File access error (75)"}};
+    for (const auto &[folder, failure] : failing) {
+        host::setApplicationFolderOverride(folder);
+        EXPECT_EQ(writeRecord(recorder, "three"), q(failure)) << qPrintable(folder);
+    }
+    EXPECT_EQ(recorder.records.join(QString()),
+        QString("one\r\ntwo\r\nline\r\n").repeated(3) + QString("three\r\n").repeated(2));
+    EXPECT_EQ(readBytes(store.appFolder() + "/filelog.txt"), "old\r\none\r\ntwo\r\nline\r\n");
 }
 
 } // namespace quillfen::test
