@@ -29,10 +29,23 @@ QString configHome()
     return QDir::homePath() + QStringLiteral("/.config");
 }
 
+// A writer killed between creating its lock file and writing its process number into it leaves
+// an empty lock that would hold every later writer for half a minute; a live writer fills its
+// lock at once, so an empty one a second old is abandoned.
+void removeAbandonedLock()
+{
+    const QByteArray lock = nativePath(filePath() + QStringLiteral(".lock"));
+    struct stat st = {};
+    if (::lstat(lock.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0
+        && st.st_mtime < ::time(nullptr) - 1)
+        ::unlink(lock.constData());
+}
+
 QSettings &settings()
 {
     const QString path = filePath();
     if (!g_settings || g_settings->fileName() != path) {
+        removeAbandonedLock(); // a first read takes the lock too
         g_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
         g_settings->setFallbacksEnabled(false);
     }
@@ -60,18 +73,6 @@ Failure writeFailure()
         return failure;
     }
     return Failure(failure_no::PathFileAccessError);
-}
-
-// A writer killed between creating its lock file and writing its process number into it leaves
-// an empty lock that would hold every later writer for half a minute; a live writer fills its
-// lock at once, so an empty one a second old is abandoned.
-void removeAbandonedLock()
-{
-    const QByteArray lock = nativePath(filePath() + QStringLiteral(".lock"));
-    struct stat st = {};
-    if (::lstat(lock.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0
-        && st.st_mtime < ::time(nullptr) - 1)
-        ::unlink(lock.constData());
 }
 
 void writeOut()

@@ -7,6 +7,7 @@
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +18,32 @@ namespace quillfen {
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
+
+// The length of what is whole at the start of `rest`, the text after the log's last finished
+// record: begin records whose result never came are whole; a record that a killed writer left
+// cut short starts as a record does and is not; text that no record starts with is kept.
+qsizetype wholeRecordsIn(const QByteArray &rest)
+{
+    qsizetype at = 0;
+    while (at < rest.size()) {
+        const QByteArray part = rest.mid(at);
+        const qsizetype lineEnd = part.indexOf("\r\n");
+        const qsizetype end
+            = part.startsWith("Begin ") && lineEnd > 0 && part.indexOf("\r\n\tFrom: \t") == lineEnd
+            ? part.indexOf("\r\n", lineEnd + 2)
+            : -1;
+        if (end > 0) {
+            at += end + 2;
+            continue;
+        }
+        for (const QByteArray start : {"Begin ", "Move File ", "Copy File ", "\tTo:   "}) {
+            if (part.startsWith(start.left(part.size())))
+                return at;
+        }
+        return rest.size();
+    }
+    return at;
+}
 
 } // namespace
 
@@ -70,10 +97,34 @@ void TransferLog::createWithHeader()
         temp.renameOver(m_native);
 }
 
+// A write is cut short by a kill only between pages of the file, so a run killed while it
+// appended can leave the front part of a record; the next writer cuts it back.
+void TransferLog::cutTornRecord()
+{
+    raw_file::Descriptor fd(::open(m_native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
+    struct stat st = {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    const qint64 window = std::min<qint64>(st.st_size, 64 * 1024);
+    QByteArray tail(qsizetype(window), Qt::Uninitialized);
+    if (::pread(fd.get(), tail.data(), size_t(window), st.st_size - window) != window)
+        return;
+    const qsizetype last = tail.lastIndexOf("\r\n\r\n\r\n");
+    if (last < 0)
+        return;
+    const QByteArray rest = tail.mid(last + 6);
+    const qsizetype torn = rest.size() - wholeRecordsIn(rest);
+    if (torn > 0)
+        (void)!::ftruncate(fd.get(), st.st_size - torn);
+}
+
 void TransferLog::sc_WriteLog(const QString &record)
 {
     if (!sc_FileExists(m_path, m_native))
         createWithHeader();
+    else if (!m_tailChecked)
+        cutTornRecord();
+    m_tailChecked = true;
     const QString line = record + CrLf;
     if (m_observer)
         m_observer->putRecord(line);

@@ -36,8 +36,10 @@ public:
 
 private:
     void createWithHeader();
+    void cutTornRecord();
 
     RunObserver *m_observer;
+    bool m_tailChecked = false;
     QString m_path;
     QByteArray m_native;
 };

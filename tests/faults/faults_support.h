@@ -44,15 +44,16 @@ inline QStringList namesIn(const QString &folder)
 }
 
 // A header, then records of their own forms only: none cut short or glued to the next, since
-// no field holds a tab or a line end.
-inline bool wholeLog(const QByteArray &log)
+// no field holds a tab or a line end. Just after a kill the last one may be cut short.
+inline bool wholeLog(const QByteArray &log, bool killed = false)
 {
-    static const QRegularExpression whole(QStringLiteral(
+    static const QString records = QStringLiteral(
         "^#-{60}#\r\n# This file was created by Marivale Quillfen       #\r\n#-{60}#\r\n# Created [^\t\r\n]+"
         "\r\n\r\n\r\n\r\n(?:Begin (?:Copy|Move) File \t[^\t\r\n]+\r\n\tFrom: \t[^\t\r\n]+\r\n(?:\tTo:   "
         "[^\t\r\n]+\r\n(?:Copy|Move) File (?:successful| failed: "
-        "[^\t\r\n]+)\t[^\t\r\n]+\r\n\r\n\r\n)?+)*+$"));
-    return whole.match(QString::fromUtf8(log)).hasMatch();
+        "[^\t\r\n]+)\t[^\t\r\n]+\r\n\r\n\r\n)?+)*+");
+    static const QRegularExpression whole(records + "$"), torn(records + "(?:(?!\r\n\r\n\r\n)[\\s\\S])*$");
+    return (killed ? torn : whole).match(QString::fromUtf8(log)).hasMatch();
 }
 
 struct ChildResult

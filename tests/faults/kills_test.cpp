@@ -52,7 +52,7 @@ TEST(Kills, LoseNothingWhetherMovingSavingOrUndoing)
             EXPECT_GT(copies(source + it.key(), it.value()) + copies(dest + it.key(), it.value()), 0)
                 << qPrintable(it.key() + " lost or torn " + when);
         }
-        EXPECT_TRUE(wholeLog(readBytes(logFilePath()))) << qPrintable("the log " + when);
+        EXPECT_TRUE(wholeLog(readBytes(logFilePath()), true)) << qPrintable("the log " + when);
     };
     const auto expectStoreWhole = [&](const QString &when) {
         QSettings stored(store::filePath(), QSettings::IniFormat);
