@@ -3,7 +3,7 @@
  * QUILLFEN_FAULTS holds rules separated by ";", each "calls=errno@folder[!once]": call names
  * separated by ","; only calls on paths below the folder (for a descriptor, the path it was
  * opened on; for a rename, either name); "!once" for the first matching call only. The first
- * rule that matches a call decides.
+ * rule that matches a call decides. A write whose errno is 0 takes only the first half.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -79,7 +79,8 @@ static int fails(const char *call, int fd, const char *path, const char *other)
         return next(__VA_ARGS__);                                                                            \
     }
 
-HOOK(ssize_t, write, fails("write", fd, NULL, NULL), (int fd, const void *data, size_t size), fd, data, size)
+HOOK(ssize_t, write, fails("write", fd, NULL, NULL) && (errno || size < 2 || (size /= 2, 0)),
+    (int fd, const void *data, size_t size), fd, data, size)
 HOOK(ssize_t, copy_file_range, fails("copy_file_range", out, NULL, NULL),
     (int in, loff_t *in_at, int out, loff_t *out_at, size_t size, unsigned flags), in, in_at, out, out_at,
     size, flags)

@@ -92,4 +92,21 @@ TEST(InjectedFailures, EveryFailureIsReportedLoggedAndLosesNothing)
     std::printf("injected faults: %d runs lost no file\n", int(std::size(Injections)) * 2);
 }
 
+// A log header or record that the disk takes only in part is finished, or cut back when the rest fails.
+TEST(InjectedFailures, WritesTakenInPartAreFinishedOrCutBack)
+{
+    TempStore store;
+    const QString src = store.scratch("src"), app = store.appFolder();
+    storeEntries({{"f.dat", src, store.scratch("dest"), false}});
+    writeBytes(src + "f.dat", "x");
+    for (const QString &faults : {"write=0@" + app + "!once", "write=0@" + app + "!once;write=28@" + app}) {
+        const QByteArray before = readBytes(logFilePath());
+        const ChildResult result = runChild(store, faults);
+        const QByteArray after = readBytes(logFilePath());
+        EXPECT_TRUE(wholeLog(after) && (after == before) == faults.contains("=28")) << after.constData();
+        EXPECT_EQ(result.errors.contains("Disk full (61)"), faults.contains("=28"))
+            << qPrintable(result.errors);
+    }
+}
+
 } // namespace

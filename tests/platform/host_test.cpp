@@ -9,7 +9,6 @@
 #include "support/test_support.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <cerrno>
 #include <clocale>
@@ -80,17 +79,6 @@ TEST(Host, TheApplicationFolderAndTheDateTextFollowTheHost)
     EXPECT_TRUE(QFileInfo(data).isDir()) << "made when first needed";
     test::ReadOnlyFolder readOnly(program);
     EXPECT_TRUE(!readOnly.active() || host::applicationFolderFor(program) == data);
-}
-
-TEST(Host, StartsProgramsWithoutAShell)
-{
-    test::TempStore temp;
-    const QString odd = temp.root() + "/a \"b\"; touch c";
-    host::startProgram(q("touch"), {odd});
-    for (int k = 0; k < 500 && !QFileInfo::exists(odd); ++k)
-        QThread::msleep(10);
-    EXPECT_TRUE(QFileInfo::exists(odd)) << "the argument reached the program whole";
-    EXPECT_EQ(test::failureOf([] { host::startProgram(q("/nonexistent/quillfen"), {}); }), 53);
 }
 
 TEST(Host, ReplacesAFileWholeKeepingItsModeAndRestoresFromTheTrashOnlyToAFreeName)
