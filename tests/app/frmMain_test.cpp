@@ -117,6 +117,9 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
         area->publish();
         EXPECT_EQ(area->text(), shown);
     }
+    MessageArea fresh; // more records than the bound in its first showing
+    fresh.setBound(1), fresh.putRecord("a\r\n"), fresh.putRecord("b\r\n"), fresh.publish();
+    EXPECT_TRUE(fresh.text().startsWith("b\n\u2026 older records")) << qPrintable(fresh.text());
 }
 
 TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunningUntilClosed)
