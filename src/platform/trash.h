@@ -15,8 +15,10 @@ class Trash
 {
 public:
     // Puts the file at `path` into the Trash of its file system as a second name of the same
-    // file: `path` keeps its name until something else takes it. Answers the file's path in
-    // the Trash, or empty text when no trash on that file system can hold it.
+    // file where it can, else as a copy that is complete on disk; a file of another file system
+    // whose own trash cannot take it goes to the home trash as a copy. `path` keeps its name
+    // until something else takes it. Answers the file's path in the Trash; throws the Failure
+    // that kept it out of its own trash when no trash can hold it.
     QByteArray keep(const QByteArray &path);
 
     // Gives the trashed file `trashed` back the name `path` when nothing has that name, and
@@ -29,7 +31,7 @@ public:
 private:
     QByteArray trashFor(const QByteArray &path, dev_t device);
 
-    QHash<dev_t, QByteArray> m_trashes; // empty: none on that file system
+    QHash<dev_t, QByteArray> m_trashes; // the trash each file system's files go to
 };
 
 } // namespace quillfen

@@ -190,16 +190,17 @@ void syncFolderOf(const QByteArray &path)
 }
 
 // Keeps the file at `dest`, which a new file is about to replace, in the Trash: the old file
-// stays under its name until the new one takes it.
+// stays under its name until the new one takes it. Throws when no trash can keep it, so that it
+// is not replaced.
 void keepReplaced(const QByteArray &dest, Session &session, Outcome &outcome)
 {
     if (outcome.replaced)
         return;
+    if (session.trash) {
+        outcome.replacedTo = session.trash->keep(dest);
+        outcome.replacedKept = true;
+    }
     outcome.replaced = true;
-    if (!session.trash)
-        return;
-    outcome.replacedTo = session.trash->keep(dest);
-    outcome.replacedKept = !outcome.replacedTo.isEmpty();
 }
 
 // Puts a finished temporary in place of `dest`, keeping a file it replaces when asked to.
@@ -259,7 +260,12 @@ void relink(
     if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) != 0) {
         int err = errno;
         if (err == EEXIST && replace) {
-            keepReplaced(dest, session, outcome);
+            try {
+                keepReplaced(dest, session, outcome);
+            } catch (const Failure &) {
+                ::unlink(temp.constData());
+                throw;
+            }
             err = ::rename(temp.constData(), dest.constData()) == 0 ? 0 : errno;
         } else if ((err == EINVAL || err == ENOSYS) && replace) {
             err = ::rename(temp.constData(), dest.constData()) == 0 ? 0 : errno;

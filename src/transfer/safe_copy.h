@@ -52,7 +52,7 @@ struct Outcome
     qint64 size = 0; // of the new file
     timespec modified {}; // of the new file
     // Where the file that was replaced went; empty when none was, and `replacedKept` false
-    // when one was replaced without a place to keep it.
+    // when one was replaced with no Trash to keep it in (the session has none).
     QByteArray replacedTo;
     bool replaced = false;
     bool replacedKept = false;
