@@ -4,9 +4,6 @@
 
 #include "preview_model.h"
 
-#include "platform/failure.h"
-#include "settings/keys.h"
-#include "settings/store.h"
 #include "transfer/preview.h"
 
 #include <QCoreApplication>
@@ -27,6 +24,10 @@ const QString UnsavedTitle = QStringLiteral("Preview of the next run (unsaved ch
 const QString CloseCaption = QStringLiteral("&Close");
 const QString RunningNote = QStringLiteral("Looking at the files\u2026 ");
 const QString StoppedNote = QStringLiteral(" \u2014 stopped before the end: the list is incomplete");
+
+// The size the window last had, for the next preview of the session: the settings are not
+// the preview's to change.
+QSize g_lastSize;
 
 } // namespace
 
@@ -50,9 +51,7 @@ frmPreview::frmPreview(const quillfen::EntryList &entries, const QString &interv
     ui->lblTotals->setText(RunningNote);
 
     const QSize fallback(ui->tblPreview->horizontalHeader()->length() + 60, fontMetrics().lineSpacing() * 28);
-    const QSize stored(quillfen::store::get(quillfen::keys::PreviewWidth).toInt(),
-        quillfen::store::get(quillfen::keys::PreviewHeight).toInt());
-    QSize size = stored.isEmpty() ? fallback : stored;
+    QSize size = g_lastSize.isEmpty() ? fallback : g_lastSize;
     if (const QScreen *screen = this->screen())
         size = size.boundedTo(screen->availableSize());
     resize(size);
@@ -145,13 +144,6 @@ void frmPreview::cmdCancel_Click()
 void frmPreview::done(int result)
 {
     m_stopped = true;
-    try {
-        quillfen::store::WriteBatch batch;
-        quillfen::store::save(quillfen::keys::PreviewWidth, QString::number(width()));
-        quillfen::store::save(quillfen::keys::PreviewHeight, QString::number(height()));
-        batch.commit();
-    } catch (const quillfen::Failure &) {
-        // Remembering the size only spares the user a drag next time.
-    }
+    g_lastSize = size();
     QDialog::done(result);
 }

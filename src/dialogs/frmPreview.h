@@ -19,7 +19,7 @@ class PreviewModel;
 // restriction, in the run's order, with what would happen to it and why, and the totals. The
 // preview starts once the window shows and runs inside it, yielding to the events a few times
 // a second; Cancel, Escape or closing the window stop it. It changes nothing on disk and
-// nothing in the store but its own size.
+// nothing in the store; its size is kept for the next preview of the session.
 class frmPreview : public QDialog
 {
     Q_OBJECT

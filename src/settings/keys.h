@@ -57,13 +57,9 @@ inline constexpr Key MainLeft {Section::Window, "MainLeft", nullptr};
 inline constexpr Key MainTop {Section::Window, "MainTop", nullptr};
 inline constexpr Key MainWidth {Section::Window, "MainWidth", nullptr};
 inline constexpr Key MainHeight {Section::Window, "MainHeight", nullptr};
-// The preview window's size in pixels, written as it closes and read as it opens.
-inline constexpr Key PreviewWidth {Section::Window, "PreviewWidth", nullptr};
-inline constexpr Key PreviewHeight {Section::Window, "PreviewHeight", nullptr};
 
 // Every declared key, for what applies to all of them.
-inline constexpr std::array<Key, 15> All
-    = {Files, Timer, AutoStart, DefaultFileExt, CompareInterval, CompareIntType, LastSource, LastDestination,
-        KeepReplaced, MainLeft, MainTop, MainWidth, MainHeight, PreviewWidth, PreviewHeight};
+inline constexpr std::array<Key, 13> All = {Files, Timer, AutoStart, DefaultFileExt, CompareInterval,
+    CompareIntType, LastSource, LastDestination, KeepReplaced, MainLeft, MainTop, MainWidth, MainHeight};
 
 } // namespace quillfen::keys

@@ -6,12 +6,17 @@
 #include "platform/failure.h"
 #include "platform/host.h"
 #include "platform/native_names.h"
+#include "platform/raw_file.h"
 #include "settings/numeric.h"
 
 #include <QDateTime>
-#include <QSet>
+#include <QHash>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace quillfen {
 
@@ -77,41 +82,97 @@ public:
     }
 
 private:
-    // The destination as the copy or move will find it, by the same rules.
+    // What the run will meet at a destination folder: whether it makes it first, what it cannot
+    // do there, and the file system it is on.
+    struct FolderVerdict
+    {
+        bool made = false;
+        std::optional<Failure> failure;
+        dev_t device = 0;
+    };
+
+    static std::optional<Failure> accessFailure(const QByteArray &path, int mode)
+    {
+        if (::faccessat(AT_FDCWD, path.isEmpty() ? "." : path.constData(), mode, AT_EACCESS) == 0)
+            return std::nullopt;
+        return Failure::fromErrno(errno, path);
+    }
+
+    // `folder` is where the run puts its files (native, ending with "/"): made when missing, so
+    // its parent must take a new folder; a file of that name stops every file going in there.
+    static FolderVerdict lookAtFolder(const QByteArray &folder, bool exists)
+    {
+        FolderVerdict verdict;
+        verdict.made = !exists;
+        const QByteArray where = exists ? folder : raw_file::folderPart(folder.chopped(1));
+        struct stat st = {};
+        if (!exists && ::lstat(folder.chopped(1).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+            verdict.failure = Failure::fromErrno(ENOTDIR, folder);
+            return verdict;
+        }
+        if (::stat(where.constData(), &st) == 0)
+            verdict.device = st.st_dev;
+        verdict.failure = accessFailure(where, W_OK | X_OK);
+        return verdict;
+    }
+
+    // The destination as the copy or move will find it, by the same rules, with the access the
+    // run will need; what the run would fail on is told with the run's own failure text.
     void judgeDestination(const PlannedFile &file, PreviewRow &row)
     {
         row.verdict = file.move ? Verdict::Move : Verdict::Copy;
         row.reason = file.move ? QStringLiteral("Would be moved") : QStringLiteral("Would be copied");
+        const QByteArray dest = nativePath(row.dest);
+        // A folder seen once is not looked up again: a pattern entry sends every file to one.
+        auto known = m_folders.constFind(file.destFolder);
+        const bool first = known == m_folders.cend();
         try {
-            // A folder seen once is not looked up again: a pattern entry sends every file to one.
-            if (!m_knownFolders.contains(file.destFolder)) {
+            if (first) {
                 const bool exists = host::lookupFolder(file.destFolder);
                 if (!exists && !folderLevelCreatable(file.destFolder)) {
-                    row.verdict = Verdict::NoFolder;
+                    row.verdict = Verdict::Fails;
                     row.reason
                         = QStringLiteral("Fails: the destination folder cannot be created, its parent is "
                                          "missing");
                     return;
                 }
-                m_knownFolders.insert(file.destFolder);
-                if (!exists) {
-                    row.reason += QStringLiteral("; the destination folder would be created");
-                    return;
-                }
+                known = m_folders.insert(file.destFolder, lookAtFolder(raw_file::folderPart(dest), exists));
             }
         } catch (const Failure &failure) {
-            row.verdict = Verdict::NoFolder;
+            row.verdict = Verdict::Fails;
             row.reason = QStringLiteral("Fails: the destination folder cannot be looked up: ")
                 + failureText(failure);
             return;
         }
-        const QByteArray dest = nativePath(row.dest);
+        const FolderVerdict &folder = *known;
+        const safe_copy::Known &source = file.source;
+        // A move within one file system is a rename, which reads nothing; a link is moved as itself.
+        const bool renamed = file.move && source.itself.st_dev == folder.device;
+        std::optional<Failure> failure = folder.made ? folder.failure : std::nullopt;
+        if (!failure && !renamed && !(file.move && S_ISLNK(source.itself.st_mode)))
+            failure = accessFailure(source.path, R_OK);
+        if (!failure)
+            failure = folder.failure;
+        if (!failure && file.move)
+            failure = accessFailure(raw_file::folderPart(source.path), W_OK | X_OK);
         struct stat itself = {};
+        if (!failure && !folder.made && ::lstat(dest.constData(), &itself) == 0 && S_ISDIR(itself.st_mode))
+            failure = Failure::fromErrno(EISDIR, dest);
+        if (failure) {
+            row.verdict = Verdict::Fails;
+            row.reason = QStringLiteral("Would fail: ") + failureText(*failure);
+            return;
+        }
+        if (folder.made) {
+            if (first)
+                row.reason += QStringLiteral("; the destination folder would be created");
+            return;
+        }
         if (::lstat(dest.constData(), &itself) != 0)
             return;
         struct stat target = itself;
         const bool reaches = ::stat(dest.constData(), &target) == 0;
-        if (sameFile(itself, file.source.itself) || (reaches && sameFile(target, file.source.file))) {
+        if (sameFile(itself, source.itself) || (reaches && sameFile(target, source.file))) {
             row.verdict = Verdict::SameFile;
             row.reason = QStringLiteral("Refused: source and destination are the same file");
             return;
@@ -124,7 +185,7 @@ private:
 
     const std::function<void(const PreviewRow &)> &m_sink;
     const std::function<bool()> &m_keepGoing;
-    QSet<QString> m_knownFolders; // exist, or would be created
+    QHash<QString, FolderVerdict> m_folders;
     QString m_starting;
 };
 

@@ -18,7 +18,7 @@ struct PreviewRow
         Replace, // would be copied or moved over an existing file
         TooNew, // skipped by the date restriction
         SameFile, // refused: source and destination are one file
-        NoFolder, // fails: the destination folder cannot be created
+        Fails, // the run's copy or move would fail, or its destination folder cannot be made
         EndsRun, // the run would end here
         NotReached, // an entry after the end
     };

@@ -184,6 +184,7 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWheth
         child<QAction>("mnuSettingsPreview")->trigger();
         return seen.join('|');
     };
+    const QByteArray storeBytes = test::readBytes(quillfen::store::filePath());
     EXPECT_TRUE(preview().startsWith("Preview of the next run|")) << "nothing changed";
     window->values().entries.paths[0] = src;
     child<QLineEdit>("txtInterval")->setText("50");
@@ -197,7 +198,7 @@ TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWheth
               "reached|Not reached (grey)");
     EXPECT_TRUE(test::readBytes(src + "a.txt") == "abc" && stored("sc_Path1 sc_CompareInterval") == "/s1/|-")
         << "nothing changes on disk or in the store";
-    EXPECT_NE(quillfen::store::get(quillfen::keys::PreviewWidth), "") << "but the preview's size, remembered";
+    EXPECT_EQ(test::readBytes(quillfen::store::filePath()), storeBytes) << "not even the preview's size";
 }
 
 TEST_F(Options, ImportStoresWhatTheFileNamesAndExportWritesTheStoreByteForByteOrTheySayWhyNot)

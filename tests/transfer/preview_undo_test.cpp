@@ -77,6 +77,41 @@ TEST_F(Preview, ShowsEachVerdictChangesNothingStopsWhenAskedAndTheRunDoesAsItSai
     EXPECT_EQ(logged, expected);
 }
 
+// A plain file where the destination folder should be, a folder of the file's name, a source it
+// may not read, a folder it may not write or make a folder in; a move renames, reading nothing.
+TEST_F(Preview, AgreesWithTheRunOnEveryFileTheRunWouldFailOn)
+{
+    const QString dst = store.scratch("dst"), ro = store.scratch("ro");
+    makeTree(root, {"file", "dst/d/"});
+    for (const char *name : {"a.txt", "d", "locked.txt", "closed.txt"})
+        writeAged(src + name, name);
+    writeAged(ro + "m.txt", "m");
+    ::chmod(nativePath(src + "locked.txt").constData(), 0);
+    ::chmod(nativePath(src + "closed.txt").constData(), 0);
+    EntryList entries;
+    for (const QStringList &row :
+        QList<QStringList> {{"a.txt", src, root + "file/", "0"}, {"d", src, dst, "0"},
+            {"locked.txt", src, dst, "0"}, {"a.txt", src, ro, "0"}, {"a.txt", src, ro + "new/", "0"},
+            {"m.txt", ro, dst, "1"}, {"closed.txt", src, dst, "1"}, {"a.txt", src, dst, "0"}})
+        entries.append(row[0], row[1], row[2], row[3]);
+    sc_AddFiles(entries);
+    ReadOnlyFolder readOnly(ro);
+    WithoutRootOverride user;
+    if (!readOnly.active() || !user.active())
+        GTEST_SKIP() << "cannot take reading and writing away";
+    QStringList said, done; // each file's failure number, or "done"
+    const auto verdict = [&](const PreviewRow &row) {
+        said << (row.verdict == PreviewRow::Verdict::Fails ? row.reason.section('(', -1).chopped(1) : "done");
+    };
+    previewRun(entries, "1", "h", verdict, [] { return true; });
+    EXPECT_EQ(said, QStringList({"76", "75", "70", "70", "70", "70", "done", "done"}));
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    static const QRegularExpression outcome("File +(?:failed: Error Number: (\\d+)|successful)");
+    for (const QRegularExpressionMatch &match : outcome.globalMatch(logText()))
+        done << (match.hasCaptured(1) ? match.captured(1) : "done");
+    EXPECT_EQ(done, said);
+}
+
 using Undo = TransferTest;
 
 TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
