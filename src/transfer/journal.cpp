@@ -2,20 +2,44 @@
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
-#include "platform/raw_file.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillfen {
 
 namespace {
 
-const QByteArray Heading = "Quillfen journal 1\n";
+using raw_file::Descriptor;
+
+const QByteArray Heading = "Quillfen journal 2";
+// What stands in a journal's place when it offers nothing to undo.
+const QByteArray UnrecordedMark = Heading + " unrecorded ";
+const QByteArray UndoneMark = Heading + " undone";
+
+constexpr qsizetype KeySize = 32;
+constexpr qint64 ReadChunk = 64 << 10;
+
+QString stateFolder()
+{
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/Quillfen/");
+}
+
+[[noreturn]] void fail(int err, const QByteArray &path)
+{
+    throw Failure::fromErrno(err, path);
+}
 
 // A path as one field of a line: the bytes that would end the field or the line, and "%"
 // itself, as %XX; everything else as it is. Plain runs are copied whole: a run adds a line a file.
@@ -35,101 +59,253 @@ void appendField(QByteArray &line, const QByteArray &path)
     line.append(path.constData() + plain, path.size() - plain);
 }
 
-void appendNumber(QByteArray &line, qint64 number, char after)
+void appendIdentity(QByteArray &line, const FileIdentity &identity)
 {
-    char digits[24];
-    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-    line.append(digits, end - digits);
-    line.append(after);
+    const qint64 numbers[] = {qint64(identity.device), qint64(identity.inode), identity.size,
+        qint64(identity.modified.tv_sec), qint64(identity.modified.tv_nsec), qint64(identity.changed.tv_sec),
+        qint64(identity.changed.tv_nsec)};
+    for (const qint64 number : numbers) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+        line.append(digits, end - digits);
+        line.append(':');
+    }
+    line.chop(1);
 }
 
-QByteArray lineOf(const JournalEntry &entry)
+bool parseIdentity(const QByteArray &text, FileIdentity &identity)
 {
-    QByteArray line;
-    line.reserve(entry.source.size() + entry.dest.size() + entry.replacedTo.size() + 64);
-    line.append(entry.action == JournalEntry::Action::Move ? "M\t" : "C\t");
-    appendField(line, entry.source);
-    line.append('\t');
-    appendField(line, entry.dest);
-    line.append('\t');
-    appendNumber(line, entry.size, '\t');
-    appendNumber(line, qint64(entry.modified.tv_sec), '.');
-    appendNumber(line, qint64(entry.modified.tv_nsec), '\t');
-    if (entry.replaced == JournalEntry::Replaced::Kept)
-        appendField(line, entry.replacedTo);
-    else
-        line.append(entry.replaced == JournalEntry::Replaced::Lost ? '!' : '-');
-    line.append('\n');
-    return line;
+    const QList<QByteArray> parts = text.split(':');
+    qint64 numbers[7] = {};
+    for (qsizetype k = 0; k < 7; ++k) {
+        bool ok = false;
+        numbers[k] = parts.value(k).toLongLong(&ok);
+        if (!ok || parts.size() != 7)
+            return false;
+    }
+    identity = {quint64(numbers[0]), quint64(numbers[1]), numbers[2], {time_t(numbers[3]), long(numbers[4])},
+        {time_t(numbers[5]), long(numbers[6])}};
+    return true;
 }
 
-bool parseLine(const QByteArray &line, JournalEntry &entry)
+QByteArray stepText(const JournalEntry &entry)
 {
-    const QList<QByteArray> parts = line.split('\t');
+    QByteArray text;
+    text.reserve(entry.source.size() + entry.dest.size() + entry.replacedTo.size() + 200);
+    text.append(entry.action == JournalEntry::Action::Move ? "M\t" : "C\t");
+    appendField(text, entry.source);
+    text.append('\t');
+    appendField(text, entry.dest);
+    text.append('\t');
+    appendIdentity(text, entry.placed);
+    text.append('\t');
+    if (entry.replaced == JournalEntry::Replaced::Kept) {
+        appendField(text, entry.replacedTo);
+        text.append('\t');
+        appendIdentity(text, entry.kept);
+    } else {
+        text.append(entry.replaced == JournalEntry::Replaced::Lost ? "!\t-" : "-\t-");
+    }
+    return text;
+}
+
+bool parseStep(const QByteArray &text, JournalEntry &entry)
+{
+    const QList<QByteArray> parts = text.split('\t');
     if (parts.size() != 6 || (parts[0] != "C" && parts[0] != "M"))
         return false;
-    const QList<QByteArray> time = parts[4].split('.');
-    bool sizeOk = false, secondsOk = false, nanosOk = false;
     entry.action = parts[0] == "M" ? JournalEntry::Action::Move : JournalEntry::Action::Copy;
     entry.source = QByteArray::fromPercentEncoding(parts[1]);
     entry.dest = QByteArray::fromPercentEncoding(parts[2]);
-    entry.size = parts[3].toLongLong(&sizeOk);
-    entry.modified.tv_sec = time.value(0).toLongLong(&secondsOk);
-    entry.modified.tv_nsec = time.value(1).toLong(&nanosOk);
-    entry.replaced = parts[5] == "-" ? JournalEntry::Replaced::Nothing
-        : parts[5] == "!"            ? JournalEntry::Replaced::Lost
+    entry.replaced = parts[4] == "-" ? JournalEntry::Replaced::Nothing
+        : parts[4] == "!"            ? JournalEntry::Replaced::Lost
                                      : JournalEntry::Replaced::Kept;
-    entry.replacedTo = entry.replaced == JournalEntry::Replaced::Kept
-        ? QByteArray::fromPercentEncoding(parts[5])
-        : QByteArray();
-    return sizeOk && secondsOk && nanosOk && time.size() == 2 && !entry.source.isEmpty()
-        && !entry.dest.isEmpty();
+    const bool kept = entry.replaced == JournalEntry::Replaced::Kept;
+    entry.replacedTo = kept ? QByteArray::fromPercentEncoding(parts[4]) : QByteArray();
+    entry.kept = {};
+    return parseIdentity(parts[3], entry.placed) && (!kept || parseIdentity(parts[5], entry.kept))
+        && !entry.source.isEmpty() && !entry.dest.isEmpty();
+}
+
+// The keyed check of a line: of the check of the line before and the line's own text, so that
+// no line can be changed, left out or moved elsewhere without the key.
+QByteArray checkOf(QMessageAuthenticationCode &mac, const QByteArray &before, const QByteArray &text)
+{
+    mac.reset();
+    mac.addData(before);
+    mac.addData(text);
+    return mac.result().left(16).toHex();
+}
+
+// The user's key for the journal's checks, which only the user can read; a new one is made
+// when `make` and there is none (or one that others could read).
+QByteArray journalKey(bool make)
+{
+    const QByteArray path = nativePath(stateFolder() + QStringLiteral("journal.key"));
+    {
+        const Descriptor fd(
+            ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+        struct stat st = {};
+        char key[KeySize + 1];
+        if (fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::getuid()
+            && (st.st_mode & 077) == 0 && ::read(fd.get(), key, sizeof key) == KeySize)
+            return QByteArray(key, KeySize);
+    }
+    if (!make)
+        return {};
+    QByteArray key(KeySize, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(key.data()), KeySize / 4);
+    raw_file::TempFile temp(path, 0600);
+    raw_file::writeAll(temp.fd(), key, path);
+    if (::fsync(temp.fd()) != 0)
+        fail(errno, path);
+    temp.renameOver(path);
+    return key;
+}
+
+// Makes the journal say `mark` and nothing more: written over its first bytes, which needs
+// neither room on the disk nor a writable folder; else it is removed.
+void retire(const QByteArray &mark)
+{
+    const QByteArray path = nativePath(journalPath());
+    const QByteArray line = mark + '\n';
+    const Descriptor fd(::open(path.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    struct stat st = {};
+    if (fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= line.size()
+        && ::pwrite(fd.get(), line.constData(), size_t(line.size()), 0) == line.size()
+        && ::ftruncate(fd.get(), line.size()) == 0 && ::fsync(fd.get()) == 0)
+        return;
+    ::unlink(path.constData());
+}
+
+bool nameIn(const QSet<QByteArray> &folders, const QByteArray &path)
+{
+    const QByteArray folder = raw_file::folderPart(path);
+    const QByteArray name = path.mid(folder.size());
+    return !name.isEmpty() && name != "." && name != ".." && folders.contains(folder);
+}
+
+size_t hashOf(const QByteArray &path)
+{
+    return qHash(path, 0);
 }
 
 } // namespace
 
+FileIdentity FileIdentity::of(const QByteArray &path)
+{
+    struct stat st = {};
+    if (::lstat(path.constData(), &st) != 0)
+        return {};
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size), st.st_mtim, st.st_ctim};
+}
+
+bool FileIdentity::sameContent(const FileIdentity &other) const
+{
+    return present() && size == other.size && modified.tv_sec == other.modified.tv_sec
+        && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+bool FileIdentity::sameFile(const FileIdentity &other) const
+{
+    return present() && device == other.device && inode == other.inode
+        && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
+}
+
 QString journalPath()
 {
-    QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (base.isEmpty() || !QDir::isAbsolutePath(base))
-        base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/Quillfen/lastrun.journal");
+    return stateFolder() + QStringLiteral("lastrun.journal");
 }
 
-JournalWriter::JournalWriter()
+JournalLock::JournalLock(bool wait)
 {
-    start();
-}
-
-JournalWriter::~JournalWriter()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-// The new journal takes the old one's place whole, then grows line by line.
-void JournalWriter::start()
-{
-    m_path = nativePath(journalPath());
+    const QByteArray path = nativePath(stateFolder() + QStringLiteral("lastrun.lock"));
     try {
-        raw_file::makeFolderPath(raw_file::folderPart(m_path));
-        raw_file::replaceWhole(journalPath(), Heading);
+        raw_file::makeFolderPath(raw_file::folderPart(path));
     } catch (const Failure &) {
         return;
     }
-    m_fd = ::open(m_path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    m_fd = Descriptor(::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (m_fd.get() < 0)
+        m_fd = Descriptor(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    while (m_fd.get() >= 0 && ::flock(m_fd.get(), LOCK_EX | (wait ? 0 : LOCK_NB)) != 0) {
+        if (errno != EINTR) {
+            m_busy = errno == EWOULDBLOCK;
+            return;
+        }
+    }
+}
+
+JournalWriter::JournalWriter(const EntryList &entries)
+    : m_lock(true)
+    , m_mac(QCryptographicHash::Sha256)
+{
+    try {
+        start(entries);
+    } catch (const Failure &failure) {
+        giveUp(failure);
+    }
+}
+
+// The new journal takes the old one's place whole, with the run's folders, then grows line by
+// line.
+void JournalWriter::start(const EntryList &entries)
+{
+    m_path = nativePath(journalPath());
+    raw_file::makeFolderPath(raw_file::folderPart(m_path));
+    m_mac.setKey(journalKey(true));
+    const quint64 nonce[2]
+        = {QRandomGenerator::system()->generate64(), QRandomGenerator::system()->generate64()};
+    QByteArray bytes
+        = line(Heading + '\t' + QByteArray(reinterpret_cast<const char *>(nonce), sizeof nonce).toHex());
+    QSet<QByteArray> folders;
+    for (int k = 0; k < entries.count(); ++k) {
+        for (const QString &folder : {entries.paths.at(k), entries.dests.at(k)}) {
+            const QByteArray native = raw_file::folderPart(nativePath(folder + QLatin1Char('x')));
+            if (folders.contains(native))
+                continue;
+            folders.insert(native);
+            QByteArray text = "F\t";
+            appendField(text, native);
+            bytes += line(text);
+        }
+    }
+    raw_file::replaceWhole(journalPath(), bytes);
+    m_fd = Descriptor(::open(m_path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
+    if (m_fd.get() < 0)
+        fail(errno, m_path);
+}
+
+QByteArray JournalWriter::line(const QByteArray &text)
+{
+    m_check = checkOf(m_mac, m_check, text);
+    return text + '\t' + m_check + '\n';
+}
+
+// A journal with a gap would undo the wrong things: it ends here, saying why.
+void JournalWriter::giveUp(const Failure &why)
+{
+    m_fd = Descriptor();
+    retire(UnrecordedMark + QByteArray::number(why.number()));
 }
 
 void JournalWriter::add(const JournalEntry &entry)
 {
-    if (m_fd < 0)
+    if (m_fd.get() < 0)
         return;
     try {
-        raw_file::writeAll(m_fd, lineOf(entry), m_path);
-    } catch (const Failure &) {
-        // A journal with a gap would undo the wrong things: it ends here.
-        ::close(m_fd);
-        m_fd = -1;
+        QByteArray bytes;
+        const QByteArray trash = raw_file::folderPart(entry.replacedTo);
+        if (entry.replaced == JournalEntry::Replaced::Kept && !m_trashes.contains(trash)) {
+            m_trashes.insert(trash);
+            QByteArray text = "T\t";
+            appendField(text, trash);
+            bytes += line(text);
+        }
+        bytes += line(stepText(entry));
+        raw_file::writeAll(m_fd.get(), bytes, m_path);
+    } catch (const Failure &failure) {
+        giveUp(failure);
     }
 }
 
@@ -140,44 +316,173 @@ bool JournalWriter::entryFor(bool move, const safe_copy::Outcome &outcome, Journ
     entry.action = move && outcome.sourceRemoved ? JournalEntry::Action::Move : JournalEntry::Action::Copy;
     entry.source = outcome.source;
     entry.dest = outcome.dest;
-    entry.size = outcome.size;
-    entry.modified = outcome.modified;
+    entry.placed = FileIdentity::of(outcome.dest);
     entry.replaced = !outcome.replaced ? JournalEntry::Replaced::Nothing
         : outcome.replacedKept         ? JournalEntry::Replaced::Kept
                                        : JournalEntry::Replaced::Lost;
     entry.replacedTo = outcome.replacedTo;
+    entry.kept = outcome.replacedKept ? FileIdentity::of(outcome.replacedTo) : FileIdentity();
     return true;
 }
 
-void clearJournal()
+JournalReader::JournalReader(const QString &path)
+    : m_mac(QCryptographicHash::Sha256)
 {
-    raw_file::replaceWhole(journalPath(), Heading);
+    const QByteArray native = nativePath(path);
+    m_fd = Descriptor(::open(native.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (m_fd.get() < 0) {
+        if (errno != ENOENT)
+            fail(errno, native);
+        return;
+    }
+    struct stat st = {};
+    if (::fstat(m_fd.get(), &st) != 0)
+        fail(errno, native);
+    if (!S_ISREG(st.st_mode))
+        raw_file::failNotPlainFile();
+    std::vector<size_t> paths;
+    paths.reserve(size_t(st.st_size / 50));
+    char buffer[ReadChunk];
+    QByteArray pending;
+    qint64 offset = 0; // of pending's first byte
+    bool going = true;
+    while (going) {
+        const ssize_t got = ::read(m_fd.get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            fail(errno, native);
+        if (got == 0)
+            break;
+        pending.append(buffer, got);
+        qsizetype start = 0;
+        for (qsizetype end = 0; going && (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
+            going = take(pending.mid(start, end - start), paths);
+            m_end = offset + end + 1;
+        }
+        pending.remove(0, start);
+        offset += start;
+    }
+    if (m_state != State::Usable)
+        return;
+    std::sort(paths.begin(), paths.end());
+    for (size_t k = 1; k < paths.size(); ++k) {
+        if (paths[k] == paths[k - 1] && (m_twice.empty() || m_twice.back() != paths[k]))
+            m_twice.push_back(paths[k]);
+    }
 }
 
-QList<JournalEntry> readJournal(const QString &path)
+// Takes in one whole line while the journal is checked; false when nothing more is to be read.
+bool JournalReader::take(const QByteArray &line, std::vector<size_t> &paths)
 {
-    QByteArray bytes;
-    try {
-        bytes = raw_file::readPlainFile(path);
-    } catch (const Failure &failure) {
-        if (failure.number() == failure_no::FileNotFound || failure.number() == failure_no::PathNotFound)
-            return {};
-        throw;
+    const qsizetype cut = line.lastIndexOf('\t');
+    const QByteArray text = line.left(cut);
+    const bool heading = m_state == State::Nothing;
+    if (heading) {
+        QByteArray key;
+        if (line.startsWith(UnrecordedMark)) {
+            m_state = State::Unrecorded;
+            m_unrecorded = line.mid(UnrecordedMark.size()).toInt();
+        } else if (line != UndoneMark) {
+            m_state = State::Broken;
+            key = journalKey(false);
+        }
+        if (m_state != State::Broken || !text.startsWith(Heading + '\t') || key.isEmpty())
+            return false;
+        m_mac.setKey(key);
     }
-    QList<JournalEntry> entries;
-    if (!bytes.startsWith(Heading))
-        return entries;
-    qsizetype start = Heading.size();
+    if (cut < 0 || checkOf(m_mac, m_check, text) != line.mid(cut + 1)) {
+        m_state = State::Broken;
+        return false;
+    }
+    m_check = line.mid(cut + 1);
+    m_state = State::Usable;
+    JournalEntry entry;
+    if (text.startsWith("F\t") || text.startsWith("T\t")) {
+        (text[0] == 'F' ? m_folders : m_trashes).insert(QByteArray::fromPercentEncoding(text.mid(2)));
+    } else if (parseStep(text, entry)) {
+        paths.push_back(hashOf(entry.source));
+        paths.push_back(hashOf(entry.dest));
+    } else if (!heading) {
+        m_state = State::Broken;
+        return false;
+    }
+    return true;
+}
+
+bool JournalReader::inRunFolders(const QByteArray &path) const
+{
+    return nameIn(m_folders, path);
+}
+
+bool JournalReader::inRunTrash(const QByteArray &path) const
+{
+    return nameIn(m_trashes, path);
+}
+
+bool JournalReader::namedTwice(const QByteArray &path) const
+{
+    return std::binary_search(m_twice.cbegin(), m_twice.cend(), hashOf(path));
+}
+
+void JournalReader::rewind()
+{
+    m_at = m_chunkStart = m_end;
+    m_chunk.clear();
+    m_havePending = false;
+}
+
+// The line that ends just before m_at, m_at then its start; false at the journal's start.
+bool JournalReader::lineBefore(QByteArray &line)
+{
+    if (m_at == 0)
+        return false;
+    const qint64 end = m_at - 1; // its line end
     for (;;) {
-        const qsizetype end = bytes.indexOf('\n', start);
-        if (end < 0)
-            break; // a line without its end was cut short
-        JournalEntry entry;
-        if (parseLine(bytes.mid(start, end - start), entry))
-            entries.append(entry);
-        start = end + 1;
+        const qint64 length = end - m_chunkStart;
+        if (length >= 0) {
+            const qsizetype start = length > 0 ? m_chunk.lastIndexOf('\n', length - 1) + 1 : 0;
+            if (start > 0 || m_chunkStart == 0) {
+                line = m_chunk.mid(start, length - start);
+                m_at = m_chunkStart + start;
+                return true;
+            }
+        }
+        const qint64 more = std::min(ReadChunk, m_chunkStart);
+        QByteArray bytes(more, Qt::Uninitialized);
+        if (::pread(m_fd.get(), bytes.data(), size_t(more), m_chunkStart - more) != more)
+            throw Changed();
+        m_chunk = bytes + m_chunk.left(std::max<qint64>(length, 0));
+        m_chunkStart -= more;
     }
-    return entries;
+}
+
+bool JournalReader::previous(JournalEntry &entry)
+{
+    if (m_state != State::Usable)
+        return false;
+    if (!m_havePending && !lineBefore(m_pending))
+        return false;
+    m_havePending = true;
+    QByteArray earlier;
+    while (lineBefore(earlier)) {
+        // Each line is checked again as it is read, against the line before it.
+        const qsizetype cut = m_pending.lastIndexOf('\t');
+        const QByteArray text = m_pending.left(cut);
+        if (cut < 0
+            || checkOf(m_mac, earlier.mid(earlier.lastIndexOf('\t') + 1), text) != m_pending.mid(cut + 1))
+            throw Changed();
+        m_pending = earlier;
+        if (parseStep(text, entry))
+            return true;
+    }
+    return false;
+}
+
+void endJournal()
+{
+    if (::unlink(nativePath(journalPath()).constData()) != 0 && errno != ENOENT)
+        retire(UndoneMark);
 }
 
 } // namespace quillfen

@@ -12,9 +12,10 @@ namespace quillfen {
 class TransferRun::Actor final : public Planner::Visitor
 {
 public:
-    Actor(RunObserver &observer, bool keepReplaced)
+    Actor(RunObserver &observer, bool keepReplaced, const EntryList &entries)
         : m_observer(observer)
         , m_log(&observer)
+        , m_journal(entries)
     {
         m_session.progress = [this](qint64 done, qint64 total) { m_observer.bytesCopied(done, total); };
         if (keepReplaced)
@@ -61,7 +62,7 @@ void TransferRun::sc_TransferFiles()
     const Restriction restriction = readRestriction();
     m_values.load();
     m_open = true;
-    Actor actor(m_observer, m_values.keepReplaced);
+    Actor actor(m_observer, m_values.keepReplaced, m_values.entries);
     Planner(m_values.entries).walk(restriction, actor);
     close();
 }

@@ -12,6 +12,9 @@
 #include "platform/raw_file.h"
 #include "platform/trash.h"
 
+#include <QHash>
+
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,39 +23,101 @@ namespace quillfen {
 namespace {
 
 using Kind = UndoStep::Kind;
-
-// How many steps the confirmation lists before it counts the rest.
-constexpr int ListedSteps = 15;
+using Why = UndoStep::Why;
 
 const QString MoveLabel = QStringLiteral("Move File ");
+
+// What undo has made of a name that more than one journal entry names: a file it put there
+// (as it stood then), or none.
+struct Mark
+{
+    bool placed = false;
+    FileIdentity identity;
+};
+
+// Decides the steps that undo each journal entry, last entry first, against the disk as the
+// steps decided before leave it: as it is when performing, as they would leave it when planning.
+class Walk
+{
+public:
+    Walk(const JournalReader &journal, bool planning)
+        : m_journal(journal)
+        , m_planning(planning)
+    {
+    }
+
+    QList<UndoStep> decide(const JournalEntry &entry) const
+    {
+        const auto leave = [&](Why why) { return QList<UndoStep> {{Kind::LeaveAlone, why, entry.dest, {}}}; };
+        const bool kept = entry.replaced == JournalEntry::Replaced::Kept;
+        if (!m_journal.inRunFolders(entry.source) || !m_journal.inRunFolders(entry.dest))
+            return leave(Why::OutsideFolders);
+        if (kept && !m_journal.inRunTrash(entry.replacedTo))
+            return leave(Why::OutsideTrash);
+        if (!holdsRunFile(entry.dest, entry.placed))
+            return leave(Why::Changed);
+        QList<UndoStep> steps;
+        if (entry.action == JournalEntry::Action::Copy)
+            steps.append({Kind::RemoveCopy, Why::Changed, entry.dest, {}});
+        else if (isFree(entry.source))
+            steps.append({Kind::MoveBack, Why::Changed, entry.dest, entry.source});
+        else
+            return leave(Why::SourceTaken);
+        const FileIdentity trashed = FileIdentity::of(entry.replacedTo);
+        if (kept && trashed.sameFile(entry.kept) && trashed.sameContent(entry.kept))
+            steps.append({Kind::RestoreReplaced, Why::Changed, entry.replacedTo, entry.dest});
+        else if (entry.replaced != JournalEntry::Replaced::Nothing)
+            steps.append({Kind::LeaveAlone, kept ? Why::ReplacedGone : Why::ReplacedLost, entry.dest, {}});
+        return steps;
+    }
+
+    // What a step that was done (or would be) left at its names.
+    void done(const UndoStep &step)
+    {
+        if (step.kind != Kind::RestoreReplaced)
+            mark(step.from, false);
+        if (step.kind != Kind::RemoveCopy)
+            mark(step.to, true);
+    }
+
+private:
+    bool holdsRunFile(const QByteArray &path, const FileIdentity &left) const
+    {
+        const auto mark = m_marks.constFind(path);
+        if (mark == m_marks.cend()) {
+            const FileIdentity now = FileIdentity::of(path);
+            return now.sameFile(left) && now.sameContent(left);
+        }
+        if (!mark->placed || m_planning)
+            return mark->placed;
+        // Put back by an undo step, which changed its change time.
+        const FileIdentity now = FileIdentity::of(path);
+        return now.sameFile(mark->identity) && now.sameContent(left);
+    }
+
+    bool isFree(const QByteArray &path) const
+    {
+        const auto mark = m_marks.constFind(path);
+        if (m_planning && mark != m_marks.cend())
+            return !mark->placed;
+        struct stat st = {};
+        return ::lstat(path.constData(), &st) != 0 && errno == ENOENT;
+    }
+
+    void mark(const QByteArray &path, bool placed)
+    {
+        if (m_journal.namedTwice(path))
+            m_marks.insert(path, {placed, placed && !m_planning ? FileIdentity::of(path) : FileIdentity()});
+    }
+
+    const JournalReader &m_journal;
+    const bool m_planning;
+    QHash<QByteArray, Mark> m_marks;
+};
 
 QString shown(const QByteArray &path)
 {
     return record_texts::escapeName(nameFromNative(path));
-}
-
-// The file at `path`, links looked through, is still what the run left there.
-bool asLeft(const QByteArray &path, const JournalEntry &entry)
-{
-    struct stat st = {};
-    return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == entry.size
-        && st.st_mtim.tv_sec == entry.modified.tv_sec && st.st_mtim.tv_nsec == entry.modified.tv_nsec;
-}
-
-bool taken(const QByteArray &path)
-{
-    struct stat st = {};
-    return ::lstat(path.constData(), &st) == 0;
-}
-
-UndoStep step(Kind kind, const QByteArray &from, const QByteArray &to, const QString &text)
-{
-    return UndoStep {kind, from, to, text};
-}
-
-UndoStep leave(const QByteArray &path, const QString &why)
-{
-    return step(Kind::LeaveAlone, path, {}, why + QStringLiteral(" \u2014 left as it is: ") + shown(path));
 }
 
 QString folderOf(const QByteArray &path)
@@ -97,9 +162,11 @@ QString restoreFromTrash(const QByteArray &from, const QByteArray &to)
 
 QString removeToTrash(Trash &trash, const QByteArray &path, QByteArray &kept)
 {
-    kept = trash.keep(path);
-    if (kept.isEmpty())
-        return reportedFailure(Failure(failure_no::PathFileAccessError), folderOf(path));
+    try {
+        kept = trash.keep(path);
+    } catch (const Failure &failure) {
+        return reportedFailure(failure, folderOf(path));
+    }
     if (::unlink(path.constData()) != 0) {
         const Failure failure = Failure::fromErrno(errno, path);
         ::unlink(kept.constData());
@@ -108,106 +175,188 @@ QString removeToTrash(Trash &trash, const QByteArray &path, QByteArray &kept)
     return trueResult();
 }
 
-} // namespace
-
-QList<UndoStep> planUndo(const QList<JournalEntry> &journal)
+// Does one step and logs it; answers whether it was done.
+bool doStep(const UndoStep &step, TransferLog &log, Trash &trash, safe_copy::Session &session)
 {
-    QList<UndoStep> steps;
-    for (auto it = journal.crbegin(); it != journal.crend(); ++it) {
-        const JournalEntry &entry = *it;
-        if (!asLeft(entry.dest, entry)) {
-            steps.append(leave(entry.dest, QStringLiteral("Changed since the run")));
-            continue;
-        }
-        if (entry.action == JournalEntry::Action::Move) {
-            if (taken(entry.source)) {
-                steps.append(leave(entry.dest, QStringLiteral("Its source name is taken again")));
-                continue;
-            }
-            steps.append(step(Kind::MoveBack, entry.dest, entry.source,
-                QStringLiteral("Move back: ") + shown(entry.dest) + QStringLiteral(" to ")
-                    + shown(entry.source)));
-        } else {
-            steps.append(step(Kind::RemoveCopy, entry.dest, {},
-                QStringLiteral("Remove the copy to the Trash: ") + shown(entry.dest)));
-        }
-        if (entry.replaced == JournalEntry::Replaced::Kept) {
-            if (taken(entry.replacedTo))
-                steps.append(step(Kind::RestoreReplaced, entry.replacedTo, entry.dest,
-                    QStringLiteral("Restore from the Trash: ") + shown(entry.dest)));
-            else
-                steps.append(
-                    leave(entry.dest, QStringLiteral("The file it replaced is no longer in the Trash")));
-        } else if (entry.replaced == JournalEntry::Replaced::Lost) {
-            steps.append(leave(entry.dest, QStringLiteral("The file it replaced could not be kept")));
-        }
+    StepRecords records(log, step.from);
+    QString result;
+    QByteArray to = step.to;
+    if (step.kind == Kind::MoveBack) {
+        safe_copy::Outcome outcome;
+        result = sc_CopyFile(nameOf(step.from), folderOf(step.from), nameOf(step.to), folderOf(step.to), true,
+            session, outcome, nullptr, false);
+    } else if (step.kind == Kind::RemoveCopy) {
+        result = removeToTrash(trash, step.from, to);
+    } else {
+        result = restoreFromTrash(step.from, step.to);
     }
-    return steps;
+    records.result(to.isEmpty() ? step.from : to, result);
+    return result == trueResult();
 }
 
-void sc_UndoLastRun()
+QString listed(const UndoPlan &plan)
 {
-    QList<JournalEntry> journal;
-    try {
-        journal = readJournal();
-    } catch (const Failure &failure) {
-        reportPlace(failure, QStringLiteral("Undo Last Run"));
-        return;
-    }
-    const QList<UndoStep> steps = planUndo(journal);
     QStringList lines;
-    int doable = 0;
-    for (const UndoStep &step : steps) {
-        doable += step.kind == Kind::LeaveAlone ? 0 : 1;
-        if (lines.size() < ListedSteps)
-            lines.append(step.text);
-    }
-    if (steps.size() > ListedSteps)
-        lines.append(QStringLiteral("\u2026 and %1 more").arg(steps.size() - ListedSteps));
-    if (doable == 0) {
-        showMessage(QStringLiteral("The last run left nothing to undo.")
-                + (lines.isEmpty() ? QString()
-                                   : QStringLiteral("\r\n\r\n") + lines.join(QStringLiteral("\r\n"))),
-            app_info::title(), MsgIcon::Information);
-        return;
-    }
-    if (!confirm(QStringLiteral("Undo the last run?\r\n\r\n") + lines.join(QStringLiteral("\r\n"))))
-        return;
+    for (const UndoStep &step : plan.listed)
+        lines.append(undo_texts::step(step));
+    if (plan.steps > plan.listed.size())
+        lines.append(QStringLiteral("\u2026 and %1 more").arg(plan.steps - plan.listed.size()));
+    return lines.join(QStringLiteral("\r\n"));
+}
 
+} // namespace
+
+Undo::Undo()
+    : m_lock(false)
+{
+    if (m_lock.busy()) {
+        m_plan.journal = UndoPlan::Journal::Busy;
+        return;
+    }
+    m_journal = std::make_unique<JournalReader>();
+    const JournalReader::State state = m_journal->state();
+    m_plan.unrecorded = m_journal->unrecordedNumber();
+    m_plan.journal = state == JournalReader::State::Usable ? UndoPlan::Journal::Usable
+        : state == JournalReader::State::Unrecorded        ? UndoPlan::Journal::Unrecorded
+        : state == JournalReader::State::Broken            ? UndoPlan::Journal::Broken
+                                                           : UndoPlan::Journal::Nothing;
+    try {
+        Walk walk(*m_journal, true);
+        m_journal->rewind();
+        JournalEntry entry;
+        while (m_journal->previous(entry)) {
+            for (const UndoStep &step : walk.decide(entry)) {
+                ++m_plan.steps;
+                if (step.kind != Kind::LeaveAlone) {
+                    ++m_plan.doable;
+                    walk.done(step);
+                }
+                if (m_plan.listed.size() < ListedUndoSteps)
+                    m_plan.listed.append(step);
+            }
+        }
+    } catch (const JournalReader::Changed &) {
+        m_plan = {};
+        m_plan.journal = UndoPlan::Journal::Broken;
+    }
+}
+
+Undo::~Undo() = default;
+
+qint64 Undo::perform()
+{
+    if (m_plan.journal != UndoPlan::Journal::Usable)
+        return 0;
     TransferLog log;
     Trash trash;
     safe_copy::Session session;
-    int done = 0;
-    try {
-        for (const UndoStep &step : steps) {
-            if (step.kind == Kind::LeaveAlone)
+    Walk walk(*m_journal, false);
+    m_journal->rewind();
+    qint64 done = 0;
+    JournalEntry entry;
+    while (m_journal->previous(entry)) {
+        // A file the run replaced comes back only where its replacement went.
+        bool going = true;
+        for (const UndoStep &step : walk.decide(entry)) {
+            if (step.kind == Kind::LeaveAlone || !going)
                 continue;
-            StepRecords records(log, step.from);
-            QString result;
-            QByteArray to = step.to;
-            if (step.kind == Kind::MoveBack) {
-                safe_copy::Outcome outcome;
-                result = sc_CopyFile(nameOf(step.from), folderOf(step.from), nameOf(step.to),
-                    folderOf(step.to), true, session, outcome, nullptr, false);
-            } else if (step.kind == Kind::RemoveCopy) {
-                result = removeToTrash(trash, step.from, to);
-            } else {
-                result = restoreFromTrash(step.from, step.to);
+            going = doStep(step, log, trash, session);
+            if (going) {
+                walk.done(step);
+                ++done;
             }
-            records.result(to.isEmpty() ? step.from : to, result);
-            done += result == trueResult() ? 1 : 0;
         }
-    } catch (const Failure &failure) {
-        // The log cannot be written: nothing more is undone without its record.
-        reportPlace(failure, QStringLiteral("Undo Last Run"));
     }
+    endJournal();
+    return done;
+}
+
+namespace undo_texts {
+
+QString step(const UndoStep &step)
+{
+    switch (step.kind) {
+    case Kind::MoveBack:
+        return QStringLiteral("Move back: ") + shown(step.from) + QStringLiteral(" to ") + shown(step.to);
+    case Kind::RemoveCopy:
+        return QStringLiteral("Remove the copy to the Trash: ") + shown(step.from);
+    case Kind::RestoreReplaced:
+        return QStringLiteral("Restore from the Trash: ") + shown(step.to);
+    case Kind::LeaveAlone:
+        break;
+    }
+    static const char *const Whys[] = {"Changed since the run", "Its source name is taken again",
+        "The file it replaced is no longer in the Trash", "The file it replaced could not be kept",
+        "Not in a folder of the run's entries", "The file it replaced is not in the Trash the run used"};
+    return QLatin1String(Whys[int(step.why)]) + QStringLiteral(" \u2014 left as it is: ") + shown(step.from);
+}
+
+QString unusable(const UndoPlan &plan)
+{
+    switch (plan.journal) {
+    case UndoPlan::Journal::Unrecorded: {
+        const Failure why(plan.unrecorded);
+        return QStringLiteral("The last run could not be recorded, so it cannot be undone: ")
+            + why.description() + QStringLiteral(" (") + QString::number(why.number()) + QStringLiteral(").");
+    }
+    case UndoPlan::Journal::Broken:
+        return QStringLiteral("The journal of the last run fails its check: it was changed after the run, or "
+                              "its key is gone. It is not used.");
+    case UndoPlan::Journal::Busy:
+        return QStringLiteral("A transfer run or another undo is under way. Try again when it has ended.");
+    default:
+        return {};
+    }
+}
+
+QString nothingToUndo(const UndoPlan &plan)
+{
+    return QStringLiteral("The last run left nothing to undo.")
+        + (plan.listed.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + listed(plan));
+}
+
+QString question(const UndoPlan &plan)
+{
+    return QStringLiteral("Undo the last run?\r\n\r\n") + listed(plan);
+}
+
+QString changedMeanwhile()
+{
+    return QStringLiteral("The journal of the last run changed while it was undone: the undo stopped there.");
+}
+
+QString done(qint64 done, qint64 doable)
+{
+    return QStringLiteral("The last run has been undone: %1 of %2 steps done.").arg(done).arg(doable);
+}
+
+} // namespace undo_texts
+
+void sc_UndoLastRun()
+{
     try {
-        clearJournal();
-    } catch (const Failure &) {
-        // A journal left as it was only offers the same steps again, each checked anew.
+        Undo undo;
+        const UndoPlan &plan = undo.plan();
+        const QString unusable = undo_texts::unusable(plan);
+        if (!unusable.isEmpty()) {
+            showMessage(unusable, app_info::title(), MsgIcon::Exclamation);
+            return;
+        }
+        if (plan.doable == 0) {
+            showMessage(undo_texts::nothingToUndo(plan), app_info::title(), MsgIcon::Information);
+            return;
+        }
+        if (!confirm(undo_texts::question(plan)))
+            return;
+        const qint64 done = undo.perform();
+        showMessage(undo_texts::done(done, plan.doable), QStringLiteral("Complete"), MsgIcon::Information);
+    } catch (const Failure &failure) {
+        // The journal cannot be read, or the log cannot be written: nothing more is undone
+        // without its record.
+        reportPlace(failure, QStringLiteral("Undo Last Run"));
+    } catch (const JournalReader::Changed &) {
+        showMessage(undo_texts::changedMeanwhile(), app_info::title(), MsgIcon::Exclamation);
     }
-    showMessage(QStringLiteral("The last run has been undone: %1 of %2 steps done.").arg(done).arg(doable),
-        QStringLiteral("Complete"), MsgIcon::Information);
 }
 
 } // namespace quillfen

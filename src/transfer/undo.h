@@ -5,31 +5,86 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 namespace quillfen {
 
-// One step of undoing the last run, as the disk stands now.
+// One step of undoing the last run.
 struct UndoStep
 {
     enum class Kind {
         MoveBack, // a moved file goes back to its source folder
         RemoveCopy, // a copy the run made goes to the Trash
         RestoreReplaced, // a file the run replaced comes back from the Trash
-        LeaveAlone, // changed since the run, or nowhere to go: left as it is
+        LeaveAlone, // not as the run left it, or nowhere to go: left as it is
     };
+    // Why a file is left as it is.
+    enum class Why { Changed, SourceTaken, ReplacedGone, ReplacedLost, OutsideFolders, OutsideTrash };
+
     Kind kind = Kind::LeaveAlone;
+    Why why = Why::Changed;
     QByteArray from; // native paths
     QByteArray to;
-    QString text; // as the confirmation lists it
 };
 
-// The steps that undo `journal`, last file first. A file is moved, removed or restored only
-// when it is exactly as the run left it (size and modification time) and the name it goes to
-// is free.
-QList<UndoStep> planUndo(const QList<JournalEntry> &journal);
+// What undoing the last run would do, as far as it is known before anything is done.
+struct UndoPlan
+{
+    enum class Journal {
+        Usable,
+        Nothing, // no journal: nothing to undo
+        Unrecorded, // the last run could not be recorded
+        Broken, // the journal fails its check
+        Busy, // a run or another undo holds the journal
+    };
+    Journal journal = Journal::Nothing;
+    int unrecorded = 0; // the number of the failure that kept the last run from being recorded
+    qint64 steps = 0; // those left alone included
+    qint64 doable = 0;
+    QList<UndoStep> listed; // the first steps, in the order they would be done
+};
 
-// "Undo Last Run": shows what undoing the journal would do and asks; then does each step with
-// the run's own copy and move routines, writes each to the log as the run writes its records,
-// and empties the journal, so that a second undo finds nothing to do.
+// How many steps a plan lists.
+inline constexpr int ListedUndoSteps = 15;
+
+// Undoing the last run. Holds the journal's lock for its lifetime, so that no run and no other
+// undo work meanwhile, and plans at once: each journal entry, last first, against the disk as
+// the steps planned before it would leave it.
+class Undo
+{
+public:
+    // Throws Failure when the journal cannot be read.
+    Undo();
+    ~Undo();
+
+    const UndoPlan &plan() const { return m_plan; }
+
+    // Does the steps, last file first, each checked again at its time: a file is moved, removed
+    // or restored only when it is the one the run left there (or the one that an undo step put
+    // back there) and the name it goes to is free. Writes each step to the log as the run writes
+    // a move, then ends the journal. Answers how many steps were done. Throws Failure when the
+    // log cannot be written, JournalReader::Changed when the journal changed meanwhile.
+    qint64 perform();
+
+private:
+    JournalLock m_lock;
+    std::unique_ptr<JournalReader> m_journal;
+    UndoPlan m_plan;
+};
+
+// What undo says, for whichever face says it.
+namespace undo_texts {
+QString step(const UndoStep &step);
+// Why the journal cannot be undone; empty when it can.
+QString unusable(const UndoPlan &plan);
+QString nothingToUndo(const UndoPlan &plan);
+QString question(const UndoPlan &plan);
+QString changedMeanwhile();
+QString done(qint64 done, qint64 doable);
+} // namespace undo_texts
+
+// "Undo Last Run": plans, shows what undoing would do and asks; then does it and says how it
+// went.
 void sc_UndoLastRun();
 
 } // namespace quillfen

@@ -16,15 +16,6 @@ using namespace quillfen::faults;
 
 namespace {
 
-// Every page of a small file system taken, so the next write that needs one fails.
-void fill(const QString &folder)
-{
-    const int fd = ::open(nativePath(folder + "/filler").constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
-    static const char block[4096] = {};
-    while (::write(fd, block, sizeof block) > 0) { }
-    ::close(fd);
-}
-
 TEST(Edges, AFileStillBeingWrittenIsNeverDeletedNorCopiedTorn)
 {
     TempStore store;

@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/mount.h>
 
 namespace quillfen::faults {
@@ -84,6 +85,15 @@ inline ChildResult runChild(const TempStore &store, const QString &faults = QStr
     process.waitForFinished();
     return {finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
         QString::fromUtf8(process.readAllStandardError())};
+}
+
+// Every page of a small file system taken, so the next write that needs one fails.
+inline void fill(const QString &folder)
+{
+    const int fd = ::open(nativePath(folder + "/filler").constData(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+    static const char block[4096] = {};
+    while (::write(fd, block, sizeof block) > 0) { }
+    ::close(fd);
 }
 
 // A tmpfs of `size` bytes at `folder` while it lives, where this user may mount one.

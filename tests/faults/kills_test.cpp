@@ -3,8 +3,8 @@
 
 #include "faults_support.h"
 
-#include "transfer/journal.h"
 #include "transfer/transfer_log.h"
+#include "transfer/undo.h"
 
 #include <QSettings>
 
@@ -87,12 +87,12 @@ TEST(Kills, LoseNothingWhetherMovingSavingOrUndoing)
                     return;
                 refill();
                 ASSERT_EQ(runChild(store, faults).exitCode, 0);
-                ASSERT_EQ(readJournal().size(), files.size());
+                ASSERT_EQ(Undo().plan().steps, files.size());
             },
             [&](const QString &when) {
                 undoKilled = true;
                 expectEveryFileWhole(when);
-                EXPECT_EQ(readJournal().size(), files.size()) << qPrintable(when);
+                EXPECT_EQ(Undo().plan().steps, files.size()) << qPrintable(when);
             }},
         {"save", 6, 250, [] {}, expectStoreWhole},
     };

@@ -1,5 +1,6 @@
 #include "transfer_tests.h"
 
+#include "platform/trash.h"
 #include "settings/store.h"
 #include "transfer/journal.h"
 #include "transfer/preview.h"
@@ -166,6 +167,97 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
         QStringList({"The last run left nothing to undo.",
             "Undo the last run?\r\n\r\nRemove the copy to the Trash: " + dst
                 + "over.txt\r\nThe file it replaced could not be kept" + left + "over.txt"}));
+}
+
+TEST_F(Undo, ChainedMovesAndANameWrittenTwiceComeBackToWhereTheRunFoundThem)
+{
+    const QString a = store.scratch("a"), d = store.scratch("d"), e = store.scratch("e"),
+                  s2 = store.scratch("s2");
+    writeAged(a + "f", "f");
+    writeAged(src + "g", "first");
+    writeAged(s2 + "g", "second");
+    writeAged(d + "g", "original");
+    storeEntries({{"f", a, d, "1"}, {"f", d, e, "1"}, {"g", src, d, "0"}, {"g", s2, d, "0"}});
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    boxes.answerNext(MsgAnswer::Yes);
+    sc_UndoLastRun();
+    EXPECT_EQ(readBytes(a + "f") + readBytes(d + "f") + readBytes(e + "f"), "f<none><none>");
+    EXPECT_EQ(readBytes(d + "g"), "original");
+    EXPECT_EQ(boxes.texts().last(), "The last run has been undone: 6 of 6 steps done.");
+}
+
+// Found out by the journal's check, by its folder, or by being another file than the run left.
+TEST_F(Undo, NeverTouchesAFileTheRunDidNotMake)
+{
+    struct Row
+    {
+        const char *name, *said;
+        std::function<void()> tamper;
+        QString kept; // where that file must be afterwards
+    };
+    const QString dst = store.scratch("dst"), victim = store.scratch("victim") + "r",
+                  trash = root + "data/Trash/";
+    const auto forge = [&] {
+        EntryList entries;
+        entries.append("m", src, dst, "1");
+        JournalEntry forged;
+        forged.source = nativePath(src + "r");
+        forged.dest = nativePath(victim);
+        forged.placed = FileIdentity::of(forged.dest);
+        JournalWriter(entries).add(forged);
+    };
+    const Row rows[] = {
+        {"an edited journal", "fails its check",
+            [&] {
+                writeBytes(journalPath(),
+                    readBytes(journalPath()).replace(nativePath(dst + "m"), nativePath(victim)));
+            },
+            victim},
+        {"a signed journal naming another folder", "Not in a folder of the run's entries", forge, victim},
+        {"another file of the name in an emptied Trash", "The file it replaced is no longer in the Trash",
+            [&] {
+                removeTree(nativePath(trash));
+                Trash().keep(nativePath(victim));
+                ::unlink(nativePath(victim).constData());
+            },
+            trash + "files/r"},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        writeAged(src + "m", "m");
+        writeAged(src + "r", "r");
+        writeAged(dst + "r", "original");
+        writeBytes(victim, "victim");
+        storeEntries({{"m", src, dst, "1"}, {"r", src, dst, "0"}});
+        ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+        row.tamper();
+        boxes.clear();
+        boxes.answerNext(MsgAnswer::Yes);
+        sc_UndoLastRun();
+        EXPECT_EQ(readBytes(row.kept), "victim");
+        EXPECT_TRUE(boxes.texts().value(0).contains(row.said)) << qPrintable(boxes.texts().value(0));
+        ::unlink(nativePath(dst + "m").constData());
+    }
+}
+
+TEST_F(Undo, IsRefusedWhileARunOrAnotherUndoHoldsTheJournal)
+{
+    const QString dst = store.scratch("dst");
+    writeAged(src + "a", "a");
+    storeEntries({{"a", src, dst, "1"}});
+    recorder.onStart = [](const QString &) { sc_UndoLastRun(); };
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    int undos = 0;
+    boxes.onShow([&undos](const MessageBoxRequest &box) {
+        if (box.buttons == MsgButtons::YesNo && undos++ == 0)
+            sc_UndoLastRun();
+    });
+    boxes.answerNext(MsgAnswer::Ok);
+    boxes.answerNext(MsgAnswer::Yes);
+    sc_UndoLastRun();
+    EXPECT_EQ(boxes.texts().filter("A transfer run or another undo is under way.").size(), 2);
+    EXPECT_EQ(boxes.texts().last(), "The last run has been undone: 1 of 1 steps done.");
+    EXPECT_EQ(logText().count("Begin "), 2) << "a refused undo logs nothing";
 }
 
 } // namespace quillfen::test
