@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <optional>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ namespace {
 const char ForeignEntry[] = "The start-at-login entry %1 was not written by Quillfen for this program.\r\n";
 const char WillBeReplaced[] = "It will be replaced.";
 const char WillBeRemoved[] = "It will be removed.";
+const char NotText[] = "Bad file name: the program's path is not UTF-8 text, which a login entry cannot hold";
 
 QString autostartFolder()
 {
@@ -91,8 +93,18 @@ QString autostartEntryPath()
     return autostartFolder() + QStringLiteral("/quillfen.desktop");
 }
 
-QByteArray autostartEntryFor(const QString &program)
+QByteArray runningProgram()
 {
+    QByteArray path(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), size_t(path.size()));
+    return length > 0 ? path.left(length) : nativePath(QCoreApplication::applicationFilePath());
+}
+
+QByteArray autostartEntryFor(const QByteArray &native)
+{
+    const QString program = QString::fromUtf8(native);
+    if (program.isEmpty() || program.toUtf8() != native)
+        throw Failure(failure_no::BadFileName, QString::fromUtf8(NotText));
     const QStringList lines = {
         QStringLiteral("[Desktop Entry]"),
         QStringLiteral("Type=Application"),
@@ -112,13 +124,20 @@ bool startsAtLogin()
     return entry && enabled(*entry);
 }
 
-void setStartAtLogin(bool on)
+void setStartAtLogin(bool on, const QByteArray &program)
 {
     const QString path = autostartEntryPath();
     const std::optional<QByteArray> entry = readEntry(path);
     if ((entry && enabled(*entry)) == on)
         return;
-    const QByteArray own = autostartEntryFor(QCoreApplication::applicationFilePath());
+    QByteArray own;
+    try {
+        own = autostartEntryFor(program);
+    } catch (const Failure &) {
+        if (on)
+            throw;
+        // No entry can be this program's own: whatever is there is removed after asking.
+    }
     if (entry && *entry != own
         && !confirm(QString::fromUtf8(ForeignEntry).arg(path)
             + QString::fromUtf8(on ? WillBeReplaced : WillBeRemoved)))

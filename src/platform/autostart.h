@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace quillfen {
@@ -11,13 +12,18 @@ namespace quillfen {
 // X-GNOME-Autostart-enabled=false), whoever wrote it. Throws Failure when it cannot be read.
 bool startsAtLogin();
 
-// Writes or removes the entry. An entry that is not exactly the one Quillfen writes for this
-// program is replaced or removed only after a confirmation; nothing happens when the state is
-// already the one asked for. Throws Failure on I/O errors.
-void setStartAtLogin(bool on);
+// The native path of the running program.
+QByteArray runningProgram();
 
-// The entry's file and the text Quillfen writes into it for `program`.
+// Writes or removes the entry that starts `program` (a native path; this program by default).
+// An entry that is not exactly the one Quillfen writes for it is replaced or removed only after
+// a confirmation; nothing happens when the state is already the one asked for. Throws Failure on
+// I/O errors, and before writing anything for a path that an entry cannot hold.
+void setStartAtLogin(bool on, const QByteArray &program = runningProgram());
+
+// The entry's file and the text Quillfen writes into it for `program`. An entry holds text
+// only: a path that is not UTF-8 (or none) is refused with failure 64.
 QString autostartEntryPath();
-QByteArray autostartEntryFor(const QString &program);
+QByteArray autostartEntryFor(const QByteArray &program);
 
 } // namespace quillfen

@@ -102,10 +102,10 @@ TEST(Host, ReplacesAFileWholeKeepingItsModeAndRestoresFromTheTrashOnlyToAFreeNam
 
 TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
 {
-    const QByteArray own = autostartEntryFor(QCoreApplication::applicationFilePath());
+    const QByteArray own = autostartEntryFor(runningProgram());
     EXPECT_TRUE(own.contains("\nExec=" + QCoreApplication::applicationFilePath().toUtf8() + "\n"));
     EXPECT_TRUE(own.contains("\nX-GNOME-Autostart-enabled=true\n"));
-    EXPECT_TRUE(autostartEntryFor(q("/srv/a$b\"c\\d/100%\n\t\r/q"))
+    EXPECT_TRUE(autostartEntryFor("/srv/a$b\"c\\d/100%\n\t\r/q")
                     .contains("\nExec=\"/srv/a\\\\$b\\\\\"c\\\\\\\\d/100%%\\n\\t\\r/q\"\n"));
     const auto entry = [&](const char *text) { return text ? QByteArray(text).replace('@', own) : "<none>"; };
     const char *other = "[Desktop Entry]\nExec=/opt/other/quillfen\n",
@@ -136,6 +136,19 @@ TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
                       : QStringList {});
         EXPECT_EQ(test::readBytes(path), entry(after));
     }
+}
+
+TEST(Autostart, RefusesAProgramPathThatIsNotUtf8AndWritesNoEntry)
+{
+    test::TempStore temp;
+    try {
+        setStartAtLogin(true, "/opt/caf\xe9/quillfen");
+        ADD_FAILURE() << "an entry was written";
+    } catch (const Failure &failure) {
+        EXPECT_STREQ(failure.what(),
+            "Bad file name: the program's path is not UTF-8 text, which a login entry cannot hold (64)");
+    }
+    EXPECT_FALSE(test::present(autostartEntryPath()));
 }
 
 TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
