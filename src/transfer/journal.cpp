@@ -27,6 +27,8 @@ const QByteArray UndoneMark = Heading + " undone";
 
 constexpr qsizetype KeySize = 32;
 constexpr qint64 ReadChunk = 64 << 10;
+// No line of a journal is longer: two paths and a path in the Trash, each escaped.
+constexpr qsizetype LongestLine = 1 << 20;
 
 QString stateFolder()
 {
@@ -341,7 +343,6 @@ JournalReader::JournalReader(const QString &path)
     if (!S_ISREG(st.st_mode))
         raw_file::failNotPlainFile();
     std::vector<size_t> paths;
-    paths.reserve(size_t(st.st_size / 50));
     char buffer[ReadChunk];
     QByteArray pending;
     qint64 offset = 0; // of pending's first byte
@@ -355,6 +356,10 @@ JournalReader::JournalReader(const QString &path)
         if (got == 0)
             break;
         pending.append(buffer, got);
+        if (pending.size() > LongestLine + ReadChunk) {
+            m_state = State::Broken;
+            return;
+        }
         qsizetype start = 0;
         for (qsizetype end = 0; going && (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
             going = take(pending.mid(start, end - start), paths);
@@ -449,6 +454,8 @@ bool JournalReader::lineBefore(QByteArray &line)
             }
         }
         const qint64 more = std::min(ReadChunk, m_chunkStart);
+        if (m_chunk.size() > LongestLine)
+            throw Changed();
         QByteArray bytes(more, Qt::Uninitialized);
         if (::pread(m_fd.get(), bytes.data(), size_t(more), m_chunkStart - more) != more)
             throw Changed();
