@@ -20,9 +20,9 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON \
         "${launcher[@]}" >/dev/null
 fi
-# The driver, the floor program and the program itself, which the whole-program lines start;
-# nothing is rebuilt when nothing changed.
-if ! built=$(cmake --build "$build" -j 2 --target quillfen_bench quillfen_floor quillfen 2>&1); then
+# The driver, the floor program, the undo program and the program itself, which the
+# whole-program lines start; nothing is rebuilt when nothing changed.
+if ! built=$(cmake --build "$build" -j 2 --target quillfen_bench quillfen_floor quillfen_undo quillfen 2>&1); then
     echo "$built" >&2
     exit 1
 fi
@@ -66,4 +66,5 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
 fi
 [ -n "$second" ] && args+=(--second "$second")
 args+=(--floor "$repo/$build/bench/quillfen_floor" --program "$repo/$build/src/app/quillfen")
+args+=(--undo "$repo/$build/bench/quillfen_undo")
 QT_QPA_PLATFORM=offscreen "$build/bench/quillfen_bench" "${args[@]}" "$@"

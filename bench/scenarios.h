@@ -11,7 +11,8 @@ struct Setup
     int runs = 5;
     QString floor; // the floor program, quillfen_floor
     QString program; // the built program, quillfen
-    double scale = 1; // scales the file counts of the whole-program lines
+    double scale = 1; // scales the file counts of the whole-program lines and of the undo
+    QString undo; // the engine's undo as a program, quillfen_undo
 };
 
 // Each prints its line (or lines) after measuring; the data sets are made and removed
@@ -27,6 +28,7 @@ void saveAndLoadEntries(const Setup &setup);
 void fillMessageArea(const Setup &setup);
 void programCopy(const Setup &setup);
 void programMove(const Setup &setup);
+void undoJournal(const Setup &setup);
 
 // The child side of saveAndLoadEntries, in a process of its own so that its peak memory
 // is its own: "save" or "load" the entry list of the store in XDG_CONFIG_HOME.
