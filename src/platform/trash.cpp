@@ -209,6 +209,12 @@ QByteArray Trash::homeTrash()
     return nativePath(base) + "/Trash";
 }
 
+QByteArray Trash::infoFileOf(const QByteArray &trashed)
+{
+    return raw_file::folderPart(raw_file::folderPart(trashed).chopped(1)) + "info/" + baseName(trashed)
+        + ".trashinfo";
+}
+
 QByteArray Trash::trashFor(const QByteArray &path, dev_t device)
 {
     const auto known = m_trashes.constFind(device);
@@ -253,6 +259,7 @@ QByteArray Trash::keep(const QByteArray &path)
     try {
         return keepIn(trashFor(path, st.st_dev), path);
     } catch (const Failure &own) {
+        // Another file system's file goes to the home trash as a copy when its own cannot take it.
         if (m_trashes.value(st.st_dev) == home)
             throw;
         try {

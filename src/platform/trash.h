@@ -27,6 +27,8 @@ public:
 
     // The home trash: $XDG_DATA_HOME/Trash.
     static QByteArray homeTrash();
+    // The info file of the trashed file `trashed`.
+    static QByteArray infoFileOf(const QByteArray &trashed);
 
 private:
     QByteArray trashFor(const QByteArray &path, dev_t device);

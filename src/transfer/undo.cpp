@@ -149,15 +149,24 @@ private:
     TransferLog &m_log;
 };
 
-// Moves `from` to `to` without replacing anything, through the Trash's own rename.
-QString restoreFromTrash(const QByteArray &from, const QByteArray &to)
+// Moves `from` to `to` without replacing anything, through the Trash's own rename; a file kept
+// on another file system (in the home trash, for one whose own trash could not take it) comes
+// back by the run's own move.
+QString restoreFromTrash(const QByteArray &from, const QByteArray &to, safe_copy::Session &session)
 {
     try {
         Trash::restore(from, to);
         return trueResult();
     } catch (const Failure &failure) {
-        return reportedFailure(failure, folderOf(to));
+        if (failure.number() == failure_no::FileExists)
+            return reportedFailure(failure, folderOf(to));
     }
+    safe_copy::Outcome outcome;
+    const QString result = sc_CopyFile(
+        nameOf(from), folderOf(from), nameOf(to), folderOf(to), true, session, outcome, nullptr, false);
+    if (outcome.sourceRemoved)
+        ::unlink(Trash::infoFileOf(from).constData());
+    return result;
 }
 
 QString removeToTrash(Trash &trash, const QByteArray &path, QByteArray &kept)
@@ -188,7 +197,7 @@ bool doStep(const UndoStep &step, TransferLog &log, Trash &trash, safe_copy::Ses
     } else if (step.kind == Kind::RemoveCopy) {
         result = removeToTrash(trash, step.from, to);
     } else {
-        result = restoreFromTrash(step.from, step.to);
+        result = restoreFromTrash(step.from, step.to, session);
     }
     records.result(to.isEmpty() ? step.from : to, result);
     return result == trueResult();

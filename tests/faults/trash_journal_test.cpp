@@ -67,8 +67,8 @@ TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
             ::chmod(nativePath(root + row.readOnly).constData(), 0555);
         if (row.top == "data/")
             fill(root + row.top);
+        ScriptedMessageBoxes boxes;
         {
-            ScriptedMessageBoxes boxes;
             WithoutRootOverride user;
             ASSERT_EQ(failureOf(sc_TransferFiles), 0);
         }
@@ -81,6 +81,9 @@ TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
             row.failure ? "old kept 0" : "new kept 1");
         EXPECT_TRUE(log.contains(row.failure ? failed : "Move File successful")) << qPrintable(log);
         EXPECT_FALSE(present(root + "elsewhere/files")) << "a planted link is not followed";
+        boxes.answerNext(MsgAnswer::Yes);
+        sc_UndoLastRun();
+        EXPECT_EQ(readBytes(dest + row.file), "old") << "back from any trash";
         if (bound)
             ::umount2(nativePath(root + "bound").constData(), MNT_DETACH);
     }
