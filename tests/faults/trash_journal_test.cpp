@@ -92,7 +92,7 @@ TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
 }
 
 // A run that cannot put its journal in place of the last one's leaves none for undo to use.
-TEST(TrashCorners, AnUnrecordedRunIsSaidSoAndTheRunBeforeIsNotUndone)
+TEST(JournalCorners, AnUnrecordedRunIsSaidSoAndTheRunBeforeIsNotUndone)
 {
     for (const int number : {70, 61}) { // a read-only state folder, a full disk
         SCOPED_TRACE(number);
