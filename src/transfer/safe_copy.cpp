@@ -177,18 +177,6 @@ Descriptor openPlainFile(const QByteArray &source, const Known *known, struct st
     return fd;
 }
 
-void syncFolderOf(const QByteArray &path)
-{
-    const QByteArray folder = folderPart(path);
-    const Descriptor dir(
-        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
-        fail(errno, folder);
-    // Some file systems cannot flush a folder; the data itself is flushed by then.
-    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
-        fail(errno, folder);
-}
-
 // Keeps the file at `dest`, which a new file is about to replace, in the Trash: the old file
 // stays under its name until the new one takes it.
 void keepReplaced(const QByteArray &dest, Session &session, Outcome &outcome)
@@ -239,7 +227,7 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
     outcome.size = st.st_size;
     outcome.modified = st.st_mtim;
     if (durable)
-        syncFolderOf(dest);
+        raw_file::syncName(dest);
     return true;
 }
 
@@ -272,7 +260,7 @@ void relink(
         }
     }
     outcome.placed = true;
-    syncFolderOf(dest);
+    raw_file::syncName(dest);
 }
 
 } // namespace
