@@ -132,15 +132,28 @@ QByteArray Trash::keep(const QByteArray &path)
             return {};
         }
         const QByteArray kept = trash + "/files/" + trashName;
+        // On disk in this order, whatever a crash leaves: the info file whole, then the file in
+        // the Trash, and only then may its old name be taken.
         try {
             raw_file::writeAll(fd.get(), info, infoPath);
+            if (::fsync(fd.get()) != 0)
+                throw Failure::fromErrno(errno, infoPath);
             fd.close(infoPath);
+            raw_file::syncName(infoPath);
         } catch (const Failure &) {
             ::unlink(infoPath.constData());
             return {};
         }
-        if (::link(path.constData(), kept.constData()) == 0)
-            return kept;
+        if (::link(path.constData(), kept.constData()) == 0) {
+            try {
+                raw_file::syncName(kept);
+                return kept;
+            } catch (const Failure &) {
+                ::unlink(kept.constData());
+                ::unlink(infoPath.constData());
+                return {};
+            }
+        }
         const int err = errno;
         ::unlink(infoPath.constData());
         if (err != EEXIST)
