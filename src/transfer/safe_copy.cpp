@@ -220,7 +220,8 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
     const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
     if (::futimens(temp.fd(), times.data()) != 0 && !attributeUnsupported(errno))
         fail(errno, temp.path());
-    if (durable && ::fsync(temp.fd()) != 0)
+    // On disk before it has a name: a crash never leaves a name on a copy whose data is missing.
+    if (::fsync(temp.fd()) != 0)
         fail(errno, temp.path());
     place(temp, st, dest, session, outcome, replace);
     outcome.placed = true;
