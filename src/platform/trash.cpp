@@ -175,6 +175,14 @@ void Trash::restore(const QByteArray &trashed, const QByteArray &path)
         }
         ::unlink(trashed.constData());
     }
+    // The file is back on disk before its info file goes: a crash never leaves it in the Trash
+    // without one. An info file whose file is gone is only ever dropped by file managers.
+    try {
+        raw_file::syncName(path);
+        raw_file::syncName(trashed);
+    } catch (const Failure &) {
+        return;
+    }
     const QByteArray trash = raw_file::folderPart(trashed).chopped(int(sizeof "files/") - 1);
     const QByteArray info = trash + "info/" + baseName(trashed) + ".trashinfo";
     ::unlink(info.constData());
