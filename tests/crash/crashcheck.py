@@ -87,7 +87,8 @@ class Recording:
         m = FD_ARG.fullmatch(fd_text)
         return os.path.normpath(os.path.join(unhex(m.group(2)) if m and m.group(2) else self.cwd, path))
 
-    def fd(self, text):
+    @staticmethod
+    def fd_number(text):
         return int(FD_ARG.match(text).group(1))
 
     def write(self, ino, off, data, line, text):
@@ -101,7 +102,7 @@ class Recording:
         paths = [p for p in (unlink, link) if p is not None]
         dirs = {self.ns[os.path.dirname(p)] for p in paths}
         if unlink is not None:
-            ino = self.ns.pop(unlink) if ino is None else (self.ns.pop(unlink), ino)[1]
+            ino = self.ns.pop(unlink)
         if link is not None:
             self.ns[link] = ino
         self.ops.append(Op('name', line, text, unlink=unlink, link=link, ino=ino, paths=paths, dirs=dirs))
@@ -124,8 +125,9 @@ class Recording:
         return call + ' ' + ' -> '.join(self.show(p) for p in paths)
 
     def call(self, call, args, ret, line, raw):
-        path = lambda k, d=None: self.resolve(args[d] if d is not None else '', unhex(STRING.match(args[k]).group(1)))
-        fd = lambda k: self.fds.get(self.fd(args[k]))
+        text = lambda k: unhex(STRING.match(args[k]).group(1))
+        path = lambda k, d=None: self.resolve(args[d] if d is not None else '', text(k))
+        fd = lambda k: self.fds.get(self.fd_number(args[k]))
         if call in ('open', 'openat', 'creat'):
             p = path(1, 0) if call == 'openat' else path(0)
             flags = args[2 if call == 'openat' else 1] if call != 'creat' else 'O_CREAT|O_TRUNC'
@@ -141,10 +143,11 @@ class Recording:
                 ino = self.ns[p]
                 if 'O_TRUNC' in flags and self.versions[ino][-1]:
                     self.versions[ino].append(b'')
-                    self.ops.append(Op('data', line, self.text('truncate', p), ino=ino, ver=len(self.versions[ino]) - 1))
+                    self.ops.append(Op('data', line, self.text('truncate', p), ino=ino,
+                                       ver=len(self.versions[ino]) - 1))
                 self.fds[ret] = Fd(ino, 'O_APPEND' in flags)
         elif call == 'close':
-            self.fds.pop(self.fd(args[0]), None)
+            self.fds.pop(self.fd_number(args[0]), None)
         elif call in ('dup', 'dup2', 'dup3') or (call == 'fcntl' and 'F_DUPFD' in args[1]):
             self.fds[ret] = fd(0)
         elif call in ('read', 'lseek'):
@@ -152,8 +155,7 @@ class Recording:
                 fd(0).pos = ret if call == 'lseek' else fd(0).pos + ret
         elif call in ('write', 'pwrite64', 'writev') and fd(0):
             f = fd(0)
-            data = (b''.join(unhex(s) for s in STRING.findall(args[1])) if call == 'writev'
-                    else unhex(STRING.match(args[1]).group(1)))[:ret]
+            data = (b''.join(unhex(s) for s in STRING.findall(args[1])) if call == 'writev' else text(1))[:ret]
             off = int(args[3]) if call == 'pwrite64' else len(self.versions[f.ino][-1]) if f.append else f.pos
             self.write(f.ino, off, data, line, f'{call} {len(data)} bytes at {off} of ' + self.where(f.ino))
             if call != 'pwrite64':
@@ -163,17 +165,21 @@ class Recording:
             if src is None or args[1] != 'NULL' or args[3] != 'NULL':
                 raise SystemExit(f'trace line {line}: a copy the model cannot follow')
             data = self.versions[src.ino][-1][src.pos:src.pos + ret]
-            self.write(dst.ino, dst.pos, data, line, f'copy_file_range {ret} bytes at {dst.pos} to ' + self.where(dst.ino))
+            self.write(dst.ino, dst.pos, data, line, f'copy_file_range {ret} bytes at {dst.pos} to '
+                       + self.where(dst.ino))
             src.pos, dst.pos = src.pos + ret, dst.pos + ret
         elif call == 'ioctl' and 'FICLONE' in args[1] and fd(0):
-            self.write(fd(0).ino, 0, self.versions[self.fds[int(args[2])].ino][-1], line, 'clone into ' + self.where(fd(0).ino))
+            source = self.versions[fd(2).ino][-1]
+            self.write(fd(0).ino, 0, source, line, 'clone into ' + self.where(fd(0).ino))
         elif call == 'ftruncate' and fd(0):
             ino, size = fd(0).ino, int(args[1])
             old = self.versions[ino][-1]
             self.versions[ino].append(old[:size].ljust(size, b'\0'))
-            self.ops.append(Op('data', line, f'ftruncate {size} ' + self.where(ino), ino=ino, ver=len(self.versions[ino]) - 1))
+            self.ops.append(Op('data', line, f'ftruncate {size} ' + self.where(ino), ino=ino,
+                               ver=len(self.versions[ino]) - 1))
         elif call in ('fsync', 'fdatasync') and fd(0):
-            self.ops.append(Op('fsync', line, f'{call} ' + self.where(fd(0).ino), ino=fd(0).ino, datasync=call == 'fdatasync'))
+            self.ops.append(Op('fsync', line, f'{call} ' + self.where(fd(0).ino), ino=fd(0).ino,
+                               datasync=call == 'fdatasync'))
         elif call in ('sync', 'syncfs'):
             self.ops.append(Op('sync', line, call))
         elif call in ('rename', 'renameat', 'renameat2'):
@@ -181,13 +187,12 @@ class Recording:
             if self.scoped(a) or self.scoped(b):
                 self.name(line, self.text('rename', a, b), unlink=a, link=b)
         elif call in ('link', 'linkat'):
-            a_text = args[0] if call == 'link' else args[1]
-            a = unhex(STRING.match(a_text).group(1))
+            a = text(0 if call == 'link' else 1)
             b = path(1) if call == 'link' else path(3, 2)
             if self.scoped(b):
                 m = re.fullmatch(rb'/proc/self/fd/(\d+)', a)
                 ino = self.fds[int(m.group(1))].ino if m else self.ns[path(0) if call == 'link' else path(1, 0)]
-                self.name(line, f'{call} ' + (self.where(ino) if m else self.show(a)) + ' -> ' + self.show(b), link=b, ino=ino)
+                self.name(line, f'{call} {self.where(ino) if m else self.show(a)} -> {self.show(b)}', link=b, ino=ino)
         elif call in ('unlink', 'unlinkat', 'rmdir'):
             p = path(1, 0) if call == 'unlinkat' else path(0)
             if self.scoped(p):
@@ -199,9 +204,9 @@ class Recording:
         elif call == 'symlink':
             p = path(1)
             if self.scoped(p):
-                self.name(line, self.text('symlink', p), link=p, ino=self.new_inode('l', unhex(STRING.match(args[0]).group(1))))
+                self.name(line, self.text('symlink', p), link=p, ino=self.new_inode('l', text(0)))
         elif call == 'utimensat':
-            ino = fd(0).ino if args[1] == 'NULL' and fd(0) else self.ns.get(path(1, 0)) if args[1] != 'NULL' else None
+            ino = (fd(0).ino if fd(0) else None) if args[1] == 'NULL' else self.ns.get(path(1, 0))
             times = re.findall(r'tv_sec=(\d+), tv_nsec=(\d+)', args[2])
             if ino is not None and len(times) == 2:
                 self.ops.append(Op('meta', line, 'futimens ' + self.where(ino), ino=ino,
@@ -282,7 +287,7 @@ class Crash:
     def dropped(self, k):
         return set(self.free) - closure([k], 'after', self.rec.ops)
 
-    def variants(self, rng, targeted=3, randoms=2):
+    def variants(self, rng, randoms, targeted=3):
         """(label, kept name operations, choice per file) of the states to look at here."""
         free, files = self.free, list(self.ranges)
         yield 'nothing since the last flush', set(), {f: 'base' for f in files}
@@ -347,16 +352,16 @@ class Crash:
 
     def lost(self, kept, choice):
         """The operations this state goes without, as lines to show."""
-        out = [f'  lost: {self.rec.ops[k].text} (trace line {self.rec.ops[k].line})'
-               for k in self.free if k not in kept]
+        show = lambda op: f'{op.text} (trace line {op.line})'
+        out = [f'lost: {show(self.rec.ops[k])}' for k in self.free if k not in kept]
         for f, (durable, happened) in self.ranges.items():
-            c = choice.get(f, 'full')
-            if c != 'full':
+            if choice.get(f, 'full') != 'full':
                 ops = happened[len(durable):]
-                what = 'in part, in whole blocks' if c != 'base' else 'all'
-                out.append(f'  lost ({what}): {len(ops)} {f[0]} operation(s) since the last flush, '
-                           f'{ops[0].text} (trace line {ops[0].line}) .. {ops[-1].text}')
-        return out
+                what = 'all of' if choice[f] == 'base' else 'whole blocks of'
+                out.append(f'lost {what} the {len(ops)} {f[0]} operation(s) since the file\'s last flush: '
+                           + show(ops[0]) + (f' .. {show(ops[-1])}' if len(ops) > 1 else ''))
+        upcoming = [f'  before {show(op)}' for op in self.rec.ops[self.t:self.t + 3]]
+        return out or ['lost: nothing; the crash came'] + upcoming
 
 
 # ------------------------------------------------------------------ worlds on disk
@@ -369,11 +374,12 @@ def snapshot(roots):
             for name in [''] + dirs + files:
                 path = os.path.join(folder, name) if name else folder
                 st = os.lstat(path)
-                kind = 'd' if os.path.isdir(path) and not os.path.islink(path) else 'l' if os.path.islink(path) else 'f'
-                data = open(path, 'rb').read() if kind == 'f' else os.readlink(path).encode() if kind == 'l' else b''
+                kind = 'l' if os.path.islink(path) else 'd' if os.path.isdir(path) else 'f'
+                data = open(path, 'rb').read() if kind == 'f' else os.fsencode(os.readlink(path)) if kind == 'l' else b''
                 found[os.fsencode(path)] = ((st.st_dev, st.st_ino), kind, data, st.st_mtime_ns)
     inos = {}
-    return {p: (inos.setdefault(key, len(inos) + 1), kind, data, mtime) for p, (key, kind, data, mtime) in found.items()}
+    return {p: (inos.setdefault(key, len(inos) + 1), kind, data, mtime)
+            for p, (key, kind, data, mtime) in found.items()}
 
 
 def clear(root, keep=()):
@@ -426,13 +432,21 @@ class World:
         self.other = self.root + '/other'
         self.child, self.shim = child, shim
         self.close()
+        os.makedirs(self.root)
+        # Each state is written anew: on a tmpfs of its own that is quick, where one may be mounted.
+        self.mount(self.root, '256m')
         os.makedirs(self.other)
-        self.mounted = subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=64m', 'tmpfs', self.other],
-                                      stderr=subprocess.DEVNULL).returncode == 0
+        self.mounted = self.mount(self.other, '64m')
+
+    @staticmethod
+    def mount(folder, size):
+        return subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=' + size, 'tmpfs', folder],
+                              stderr=subprocess.DEVNULL).returncode == 0
 
     def close(self):
-        if os.path.ismount(self.other):
-            subprocess.run(['umount', '-l', self.other])
+        for folder in (self.other, self.root):
+            if os.path.ismount(folder):
+                subprocess.run(['umount', '-l', folder])
         shutil.rmtree(self.root, ignore_errors=True)
 
     def env(self):
@@ -494,8 +508,9 @@ class Scenario:
         store = world.root + '/home/config/Quillfen/Quillfen.conf'
         while b'g2-' not in open(store, 'rb').read() and process.poll() is None:
             time.sleep(0.01)
-        for child in open(f'/proc/{process.pid}/task/{process.pid}/children').read().split():
-            os.kill(int(child), 9)
+        if process.poll() is None:
+            for child in open(f'/proc/{process.pid}/task/{process.pid}/children').read().split():
+                os.kill(int(child), 9)
         process.wait()
         self.lists.append(('2200', 'g1-1', 'g1-2200'))
 
@@ -632,7 +647,6 @@ class Checker:
         probe = self.world.run('probe')
         problems += self.journal(probe.stdout.decode(errors='replace'))
         problems += self.stored(state, probe.stdout.decode(errors='replace'))
-        self.world.run('log')
         problems += self.log_whole(durable)
         undo = self.world.run('undo')
         if undo.returncode != 0:
@@ -655,7 +669,9 @@ def check_scenario(sc, opts):
     world = World(sc.name, opts.child, opts.shim)
     try:
         sc.prepare(world)
-        before = world.run('probe').stdout.decode(errors='replace')
+        # The journal of the run before, where there was one (the probe writes to the log too).
+        journal = world.root + '/home/state/Quillfen/lastrun.journal'
+        before = world.run('probe').stdout.decode(errors='replace') if os.path.exists(journal) else ''
         initial = snapshot([world.root])
         trace = f'{TOP}/{sc.name}.trace'
         sc.record(world, trace)
@@ -673,7 +689,7 @@ def check_scenario(sc, opts):
         distinct = {}
         for t in range(len(rec.ops) + 1):
             crash = Crash(rec, t)
-            for label, kept, choice in crash.variants(rng):
+            for label, kept, choice in crash.variants(rng, opts.randoms):
                 _, key = crash.build(kept, choice)
                 distinct.setdefault(key, (t, label, kept, choice))
         chosen = sorted(distinct.values(), key=lambda s: s[0])
@@ -685,7 +701,9 @@ def check_scenario(sc, opts):
             crash = Crash(rec, t)
             problems = checker.check(crash, kept, choice)
             if problems:
-                violations.append((len(crash.lost(kept, choice)), t, label, problems, crash.lost(kept, choice)))
+                lost = crash.lost(kept, choice)
+                count = sum(line.startswith('lost') and not line.startswith('lost: nothing') for line in lost)
+                violations.append((count, t, label, problems, lost))
         return dict(name=sc.name, ops=len(rec.ops), distinct=len(distinct), checked=len(chosen),
                     violations=sorted(violations, key=lambda v: (v[0], v[1])), seconds=time.time() - started,
                     mounted=world.mounted, texts={v[1]: rec.ops[v[1] - 1].text if v[1] else 'the start'
@@ -723,26 +741,99 @@ def report(result, shown):
         (count, t, label, problems, lost), problem = found[0]
         print(f'  {len(found)} state(s): {kind}; the first, a crash after operation {t} ({r["texts"][t]}), '
               f'state "{label}":\n    {problem}')
-        for line in lost[:8] + ([f'  ... and {len(lost) - 8} more'] if len(lost) > 8 else []):
-            print('  ' + line)
+        for line in lost[:8] + ([f'... and {len(lost) - 8} more'] if len(lost) > 8 else []):
+            print('    ' + line)
+
+
+# ------------------------------------------------------------------ planted faults
+
+FAULTS = [  # what, file, (text, planted text) pairs, scenario that shows it
+    ('the folder flush after a copy takes its name, removed', 'src/transfer/safe_copy.cpp',
+     [('    if (durable)\n        raw_file::syncName(dest);\n', '')], 'move-across'),
+    ('the source deleted before the copy is flushed (its flush removed)', 'src/transfer/safe_copy.cpp',
+     [('    if (::fsync(temp.fd()) != 0)\n        fail(errno, temp.path());\n', '')], 'move-across'),
+    ('the .trashinfo written after the file is moved into the Trash', 'src/platform/trash.cpp',
+     [('        try {\n            raw_file::writeAll(fd.get(), info, infoPath);',
+       '        const bool linked = ::link(path.constData(), kept.constData()) == 0;\n'
+       '        if (linked)\n            raw_file::syncName(kept);\n'
+       '        try {\n            raw_file::writeAll(fd.get(), info, infoPath);'),
+      ('        if (::link(path.constData(), kept.constData()) == 0) {', '        if (linked) {')], 'copy-replacing'),
+]
+
+
+def plant(opts):
+    """Copies the tracked tree to a scratch folder, plants each fault there in turn, builds only
+    what the recording needs and checks the scenario that shows it: each must be reported."""
+    checkout = subprocess.run(['git', 'rev-parse', '--show-toplevel'], capture_output=True, text=True,
+                              cwd=os.path.dirname(os.path.abspath(__file__)), check=True).stdout.strip()
+    scratch = TOP + '-planted'
+    tree, build = scratch + '/tree', scratch + '/build'
+    tracked = subprocess.run(['git', 'ls-files', '-z'], cwd=checkout, capture_output=True, check=True).stdout
+    for name in tracked.decode().split('\0'):
+        source, copy = os.path.join(checkout, name), os.path.join(tree, name)
+        if not name or not os.path.isfile(source):
+            continue
+        # Unchanged files keep their times, so that a second run builds only what changed.
+        if not os.path.exists(copy) or open(copy, 'rb').read() != open(source, 'rb').read():
+            os.makedirs(os.path.dirname(copy), exist_ok=True)
+            shutil.copy2(source, copy)
+    if not os.path.exists(build + '/build.ninja'):
+        launcher = ['-DCMAKE_CXX_COMPILER_LAUNCHER=ccache'] if shutil.which('ccache') else []
+        subprocess.run(['cmake', '-G', 'Ninja', '-S', tree, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo',
+                        '-DQUILLFEN_BENCH=OFF', *launcher], stdout=subprocess.DEVNULL, check=True)
+    opts.child, opts.shim = build + '/tests/faults/faults_child', build + '/tests/faults/libquillfen_fault_shim.so'
+    scenarios, missed = {s.name: s for s in SCENARIOS}, 0
+    for what, name, edits, scenario in FAULTS:
+        path = os.path.join(tree, name)
+        original = text = open(path).read()
+        for old, new in edits:
+            if text.count(old) != 1:
+                raise SystemExit(f'planted faults: {name} no longer holds the code "{old.strip()}"')
+            text = text.replace(old, new)
+        try:
+            with open(path, 'w') as f:
+                f.write(text)
+            built = subprocess.run(['ninja', '-C', build, '-j', str(opts.jobs), 'faults_child', 'quillfen_fault_shim'],
+                                   capture_output=True, text=True)
+            if built.returncode:
+                raise SystemExit(f'planted faults: the build failed\n{built.stdout[-2000:]}')
+            print(f'planted: {what} ({name}), scenario {scenario}:', flush=True)
+            result = check_scenario(scenarios[scenario], opts)
+        finally:
+            with open(path, 'w') as f:
+                f.write(original)
+        report(result, opts.shown)
+        missed += not result['violations']
+    print(f'planted faults: {len(FAULTS) - missed} of {len(FAULTS)} reported')
+    return 1 if missed else 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument('--child', required=True, help='the fault suite\'s child program')
-    parser.add_argument('--shim', required=True, help='the fault shim, for a second file system where none mounts')
-    parser.add_argument('--states', type=int, default=1000, help='crash states checked at most per scenario')
+    parser.add_argument('--child', help='the fault suite\'s child program')
+    parser.add_argument('--shim', help='the fault shim, for a second file system where none mounts')
+    parser.add_argument('--states', type=int, default=10**9, help='crash states checked at most per scenario '
+                        '(a seeded sample of the distinct ones; default all)')
+    parser.add_argument('--randoms', type=int, default=12, help='random states tried per crash point')
     parser.add_argument('--seed', type=int, default=1)
     parser.add_argument('--only', nargs='*', help='scenarios to run (default: all)')
     parser.add_argument('--shown', type=int, default=8, help='kinds of violation shown per scenario')
     parser.add_argument('--jobs', type=int, default=2)
+    parser.add_argument('--plant', action='store_true', help='plant each known fault in a scratch build and '
+                        'show that it is reported')
     opts = parser.parse_args()
+    os.makedirs(TOP, exist_ok=True)
+    if opts.plant:
+        return plant(opts)
     opts.child, opts.shim = os.path.abspath(opts.child), os.path.abspath(opts.shim)
     scenarios = [s for s in SCENARIOS if not opts.only or s.name in opts.only]
-    os.makedirs(TOP, exist_ok=True)
     started, total, bad = time.time(), 0, 0
     with concurrent.futures.ProcessPoolExecutor(opts.jobs) as pool:
-        for result in pool.map(check_scenario, scenarios, [opts] * len(scenarios)):
+        # The long ones first, so that two workers end together; reported in their own order.
+        futures = {s.name: pool.submit(check_scenario, s, opts)
+                   for s in sorted(scenarios, key=lambda s: '-50' not in s.name)}
+        for scenario in scenarios:
+            result = futures[scenario.name].result()
             report(result, opts.shown)
             total, bad = total + result['checked'], bad + len(result['violations'])
     print(f'all scenarios: {total} crash states checked, {bad} violations, {time.time() - started:.0f} s')

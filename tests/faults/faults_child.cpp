@@ -1,7 +1,7 @@
 // The fault suite's child: a transfer run ("run"), an undo of the last run ("undo"), new
-// entry lists saved until it is killed ("save"), what a next start reads back ("probe"), or
-// the next start's first log record ("log"), with the store and folders its environment
-// names. Boxes go to standard error and are answered Yes.
+// entry lists saved until it is killed ("save"), or what a next start reads back and its first
+// log record ("probe"), with the store and folders its environment names. Boxes go to
+// standard error and are answered Yes.
 #include "platform/host.h"
 #include "platform/message_boxes.h"
 #include "settings/entry_list.h"
@@ -49,7 +49,6 @@ int main(int argc, char **argv)
             sc_GetFiles(list);
             std::printf("entries\t%d\t%s\t%s\n", list.count(), qUtf8Printable(list.files.value(0)),
                 qUtf8Printable(list.files.value(list.count() - 1)));
-        } else if (job == "log") {
             TransferLog().sc_WriteLog(record_texts::begin(record_texts::actionLabel(false),
                 QStringLiteral("/"), QStringLiteral("probe"), host::nowText()));
         } else if (job == "undo") {
