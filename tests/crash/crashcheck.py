@@ -515,12 +515,11 @@ class Scenario:
         self.lists.append(('2200', 'g1-1', 'g1-2200'))
 
     def cut(self, rec):
+        """The saves' operations end where the second save takes the store's lock."""
         if self.job == 'save':
-            store = rec.roots[0] + b'/home/config/Quillfen/Quillfen.conf'
-            placed = next(k for k, op in enumerate(rec.ops) if op.kind == 'name' and op.link == store)
-            end = next(k for k, op in enumerate(rec.ops)
-                       if k > placed and op.kind == 'name' and op.unlink == store + b'.lock')
-            del rec.ops[end + 1:]
+            lock = rec.roots[0] + b'/home/config/Quillfen/Quillfen.conf.lock'
+            locks = [k for k, op in enumerate(rec.ops) if op.kind == 'name' and op.link == lock]
+            del rec.ops[locks[1]:]
 
     @staticmethod
     def stored_list(world, state):
@@ -535,7 +534,7 @@ class Scenario:
 
 def mixed_run(name, **more):
     """50 files over five entries: moves within one file system and across, copies within and
-    across, into folders that exist and folders the run makes, a fifth of them replacing files."""
+    across, into folders that exist and folders the run makes, six of them replacing files."""
     sizes = [0, 1, 100, 4095, 4096, 5000, 9000, 13000, 700, 2]
     entries = [('*.dat', 'src1', 'dst1', True), ('*.dat', 'src2', 'other/moved', True),
                ('*.dat', 'src3', 'dst3', False), ('*.dat', 'src4', 'other/copied', False),
@@ -607,11 +606,13 @@ class Checker:
                 problems.append(f'not whole, bytes that no file had: {self.show(path)} ({len(data)} bytes)')
         return problems
 
-    def stored(self, state, probe):
+    def stored(self, state, probe, saved):
         problems = []
         stored = Scenario.stored_list(self.world, state)
         if stored not in self.sc.lists:
             problems.append(f'the store holds no whole entry list: {stored}')
+        elif saved and stored != self.sc.lists[-1]:
+            problems.append(f'a save that returned is not on disk: the store holds {stored}')
         read = next((tuple(l.split('\t')[1:]) for l in probe.splitlines() if l.startswith('entries\t')), None)
         if read not in self.sc.lists:
             problems.append(f'the entry list read back is no whole list: {read}')
@@ -640,13 +641,14 @@ class Checker:
         problems = self.files(state)
         if self.sc.job == 'save':
             materialise(state, self.world)
-            return problems + self.stored(state, self.world.run('probe').stdout.decode(errors='replace'))
+            saved = crash.t == len(self.rec.ops)  # the save has returned
+            return problems + self.stored(state, self.world.run('probe').stdout.decode(errors='replace'), saved)
         log = state.get(self.log)
         durable = crash.version(('data', log[1]), 'base')[0] if log else b''
         materialise(state, self.world)
         probe = self.world.run('probe')
         problems += self.journal(probe.stdout.decode(errors='replace'))
-        problems += self.stored(state, probe.stdout.decode(errors='replace'))
+        problems += self.stored(state, probe.stdout.decode(errors='replace'), False)
         problems += self.log_whole(durable)
         undo = self.world.run('undo')
         if undo.returncode != 0:
@@ -691,7 +693,8 @@ def check_scenario(sc, opts):
             crash = Crash(rec, t)
             for label, kept, choice in crash.variants(rng, opts.randoms):
                 _, key = crash.build(kept, choice)
-                distinct.setdefault(key, (t, label, kept, choice))
+                # After its last operation, a save has returned and its state must hold more.
+                distinct.setdefault((key, sc.job == 'save' and t == len(rec.ops)), (t, label, kept, choice))
         chosen = sorted(distinct.values(), key=lambda s: s[0])
         if len(chosen) > opts.states:
             chosen = sorted(random.Random(opts.seed).sample(chosen, opts.states), key=lambda s: s[0])
