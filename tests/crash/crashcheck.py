@@ -357,9 +357,8 @@ class Crash:
         for f, (durable, happened) in self.ranges.items():
             if choice.get(f, 'full') != 'full':
                 ops = happened[len(durable):]
-                what = 'all of' if choice[f] == 'base' else 'whole blocks of'
-                out.append(f'lost {what} the {len(ops)} {f[0]} operation(s) since the file\'s last flush: '
-                           + show(ops[0]) + (f' .. {show(ops[-1])}' if len(ops) > 1 else ''))
+                what = 'all of it' if choice[f] == 'base' else 'in part, in whole blocks'
+                out.append(f'lost ({what}): {show(ops[0])}' + (f' .. {show(ops[-1])}' if len(ops) > 1 else ''))
         upcoming = [f'  before {show(op)}' for op in self.rec.ops[self.t:self.t + 3]]
         return out or ['lost: nothing; the crash came'] + upcoming
 
@@ -742,7 +741,8 @@ def report(result, shown):
             kinds.setdefault(problem.split(': ')[0], []).append((violation, problem))
     for kind, found in list(kinds.items())[:shown]:
         (count, t, label, problems, lost), problem = found[0]
-        print(f'  {len(found)} state(s): {kind}; the first, a crash after operation {t} ({r["texts"][t]}), '
+        states = len({id(violation) for violation, _ in found})
+        print(f'  {states} state(s): {kind}; the first, a crash after operation {t} ({r["texts"][t]}), '
               f'state "{label}":\n    {problem}')
         for line in lost[:8] + ([f'... and {len(lost) - 8} more'] if len(lost) > 8 else []):
             print('    ' + line)
