@@ -231,7 +231,23 @@ void makeFolderPath(const QByteArray &folder)
     const qsizetype cut = parent.lastIndexOf('/');
     if (cut > 0)
         makeFolderPath(parent.left(cut));
-    if (::mkdir(folder.constData(), 0777) != 0 && errno != EEXIST)
+    if (::mkdir(folder.constData(), 0777) == 0)
+        syncName(folder);
+    else if (errno != EEXIST)
+        fail(errno, folder);
+}
+
+void syncName(const QByteArray &path)
+{
+    QByteArray name = path;
+    while (name.size() > 1 && name.endsWith('/'))
+        name.chop(1);
+    const QByteArray folder = folderPart(name);
+    const Descriptor dir(
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() < 0)
+        fail(errno, folder);
+    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
         fail(errno, folder);
 }
 

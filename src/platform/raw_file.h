@@ -88,6 +88,10 @@ mode_t currentUmask();
 // that could not be made.
 void makeFolderPath(const QByteArray &folder);
 
+// Puts the name `path` (of a file or a folder) on disk by flushing the folder that holds it;
+// a file system that cannot flush a folder is let be. Throws the host's failure.
+void syncName(const QByteArray &path);
+
 // A hidden name beside `target` of the kind TempFile gives, not yet taken, for what is made
 // under a name of its own before it takes its place (a link).
 QByteArray temporaryNameFor(const QByteArray &target);

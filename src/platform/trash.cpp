@@ -89,13 +89,6 @@ QByteArray nameInTrash(const QByteArray &name, int n)
     return name.left(cut) + extension + number;
 }
 
-void syncFolder(const QByteArray &folder)
-{
-    const Descriptor fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0 || (::fsync(fd.get()) != 0 && errno != EINVAL))
-        fail(errno, folder);
-}
-
 void copyData(int in, int out, const QByteArray &source, const QByteArray &dest)
 {
     for (;;) {
@@ -156,7 +149,7 @@ bool copyInto(const QByteArray &path, const QByteArray &kept)
         fail(errno, kept);
     if (!temp.renameIfFree(kept))
         return false;
-    syncFolder(raw_file::folderPart(kept));
+    raw_file::syncName(kept);
     return true;
 }
 
@@ -182,11 +175,24 @@ QByteArray keepIn(const QByteArray &trash, const QByteArray &path)
             fail(errno, infoPath);
         }
         const QByteArray kept = trash + "/files/" + trashName;
+        // On disk in this order, whatever a crash leaves: the info file whole, then the file in
+        // the Trash, and only then may its old name be taken.
         try {
             raw_file::writeAll(fd.get(), info, infoPath);
+            if (::fsync(fd.get()) != 0)
+                fail(errno, infoPath);
             fd.close(infoPath);
-            if (::link(path.constData(), kept.constData()) != 0
-                && (errno == EEXIST || !copyInto(path, kept))) {
+            raw_file::syncName(infoPath);
+            if (::link(path.constData(), kept.constData()) == 0) {
+                try {
+                    raw_file::syncName(kept);
+                } catch (const Failure &) {
+                    ::unlink(kept.constData());
+                    throw;
+                }
+                return kept;
+            }
+            if (errno == EEXIST || !copyInto(path, kept)) {
                 ::unlink(infoPath.constData());
                 continue;
             }
@@ -283,6 +289,14 @@ void Trash::restore(const QByteArray &trashed, const QByteArray &path)
             throw Failure::fromErrno(errno, path);
         }
         ::unlink(trashed.constData());
+    }
+    // The file is back on disk before its info file goes: a crash never leaves it in the Trash
+    // without one. An info file whose file is gone is only ever dropped by file managers.
+    try {
+        raw_file::syncName(path);
+        raw_file::syncName(trashed);
+    } catch (const Failure &) {
+        return;
     }
     const QByteArray trash = raw_file::folderPart(trashed).chopped(int(sizeof "files/") - 1);
     const QByteArray info = trash + "info/" + baseName(trashed) + ".trashinfo";

@@ -85,6 +85,9 @@ void writeOut()
         g_settings.reset();
         throw writeFailure();
     }
+    // The new file is flushed before it takes the store's name; that name is on disk only once
+    // its folder is.
+    raw_file::syncName(nativePath(filePath()));
 }
 
 void written()

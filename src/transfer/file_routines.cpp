@@ -4,6 +4,7 @@
 #include "platform/host.h"
 #include "platform/message_boxes.h"
 #include "platform/native_names.h"
+#include "platform/raw_file.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -33,11 +34,12 @@ void reportCopyFailure(const Failure &failure, const QString &destFolder)
     reportRoutine(failure, ErrorTitle);
 }
 
-// Creates the last level of `folder` only; a missing parent is a path not found.
+// Creates the last level of `folder` only; a missing parent is a path not found. The new
+// folder's name is on disk before anything goes into it: a crash never strands what it holds.
 void createFolderLevel(const QString &folder)
 {
     if (::mkdir(nativePath(folder).constData(), 0777) == 0)
-        return;
+        return raw_file::syncName(nativePath(folder));
     const int err = errno;
     if (err == ENOENT)
         throw Failure(failure_no::PathNotFound);

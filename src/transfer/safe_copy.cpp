@@ -177,18 +177,6 @@ Descriptor openPlainFile(const QByteArray &source, const Known *known, struct st
     return fd;
 }
 
-void syncFolderOf(const QByteArray &path)
-{
-    const QByteArray folder = folderPart(path);
-    const Descriptor dir(
-        ::open(folder.isEmpty() ? "." : folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() < 0)
-        fail(errno, folder);
-    // Some file systems cannot flush a folder; the data itself is flushed by then.
-    if (::fsync(dir.get()) != 0 && errno != EINVAL && errno != EROFS)
-        fail(errno, folder);
-}
-
 // Keeps the file at `dest`, which a new file is about to replace, in the Trash: the old file
 // stays under its name until the new one takes it. Throws when no trash can keep it, so that it
 // is not replaced.
@@ -233,14 +221,15 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
     const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
     if (::futimens(temp.fd(), times.data()) != 0 && !attributeUnsupported(errno))
         fail(errno, temp.path());
-    if (durable && ::fsync(temp.fd()) != 0)
+    // On disk before it has a name: a crash never leaves a name on a copy whose data is missing.
+    if (::fsync(temp.fd()) != 0)
         fail(errno, temp.path());
     place(temp, st, dest, session, outcome, replace);
     outcome.placed = true;
     outcome.size = st.st_size;
     outcome.modified = st.st_mtim;
     if (durable)
-        syncFolderOf(dest);
+        raw_file::syncName(dest);
     return true;
 }
 
@@ -278,7 +267,7 @@ void relink(
         }
     }
     outcome.placed = true;
-    syncFolderOf(dest);
+    raw_file::syncName(dest);
 }
 
 } // namespace

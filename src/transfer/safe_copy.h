@@ -72,11 +72,11 @@ struct Known
 };
 
 // Copies the file `source` (a link is followed) to `dest`. The data goes to a private
-// temporary file beside `dest`, which takes the source's permission bits and times and is
-// then renamed over `dest`: an existing `dest` stays intact until the copy is complete, and
-// no temporary file is left when the copy fails. A source that changes while it is copied
-// is copied once more, then refused (55). Both names naming one file is failure 70. Throws
-// Failure; `outcome` tells what was done.
+// temporary file beside `dest`, which takes the source's permission bits and times, is
+// flushed to disk and is then renamed over `dest`: an existing `dest` stays intact until the
+// copy is complete, and no temporary file is left when the copy fails. A source that changes
+// while it is copied is copied once more, then refused (55). Both names naming one file is
+// failure 70. Throws Failure; `outcome` tells what was done.
 void copyFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
     const Known *known = nullptr);
 

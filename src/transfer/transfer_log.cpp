@@ -19,6 +19,18 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
+// A writer flushes the log whenever FlushEvery bytes are unflushed; the next writer looks for
+// damage in the last TailWindow bytes, more than FlushEvery and the longest record together.
+constexpr qint64 TailWindow = 256 * 1024;
+constexpr qint64 FlushEvery = 128 * 1024;
+
+// Puts what was written to `fd` on disk; a file system that cannot flush is let be.
+void flush(int fd, const QByteArray &path)
+{
+    if (::fdatasync(fd) != 0 && errno != EINVAL)
+        throw Failure::fromErrno(errno, path);
+}
+
 // The length of what is whole at the start of `rest`, the text after the log's last finished
 // record: begin records whose result never came are whole; a record that a killed writer left
 // cut short starts as a record does and is not; text that no record starts with is kept.
@@ -89,6 +101,7 @@ void TransferLog::createWithHeader()
     if (!temp.hasMode() && ::fchmod(temp.fd(), raw_file::newFileMode()) != 0)
         throw Failure::fromErrno(errno, m_native);
     raw_file::writeAll(temp.fd(), logHeader(host::nowText(), sc_ComputerName()).toUtf8(), m_native);
+    flush(temp.fd(), m_native);
     if (temp.renameIfFree(m_native))
         return;
     struct stat st = {};
@@ -97,25 +110,37 @@ void TransferLog::createWithHeader()
         temp.renameOver(m_native);
 }
 
+TransferLog::~TransferLog()
+{
+    if (m_unflushed == 0)
+        return;
+    const raw_file::Descriptor fd(::open(m_native.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() >= 0)
+        (void)!::fdatasync(fd.get());
+}
+
 // A write is cut short by a kill only between pages of the file, so a run killed while it
-// appended can leave the front part of a record; the next writer cuts it back.
+// appended can leave the front part of a record; a crash can leave pages that never reached
+// the disk reading as zeros, which no record holds. The next writer cuts back both, all from
+// the first zero on, and flushes what stays: a crash can then tear only its own records.
 void TransferLog::cutTornRecord()
 {
     raw_file::Descriptor fd(::open(m_native.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK));
     struct stat st = {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return;
-    const qint64 window = std::min<qint64>(st.st_size, 64 * 1024);
+    const qint64 window = std::min<qint64>(st.st_size, TailWindow);
     QByteArray tail(qsizetype(window), Qt::Uninitialized);
     if (::pread(fd.get(), tail.data(), size_t(window), st.st_size - window) != window)
         return;
+    const qsizetype hole = tail.indexOf('\0');
+    if (hole >= 0)
+        tail.truncate(hole);
     const qsizetype last = tail.lastIndexOf("\r\n\r\n\r\n");
-    if (last < 0)
-        return;
-    const QByteArray rest = tail.mid(last + 6);
-    const qsizetype torn = rest.size() - wholeRecordsIn(rest);
-    if (torn > 0)
-        (void)!::ftruncate(fd.get(), st.st_size - torn);
+    const qsizetype whole = last < 0 ? tail.size() : last + 6 + wholeRecordsIn(tail.mid(last + 6));
+    if (whole < window)
+        (void)!::ftruncate(fd.get(), st.st_size - window + whole);
+    (void)!::fdatasync(fd.get());
 }
 
 void TransferLog::sc_WriteLog(const QString &record)
@@ -142,6 +167,11 @@ void TransferLog::sc_WriteLog(const QString &record)
         if (written > 0 && ::fstat(fd.get(), &st) == 0)
             (void)!::ftruncate(fd.get(), st.st_size - written);
         throw;
+    }
+    m_unflushed += written;
+    if (m_unflushed >= FlushEvery) {
+        flush(fd.get(), m_native);
+        m_unflushed = 0;
     }
     fd.close(m_native);
 }

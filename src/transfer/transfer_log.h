@@ -26,6 +26,9 @@ class TransferLog
 {
 public:
     explicit TransferLog(RunObserver *observer = nullptr);
+    ~TransferLog();
+    TransferLog(const TransferLog &) = delete;
+    TransferLog &operator=(const TransferLog &) = delete;
 
     const QString &path() const { return m_path; }
 
@@ -40,6 +43,7 @@ private:
 
     RunObserver *m_observer;
     bool m_tailChecked = false;
+    qint64 m_unflushed = 0; // appended since this writer last flushed the log
     QString m_path;
     QByteArray m_native;
 };

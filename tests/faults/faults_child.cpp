@@ -1,9 +1,13 @@
-// The fault suite's child: a transfer run ("run"), an undo of the last run ("undo"), or new
-// entry lists saved until it is killed ("save"), with the store and folders its environment
-// names. Boxes go to standard error and are answered Yes.
+// The fault suite's child: a transfer run ("run"), an undo of the last run ("undo"), new
+// entry lists saved until it is killed ("save"), or what a next start reads back and its first
+// log record ("probe"), with the store and folders its environment names. Boxes go to
+// standard error and are answered Yes.
 #include "platform/host.h"
 #include "platform/message_boxes.h"
 #include "settings/entry_list.h"
+#include "transfer/journal.h"
+#include "transfer/record_texts.h"
+#include "transfer/transfer_log.h"
 #include "transfer/transfer_run.h"
 #include "transfer/undo.h"
 
@@ -38,10 +42,26 @@ int main(int argc, char **argv)
     }
     RunObserver quiet;
     try {
-        if (job == "undo")
+        if (job == "probe") {
+            JournalReader journal;
+            std::printf("journal state\t%d\n", int(journal.state()));
+            journal.rewind();
+            QList<JournalEntry> entries; // read last step first, printed in the run's order
+            for (JournalEntry entry; journal.previous(entry);)
+                entries.prepend(entry);
+            for (const JournalEntry &entry : entries)
+                std::printf("journal\t%s\t%s\n", entry.source.constData(), entry.dest.constData());
+            EntryList list;
+            sc_GetFiles(list);
+            std::printf("entries\t%d\t%s\t%s\n", list.count(), qUtf8Printable(list.files.value(0)),
+                qUtf8Printable(list.files.value(list.count() - 1)));
+            TransferLog().sc_WriteLog(record_texts::begin(record_texts::actionLabel(false),
+                QStringLiteral("/"), QStringLiteral("probe"), host::nowText()));
+        } else if (job == "undo") {
             sc_UndoLastRun();
-        else
+        } else {
             TransferRun(quiet).sc_TransferFiles();
+        }
     } catch (const Failure &failure) {
         std::fprintf(
             stderr, "Run ended: Error %s (%d)\n", qUtf8Printable(failure.description()), failure.number());

@@ -26,8 +26,8 @@ const Injection Injections[] = {
     {"copy_file_range", EIO, 57, "Device I/O error", 4, false},
     // A refused direct rename of a move falls back to copying, whose placing fails too.
     {"renameat2,linkat", EACCES, 70, "Permission denied", 4, false},
-    // Only moves flush; the copy goes through.
-    {"fsync", EROFS, 75, "Path/File access error", 3, false},
+    // The flush before a copy takes its name, a move's or not.
+    {"fsync", EROFS, 75, "Path/File access error", 4, false},
     // The copy's times, which a copy must not lose.
     {"futimens", EIO, 57, "Device I/O error", 4, false},
     // The source deletion of each move; the complete copy stays at the destination.

@@ -114,9 +114,11 @@ QString writeRecord(RunObserver &observer, const char *record)
 TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailure)
 {
     ASSERT_EQ(logFilePath(), store.appFolder() + "/filelog.txt");
-    // A record that a killed writer left cut short goes; begin records without a result stay.
+    // A record that a killed writer left cut short goes, and all from zeros a crash left on;
+    // begin records without a result stay.
     const QString begun = "x\r\n\r\n\r\nBegin A\r\n\tFrom: \tp\r\nBegin B\r\n\tFrom: \tq\r\n";
-    const std::pair<const char *, QString> rows[] = {{nullptr, logHeaderText() + "one\r\ntwo\r\n"},
+    const std::pair<QByteArray, QString> rows[] = {{{}, logHeaderText() + "one\r\ntwo\r\n"},
+        {"x\r\n\r\n\r\nBegin A\r\n" + QByteArray(2, 0) + "\r\n\r\n\r\n", "x\r\n\r\n\r\none\r\ntwo\r\n"},
         {"", "one\r\ntwo\r\n"}, {"x\r\n\r\n\r\nBegin Move File \t0", "x\r\n\r\n\r\none\r\ntwo\r\n"},
         {"x\r\n\r\n\r\nBegin A\r\n\tFrom: \tp\r\nBegin B\r\n\tFrom: \tq\r\n\tTo:   r\r\nMove File succ",
             begun + "one\r\ntwo\r\n"},
@@ -126,7 +128,7 @@ TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailur
     EXPECT_EQ(logText(), logHeaderText() + "one\r\n") << "a pipe in the log's place gives way";
     for (const auto &[before, expected] : rows) {
         sc_DeleteFile(logFilePath());
-        if (before)
+        if (!before.isNull())
             writeBytes(logFilePath(), before);
         writeRecord(recorder, "one");
         writeRecord(recorder, "two\r\nline");
@@ -150,7 +152,8 @@ TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailur
         EXPECT_EQ(writeRecord(recorder, "three"), q(failure)) << qPrintable(folder);
     }
     EXPECT_EQ(recorder.records.join(QString()),
-        "one\r\n" + QString("one\r\ntwo\r\nline\r\n").repeated(5) + QString("three\r\n").repeated(2));
+        "one\r\n" + QString("one\r\ntwo\r\nline\r\n").repeated(std::size(rows))
+            + QString("three\r\n").repeated(2));
     EXPECT_EQ(readBytes(store.appFolder() + "/filelog.txt"), "old\r\none\r\ntwo\r\nline\r\n");
 }
 
