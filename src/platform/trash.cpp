@@ -7,6 +7,7 @@
 #include <QDir>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,7 +22,21 @@ bool isFolder(const QByteArray &path, struct stat &st)
     return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Makes `folder` (and its "files" and "info") for this user alone, or answers false.
+// Whether the file system that holds `folder` shows every entry as `owner`'s, whoever made
+// it, as FAT, exFAT and NTFS without a user mapping do: an entry made now shows it too.
+bool keepsNoOwners(const QByteArray &folder, uid_t owner)
+{
+    QByteArray probe = raw_file::folderPart(folder) + ".quillfen-owner-XXXXXX";
+    if (!::mkdtemp(probe.data()))
+        return false;
+    struct stat st = {};
+    const bool same = ::stat(probe.constData(), &st) == 0 && st.st_uid == owner;
+    ::rmdir(probe.constData());
+    return same;
+}
+
+// Makes `folder` (and its "files" and "info") for this user alone, or answers false. Where
+// the file system keeps no owners, a folder that is not this user's is as much its as any.
 bool prepare(const QByteArray &folder)
 {
     try {
@@ -31,7 +46,9 @@ bool prepare(const QByteArray &folder)
         return false;
     }
     struct stat st = {};
-    return isFolder(folder, st) && st.st_uid == ::getuid();
+    if (!isFolder(folder, st))
+        return false;
+    return st.st_uid == ::getuid() || keepsNoOwners(folder, st.st_uid);
 }
 
 // The top folder of the file system that holds `path`: the last folder above it on the same
@@ -151,17 +168,10 @@ QByteArray Trash::keep(const QByteArray &path)
 
 void Trash::restore(const QByteArray &trashed, const QByteArray &path)
 {
-    if (::renameat2(AT_FDCWD, trashed.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) != 0) {
-        // Without an exclusive rename, a second name and then dropping the first does the same.
-        const bool linked
-            = (errno == EINVAL || errno == ENOSYS) && ::link(trashed.constData(), path.constData()) == 0;
-        if (!linked) {
-            if (errno == EEXIST)
-                throw Failure(failure_no::FileExists);
-            throw Failure::fromErrno(errno, path);
-        }
-        ::unlink(trashed.constData());
-    }
+    // Without an exclusive rename, a second name or a claimed one does the same.
+    raw_file::Placement way = raw_file::Placement::ExclusiveRename;
+    if (!raw_file::renameExclusive(trashed, path, way))
+        throw Failure(failure_no::FileExists);
     const QByteArray trash = raw_file::folderPart(trashed).chopped(int(sizeof "files/") - 1);
     const QByteArray info = trash + "info/" + baseName(trashed) + ".trashinfo";
     ::unlink(info.constData());
