@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
@@ -102,8 +103,16 @@ Rules rulesOf(const QByteArray &folder)
 {
     struct statfs fs = {};
     struct stat st = {};
-    const char *path = folder.isEmpty() ? "." : folder.constData();
-    if (::statfs(path, &fs) != 0 || ::stat(path, &st) != 0)
+    // A folder still to be made will be on its parent's file system.
+    QByteArray at = folder.isEmpty() ? QByteArray(".") : folder;
+    while (::statfs(at.constData(), &fs) != 0) {
+        while (at.size() > 1 && at.endsWith('/'))
+            at.chop(1);
+        if (errno != ENOENT || at.lastIndexOf('/') <= 0)
+            return {};
+        at.truncate(at.lastIndexOf('/') + 1);
+    }
+    if (::stat(at.constData(), &st) != 0)
         return {};
     QByteArray options;
     Kind kind = Kind::Other;

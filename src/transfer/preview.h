@@ -18,7 +18,7 @@ struct PreviewRow
         Replace, // would be copied or moved over an existing file
         TooNew, // skipped by the date restriction
         SameFile, // refused: source and destination are one file
-        NoFolder, // fails: the destination folder cannot be created
+        NoFolder, // fails: the destination folder cannot be created, or its file system refuses the file
         EndsRun, // the run would end here
         NotReached, // an entry after the end
     };
