@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
@@ -265,9 +266,13 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
     place(temp, st, dest, session, outcome, replace);
     outcome.placed = true;
     outcome.size = st.st_size;
-    // The times the destination holds: a file system with coarse times keeps them rounded.
+    // The times the destination holds: a file system with coarse times keeps them rounded, and
+    // FAT through FUSE gives a file that a rename places the time of the rename.
     struct stat placed = {};
-    const bool seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
+    bool seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
+    if (seen && std::abs(placed.st_mtim.tv_sec - st.st_mtim.tv_sec) > 2
+        && ::utimensat(AT_FDCWD, dest.constData(), times.data(), AT_SYMLINK_NOFOLLOW) == 0)
+        seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
     outcome.modified = seen ? placed.st_mtim : st.st_mtim;
     if (durable)
         syncFolderOf(dest);
