@@ -232,6 +232,22 @@ void takenName(const QByteArray &dest, Session &session, Outcome &outcome, bool 
     keepReplaced(dest, session, outcome);
 }
 
+// Records the file placed at `dest` from `st` with the times the destination holds: a file
+// system with coarse times keeps them rounded, and FAT through FUSE gives a file that a rename
+// places the time of the rename, which is set back here.
+void notePlaced(const QByteArray &dest, const struct stat &st, Outcome &outcome)
+{
+    outcome.placed = true;
+    outcome.size = st.st_size;
+    const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
+    struct stat placed = {};
+    bool seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
+    if (seen && std::abs(placed.st_mtim.tv_sec - st.st_mtim.tv_sec) > 2
+        && ::utimensat(AT_FDCWD, dest.constData(), times.data(), AT_SYMLINK_NOFOLLOW) == 0)
+        seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
+    outcome.modified = seen ? placed.st_mtim : st.st_mtim;
+}
+
 // Puts a finished temporary in place of `dest`, keeping a file it replaces when asked to.
 void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Session &session,
     Outcome &outcome, bool replace)
@@ -264,16 +280,7 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
     if (durable && ::fsync(temp.fd()) != 0)
         fail(errno, temp.path());
     place(temp, st, dest, session, outcome, replace);
-    outcome.placed = true;
-    outcome.size = st.st_size;
-    // The times the destination holds: a file system with coarse times keeps them rounded, and
-    // FAT through FUSE gives a file that a rename places the time of the rename.
-    struct stat placed = {};
-    bool seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
-    if (seen && std::abs(placed.st_mtim.tv_sec - st.st_mtim.tv_sec) > 2
-        && ::utimensat(AT_FDCWD, dest.constData(), times.data(), AT_SYMLINK_NOFOLLOW) == 0)
-        seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
-    outcome.modified = seen ? placed.st_mtim : st.st_mtim;
+    notePlaced(dest, st, outcome);
     if (durable)
         syncFolderOf(dest);
     return true;
@@ -409,7 +416,11 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
         if (way > raw_file::Placement::ExclusiveRename)
             learnt = std::max(learnt, way);
         if (renamed) {
-            outcome.placed = outcome.sourceRemoved = true;
+            outcome.sourceRemoved = true;
+            // Only a claimed name may have been given the rename's time.
+            if (way == raw_file::Placement::Claim)
+                return notePlaced(dest, file, outcome);
+            outcome.placed = true;
             outcome.size = file.st_size;
             outcome.modified = file.st_mtim;
             return;
@@ -431,7 +442,10 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
             takenName(dest, session, outcome, replace);
         }
         if (::rename(source.constData(), dest.constData()) == 0) {
-            outcome.placed = outcome.sourceRemoved = true;
+            outcome.sourceRemoved = true;
+            if (way == raw_file::Placement::Claim)
+                return notePlaced(dest, file, outcome);
+            outcome.placed = true;
             outcome.size = file.st_size;
             outcome.modified = file.st_mtim;
             return;
