@@ -4,9 +4,7 @@
  * separated by ","; only calls on paths below the folder (for a descriptor, the path it was
  * opened on; for a rename, either name); "!once" for the first matching call only. The first
  * rule that matches a call decides. A write whose errno is 0 takes only the first half.
- * "tmpfile" is an open with O_TMPFILE. "appear" fails nothing: before a call that gives a file
- * its final name (an exclusive create, a rename or a link to a name that is not a temporary's),
- * another file appears under that name, as if written by someone else just then.
+ * "tmpfile" is an open with O_TMPFILE; "appear" makes a file at a link's new name first.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -71,36 +69,25 @@ static int fails(const char *call, int fd, const char *path, const char *other)
     return 0;
 }
 
-/* The file of the "appear" rule at `target`, unless the name is a temporary's. */
 static void appear(const char *target)
 {
-    const char *slash = strrchr(target, '/');
-    const int saved = errno;
-    if (rule_count && strncmp(slash ? slash + 1 : target, ".quillfen-", 10) != 0
-        && fails("appear", 0, target, NULL)) {
-        __typeof__(open) *next;
-        void *symbol = dlsym(RTLD_NEXT, "open");
-        memcpy(&next, &symbol, sizeof next);
-        const int fd = next(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0 && write(fd, "appeared meanwhile\n", 19) == 19)
-            close(fd);
-    }
+    const int saved = errno,
+              fd = rule_count && fails("appear", 0, target, NULL)
+        ? open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)
+        : -1;
+    if (fd >= 0 && write(fd, "appeared meanwhile\n", 19) == 19)
+        close(fd);
     errno = saved;
 }
 
 int open(const char *path, int flags, ...)
 {
-    mode_t mode = 0;
-    if (flags & (O_CREAT | O_TMPFILE)) {
-        va_list args;
-        va_start(args, flags);
-        mode = va_arg(args, mode_t);
-        va_end(args);
-    }
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = flags & (O_CREAT | O_TMPFILE) ? va_arg(args, mode_t) : 0;
+    va_end(args);
     if ((flags & O_TMPFILE) == O_TMPFILE && rule_count && fails("tmpfile", 0, path, NULL))
         return -1;
-    if ((flags & (O_CREAT | O_EXCL)) == (O_CREAT | O_EXCL))
-        appear(path);
     __typeof__(open) *next;
     void *symbol = dlsym(RTLD_NEXT, "open");
     memcpy(&next, &symbol, sizeof next);
@@ -125,9 +112,9 @@ HOOK(ssize_t, write, fails("write", fd, NULL, NULL) && (errno || size < 2 || (si
 HOOK(ssize_t, copy_file_range, fails("copy_file_range", out, NULL, NULL),
     (int in, loff_t *in_at, int out, loff_t *out_at, size_t size, unsigned flags), in, in_at, out, out_at,
     size, flags)
-HOOK(int, renameat2, (appear(to), fails("renameat2", 0, from, to)),
+HOOK(int, renameat2, fails("renameat2", 0, from, to),
     (int at, const char *from, int to_at, const char *to, unsigned flags), at, from, to_at, to, flags)
-HOOK(int, linkat, (appear(to), fails("linkat", 0, to, NULL)),
+HOOK(int, linkat, fails("linkat", 0, to, NULL),
     (int at, const char *from, int to_at, const char *to, int flags), at, from, to_at, to, flags)
 HOOK(int, link, (appear(to), fails("link", 0, to, NULL)), (const char *from, const char *to), from, to)
 HOOK(int, fchmod, fails("fchmod", fd, NULL, NULL), (int fd, mode_t mode), fd, mode)
