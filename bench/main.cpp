@@ -1,4 +1,4 @@
-// The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b]
+// The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N] [--only a,b]
 // [--floor FILE] [--program FILE] [--scale X] measures the engine, the search dialog, the
 // main window and the whole program against the standard tools and the floor program, and
 // prints one line per measurement. bench/run.sh prepares the folders and the machine
@@ -36,6 +36,7 @@ const Scenario Scenarios[] = {
     {"entries", bench::saveAndLoadEntries},
     {"messages", bench::fillMessageArea},
     {"program-copy", bench::programCopy},
+    {"program-exfat", bench::programExfat},
     {"program-move", bench::programMove},
 };
 
@@ -81,6 +82,8 @@ int main(int argc, char **argv)
             setup.scratch = withSeparator(value);
         else if (option == QLatin1String("--second"))
             setup.second = withSeparator(value);
+        else if (option == QLatin1String("--exfat"))
+            setup.exfat = withSeparator(value);
         else if (option == QLatin1String("--runs"))
             setup.runs = std::max(5, value.toInt());
         else if (option == QLatin1String("--only"))
@@ -95,9 +98,9 @@ int main(int argc, char **argv)
             bench::fail(QStringLiteral("unknown option %1").arg(option));
     }
     if (setup.scratch.isEmpty() || !QDir(setup.scratch).exists())
-        bench::fail(
-            QStringLiteral("usage: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b] "
-                           "[--floor FILE] [--program FILE] [--scale X]"));
+        bench::fail(QStringLiteral(
+            "usage: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N] [--only a,b] "
+            "[--floor FILE] [--program FILE] [--scale X]"));
     if (!(setup.scale > 0))
         bench::fail(QStringLiteral("--scale takes a number above 0"));
     for (const QString &name : only) {
