@@ -74,9 +74,10 @@ void checkTarget(const QByteArray &dest, qint64 size, Session &session)
 
 // On a file system that folds case, two spellings of one path name one file, though FUSE may
 // give each spelling an inode number of its own.
-bool onePathFolded(const QByteArray &source, const QByteArray &dest, Session &session)
+bool onePathFolded(const QByteArray &source, dev_t device, const QByteArray &dest, Session &session)
 {
-    return session.rulesFor(folderPart(dest)).foldsCase
+    const QByteArray folder = folderPart(dest);
+    return session.rulesFor(folder).foldsCase && session.deviceOf(folder) == device
         && nameFromNative(source).compare(nameFromNative(dest), Qt::CaseInsensitive) == 0;
 }
 
@@ -400,7 +401,7 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
         raw_file::failNotPlainFile();
 
     checkTarget(dest, file.st_size, session);
-    if (onePathFolded(source, dest, session))
+    if (onePathFolded(source, itself.st_dev, dest, session))
         throw Failure(failure_no::PermissionDenied);
     // The new name first, where nothing has it: then no file can be replaced or be the source
     // under another name.
