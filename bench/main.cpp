@@ -1,5 +1,5 @@
-// The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b]
-// [--floor FILE] [--program FILE] [--undo FILE] [--scale X] measures the engine, the search dialog, the
+// The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N]
+// [--only a,b] [--floor FILE] [--program FILE] [--undo FILE] [--scale X] measures the engine, the search dialog, the
 // main window and the whole program against the standard tools and the floor program, and
 // prints one line per measurement. bench/run.sh prepares the folders and the machine
 // description around it.
@@ -37,6 +37,7 @@ const Scenario Scenarios[] = {
     {"messages", bench::fillMessageArea},
     {"undo", bench::undoJournal},
     {"program-copy", bench::programCopy},
+    {"program-exfat", bench::programExfat},
     {"program-move", bench::programMove},
 };
 
@@ -82,6 +83,8 @@ int main(int argc, char **argv)
             setup.scratch = withSeparator(value);
         else if (option == QLatin1String("--second"))
             setup.second = withSeparator(value);
+        else if (option == QLatin1String("--exfat"))
+            setup.exfat = withSeparator(value);
         else if (option == QLatin1String("--runs"))
             setup.runs = std::max(5, value.toInt());
         else if (option == QLatin1String("--only"))
@@ -98,9 +101,9 @@ int main(int argc, char **argv)
             bench::fail(QStringLiteral("unknown option %1").arg(option));
     }
     if (setup.scratch.isEmpty() || !QDir(setup.scratch).exists())
-        bench::fail(
-            QStringLiteral("usage: quillfen_bench --scratch DIR [--second DIR] [--runs N] [--only a,b] "
-                           "[--floor FILE] [--program FILE] [--undo FILE] [--scale X]"));
+        bench::fail(QStringLiteral(
+            "usage: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N] [--only a,b] "
+            "[--floor FILE] [--program FILE] [--undo FILE] [--scale X]"));
     if (!(setup.scale > 0))
         bench::fail(QStringLiteral("--scale takes a number above 0"));
     for (const QString &name : only) {

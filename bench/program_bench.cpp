@@ -298,6 +298,51 @@ void programCopy(const Setup &setup)
     removeRuns(setup, "program-copy-small", programRuns(setup));
 }
 
+void programExfat(const Setup &setup)
+{
+    const int files = scaled(setup, 10000);
+    const QString what
+        = QStringLiteral("program: copy %1 files of 4 KiB to exFAT through FUSE").arg(count(files));
+    if (setup.exfat.isEmpty()) {
+        printLine(what, QStringLiteral("skipped"), QStringLiteral("no exFAT image could be mounted"));
+        return;
+    }
+    const Sandbox sandbox(setup);
+    const QString source = dataSet(setup.scratch + QStringLiteral("program-files-exfat/"), files,
+        setup.scratch + QStringLiteral("program-files/"));
+    const EmptyRun &empty = emptyRun(setup, sandbox);
+    const auto destOf
+        = [&](int run, int side) { return runFolder(setup.exfat, "exfat", run, SideNames[side]); };
+    Rotation rotation;
+    rotation.runs = programRuns(setup);
+    rotation.prepare = [&](int run, int side) {
+        if (side == Program)
+            sandbox.store(source, destOf(run, Program), false);
+    };
+    rotation.sides = {
+        [&](int) {
+            const double seconds = sandbox.run().seconds;
+            sandbox.expectLogged(files);
+            return seconds;
+        },
+        // The program keeps the times; so does this, and nothing else a stick cannot hold.
+        [&](int run) {
+            return timeProgram(QStringLiteral("cp"),
+                {QStringLiteral("-r"), QStringLiteral("--preserve=timestamps"), source,
+                    destOf(run, 1).chopped(1)});
+        },
+    };
+    // The image holds a few runs' files at most.
+    rotation.check = [&](int run, int side) {
+        expectCount(destOf(run, side), files);
+        removeTree(destOf(run, side));
+    };
+    rotation.another = [](int) { return true; };
+    const QList<QList<double>> seconds = rotate(rotation);
+    printComparison({what, QStringLiteral("cp -r"), lessEmpty(seconds[Program], empty.seconds), seconds[1],
+        std::nullopt});
+}
+
 void programMove(const Setup &setup)
 {
     const Sandbox sandbox(setup);

@@ -29,10 +29,18 @@ fi
 
 scratch=$(mktemp -d /tmp/quillfen-bench.XXXXXX)
 second=""
+exfat=""
+loop=""
 cleanup() {
     echo "Removing $scratch..." >&2
     if [ -n "$second" ] && mountpoint -q "$second"; then
         umount "$second" || true
+    fi
+    if [ -n "$exfat" ]; then
+        fusermount -u "$exfat" || true
+    fi
+    if [ -n "$loop" ]; then
+        losetup -d "$loop" || true
     fi
     # Many deleters at once: where each deletion waits for its blocks to be discarded, one
     # alone takes minutes for what these do in seconds.
@@ -50,10 +58,21 @@ else
     second_note="none (mounting a tmpfs was not allowed); that line is skipped"
 fi
 
+# An exFAT stick as systems without the kernel's driver mount it: an image on a loop device
+# through FUSE, where the tools are installed and this user may set it up.
+exfat_note="none (needs exfatprogs, exfat-fuse and a loop device); that line is skipped"
+if command -v mkfs.exfat >/dev/null && command -v mount.exfat-fuse >/dev/null \
+    && truncate -s 1G "$scratch/exfat.img" && mkfs.exfat "$scratch/exfat.img" >/dev/null 2>&1 \
+    && loop=$(losetup -f --show "$scratch/exfat.img" 2>/dev/null) && mkdir -p "$scratch/exfat" \
+    && mount.exfat-fuse "$loop" "$scratch/exfat" >/dev/null 2>&1; then
+    exfat="$scratch/exfat"
+    exfat_note="a 1 GiB image through exfat-fuse at $exfat"
+fi
+
 fs_of() { df -T "$1" | awk 'NR == 2 { print $2 " (" $1 ")" }'; }
 echo "Quillfen benchmark, $(date -u '+%Y-%m-%d %H:%M UTC'), commit $(git -C "$repo" rev-parse --short HEAD 2>/dev/null || echo unknown)"
 echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1), $(free -g | awk '/^Mem:/ { print $2 }') GiB RAM, Linux $(uname -r)"
-echo "File systems: /tmp on $(fs_of /tmp); second: $second_note"
+echo "File systems: /tmp on $(fs_of /tmp); second: $second_note; exFAT: $exfat_note"
 echo "Tools: $(cp --version | head -n 1), $(find --version | head -n 1), Qt $(pkg-config --modversion Qt6Core 2>/dev/null || echo '?')"
 echo "Each ratio is Quillfen / reference, medians of alternating runs; a fresh target folder for every run."
 echo
@@ -65,6 +84,7 @@ if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
     export XDG_RUNTIME_DIR="$scratch/runtime"
 fi
 [ -n "$second" ] && args+=(--second "$second")
+[ -n "$exfat" ] && args+=(--exfat "$exfat")
 args+=(--floor "$repo/$build/bench/quillfen_floor" --program "$repo/$build/src/app/quillfen")
 args+=(--undo "$repo/$build/bench/quillfen_undo")
 QT_QPA_PLATFORM=offscreen "$build/bench/quillfen_bench" "${args[@]}" "$@"

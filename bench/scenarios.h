@@ -8,6 +8,7 @@ struct Setup
 {
     QString scratch; // a folder of the file system of /tmp, ending with "/"
     QString second; // a folder of another file system, ending with "/"; empty when none
+    QString exfat; // a folder on an exFAT image mounted through FUSE, ending with "/"; empty when none
     int runs = 5;
     QString floor; // the floor program, quillfen_floor
     QString program; // the built program, quillfen
@@ -29,6 +30,7 @@ void fillMessageArea(const Setup &setup);
 void programCopy(const Setup &setup);
 void programMove(const Setup &setup);
 void undoJournal(const Setup &setup);
+void programExfat(const Setup &setup);
 
 // The child side of saveAndLoadEntries, in a process of its own so that its peak memory
 // is its own: "save" or "load" the entry list of the store in XDG_CONFIG_HOME.

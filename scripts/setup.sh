@@ -7,8 +7,10 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build}
 shift || true
 
+# The file system tools make and mount the exFAT, FAT32 and NTFS images the fault suite copies to.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
-          clang libclang-rt-14-dev xvfb xauth imagemagick)
+          clang libclang-rt-14-dev xvfb xauth imagemagick
+          fuse3 exfatprogs exfat-fuse dosfstools fusefat ntfs-3g)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

@@ -94,6 +94,7 @@ Failure Failure::fromErrno(int err, const QByteArray &path)
         return Failure(failure_no::PermissionDenied);
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
         return Failure(failure_no::DiskFull);
     case EIO:
         return Failure(failure_no::DeviceIoError);

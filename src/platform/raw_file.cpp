@@ -40,6 +40,63 @@ bool isYoung(const struct stat &st)
     return st.st_ctim.tv_sec > std::time(nullptr) - YoungSeconds;
 }
 
+// A name that a call taking it refuses as invalid is one the file system cannot hold.
+[[noreturn]] void failNaming(int err, const QByteArray &path)
+{
+    if (err == EINVAL)
+        throw Failure(failure_no::BadFileName);
+    fail(err, path);
+}
+
+bool flagsRefused(int err)
+{
+    return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP;
+}
+
+bool linksRefused(int err)
+{
+    return err == EPERM || err == ENOSYS || err == EOPNOTSUPP || err == EMLINK;
+}
+
+bool sameTimes(const timespec &a, const timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// The last way: the name claimed by an exclusive create, then `from` renamed over the claim.
+bool placeByClaim(const QByteArray &from, const QByteArray &to)
+{
+    struct stat claimed = {};
+    {
+        const Descriptor fd(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (fd.get() < 0) {
+            if (errno == EEXIST)
+                return false;
+            failNaming(errno, to);
+        }
+        if (::fstat(fd.get(), &claimed) != 0) {
+            const int err = errno;
+            ::unlink(to.constData());
+            fail(err, to);
+        }
+    }
+    // Whoever opened the claim to write into it meanwhile has made it a file of its own.
+    const auto stillClaimed = [&] {
+        struct stat now = {};
+        return ::lstat(to.constData(), &now) == 0 && S_ISREG(now.st_mode) && now.st_ino == claimed.st_ino
+            && now.st_size == 0 && sameTimes(now.st_mtim, claimed.st_mtim);
+    };
+    if (!stillClaimed())
+        return false;
+    if (::rename(from.constData(), to.constData()) != 0) {
+        const int err = errno;
+        if (stillClaimed())
+            ::unlink(to.constData());
+        failNaming(err, to);
+    }
+    return true;
+}
+
 // The name by which a nameless file can be given one.
 QByteArray selfPath(int fd)
 {
@@ -97,19 +154,49 @@ QByteArray folderPart(const QByteArray &path)
     return cut < 0 ? QByteArray() : path.left(cut + 1);
 }
 
-TempFile::TempFile(const QByteArray &target, mode_t mode)
-    : m_path(folderPart(target))
+bool renameExclusive(const QByteArray &from, const QByteArray &to, Placement &way)
 {
-    // Nameless, a killed run leaves nothing behind at all, and nobody sees the file before it
-    // is complete, whatever its mode.
-    m_fd = Descriptor(
-        ::open(m_path.isEmpty() ? "." : m_path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
-    if (m_fd.get() >= 0) {
-        m_hasMode = (mode & currentUmask()) == 0;
-        return;
+    if (way <= Placement::ExclusiveRename) {
+        if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno == EEXIST)
+            return false;
+        if (!flagsRefused(errno))
+            failNaming(errno, to);
+        way = Placement::Link;
     }
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-        fail(errno, target);
+    if (way == Placement::Link) {
+        // A link fails the same way on an existing name.
+        if (::link(from.constData(), to.constData()) == 0) {
+            ::unlink(from.constData());
+            return true;
+        }
+        if (errno == EEXIST)
+            return false;
+        if (!linksRefused(errno))
+            failNaming(errno, to);
+        way = Placement::Claim;
+    }
+    return placeByClaim(from, to);
+}
+
+TempFile::TempFile(const QByteArray &target, mode_t mode, Placement *way)
+    : m_path(folderPart(target))
+    , m_way(way ? way : &m_ownWay)
+{
+    if (*m_way == Placement::Nameless) {
+        // Nameless, a killed run leaves nothing behind at all, and nobody sees the file before
+        // it is complete, whatever its mode.
+        m_fd = Descriptor(
+            ::open(m_path.isEmpty() ? "." : m_path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        if (m_fd.get() >= 0) {
+            m_hasMode = (mode & currentUmask()) == 0;
+            return;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            fail(errno, target);
+        *m_way = Placement::ExclusiveRename;
+    }
     const QByteArray folder = m_path;
     for (int attempt = 0; attempt < 100; ++attempt) {
         QByteArray name = tempNameIn(folder);
@@ -149,7 +236,7 @@ bool TempFile::renameIfFree(const QByteArray &target)
         if (::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) != 0) {
             if (errno == EEXIST)
                 return false;
-            fail(errno, target);
+            failNaming(errno, target);
         }
         try {
             closeFile();
@@ -160,23 +247,10 @@ bool TempFile::renameIfFree(const QByteArray &target)
         return true;
     }
     closeFile();
-    if (::renameat2(AT_FDCWD, m_path.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
-        m_named = false;
-        return true;
-    }
-    if (errno == EEXIST)
+    if (!renameExclusive(m_path, target, *m_way))
         return false;
-    if (errno != EINVAL && errno != ENOSYS)
-        fail(errno, target);
-    // A file system without an exclusive rename: a link fails the same way on an existing name.
-    if (::link(m_path.constData(), target.constData()) == 0) {
-        ::unlink(m_path.constData());
-        m_named = false;
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    fail(errno, target);
+    m_named = false;
+    return true;
 }
 
 void TempFile::renameOver(const QByteArray &target)
@@ -200,7 +274,7 @@ void TempFile::renameOver(const QByteArray &target)
     if (m_fd.get() >= 0)
         closeFile();
     if (::rename(m_path.constData(), target.constData()) != 0)
-        fail(errno, target);
+        failNaming(errno, target);
     m_named = false;
 }
 

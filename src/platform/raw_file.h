@@ -44,6 +44,26 @@ void writeAll(int fd, QByteArrayView bytes, const QByteArray &path, qint64 *writ
 // The folder part of a native path, ending with "/", or empty for a bare name.
 QByteArray folderPart(const QByteArray &path);
 
+// The ways a file can take a name only while nothing has it, best first. A file system that
+// refuses one way refuses it for every file, so a run finds its way once per file system.
+enum class Placement {
+    Nameless, // written without a name (O_TMPFILE), then linked to the name
+    ExclusiveRename, // renameat2(RENAME_NOREPLACE)
+    Link, // a second name by link(), then the first one dropped
+    // FAT, exFAT, FUSE bridges to shares and phones have none of the above: the name is
+    // claimed by an exclusive create, and the complete file renamed over the claim once it is
+    // seen to be still the empty file claimed. What remains: a writer who opens that empty
+    // claim (never one who creates exclusively) between that look and the rename, a few system
+    // calls, loses what it wrote; a crash there leaves an empty file under the name. Without
+    // the claim, a plain rename would replace whatever appeared meanwhile, unseen.
+    Claim,
+};
+
+// Gives the complete file `from` the name `to` when nothing has that name, by `way` or, where
+// the file system refuses it, the next way down, which `way` then holds. Answers false when
+// something has the name. Throws Failure; a name the file system refuses is 64.
+bool renameExclusive(const QByteArray &from, const QByteArray &to, Placement &way);
+
 // A new file beside `target`, readable by the owner alone, that is not there for anyone else
 // until it takes its place: it has no name while it is written, where the file system
 // allows, and otherwise a hidden one of its own (".quillfen-<random>.part"), created
@@ -54,7 +74,8 @@ class TempFile
 public:
     // `mode`: the permission bits the file is to have once in place; a nameless file can take
     // them at once, a named one stays its owner's alone until then.
-    explicit TempFile(const QByteArray &target, mode_t mode = 0600);
+    // `way`, when given, is where the file system's way of placing is learnt and kept.
+    explicit TempFile(const QByteArray &target, mode_t mode = 0600, Placement *way = nullptr);
     ~TempFile();
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
@@ -76,6 +97,8 @@ private:
 
     QByteArray m_path;
     Descriptor m_fd;
+    Placement m_ownWay = Placement::Nameless;
+    Placement *m_way;
     bool m_named = false;
     bool m_hasMode = false;
 };

@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,7 +31,21 @@ bool isFolder(const QByteArray &path, struct stat &st)
     return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Whether the file system that holds `folder` shows every entry as `owner`'s, whoever made
+// it, as FAT, exFAT and NTFS without a user mapping do: an entry made now shows it too.
+bool keepsNoOwners(const QByteArray &folder, uid_t owner)
+{
+    QByteArray probe = raw_file::folderPart(folder) + ".quillfen-owner-XXXXXX";
+    if (!::mkdtemp(probe.data()))
+        return false;
+    struct stat st = {};
+    const bool same = ::stat(probe.constData(), &st) == 0 && st.st_uid == owner;
+    ::rmdir(probe.constData());
+    return same;
+}
+
 // Makes `folder` and its "files" and "info" for this user alone; throws what stands in the way.
+// Where the file system keeps no owners, a folder that is not this user's is as much its as any.
 void prepare(const QByteArray &folder)
 {
     for (const QByteArray &part : {folder, folder + "/files", folder + "/info"}) {
@@ -38,7 +53,9 @@ void prepare(const QByteArray &folder)
             fail(errno, part);
         struct stat st = {};
         // A link in a trash's place is not followed: it could lead anywhere.
-        if (!isFolder(part, st) || st.st_uid != ::getuid())
+        if (!isFolder(part, st))
+            throw Failure(failure_no::PathFileAccessError);
+        if (st.st_uid != ::getuid() && !keepsNoOwners(part, st.st_uid))
             throw Failure(failure_no::PathFileAccessError);
     }
 }
@@ -279,17 +296,10 @@ QByteArray Trash::keep(const QByteArray &path)
 
 void Trash::restore(const QByteArray &trashed, const QByteArray &path)
 {
-    if (::renameat2(AT_FDCWD, trashed.constData(), AT_FDCWD, path.constData(), RENAME_NOREPLACE) != 0) {
-        // Without an exclusive rename, a second name and then dropping the first does the same.
-        const bool linked
-            = (errno == EINVAL || errno == ENOSYS) && ::link(trashed.constData(), path.constData()) == 0;
-        if (!linked) {
-            if (errno == EEXIST)
-                throw Failure(failure_no::FileExists);
-            throw Failure::fromErrno(errno, path);
-        }
-        ::unlink(trashed.constData());
-    }
+    // Without an exclusive rename, a second name or a claimed one does the same.
+    raw_file::Placement way = raw_file::Placement::ExclusiveRename;
+    if (!raw_file::renameExclusive(trashed, path, way))
+        throw Failure(failure_no::FileExists);
     // The file is back on disk before its info file goes: a crash never leaves it in the Trash
     // without one. An info file whose file is gone is only ever dropped by file managers.
     try {

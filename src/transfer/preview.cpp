@@ -7,6 +7,7 @@
 #include "platform/host.h"
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
+#include "platform/volume.h"
 #include "settings/numeric.h"
 
 #include <QDateTime>
@@ -39,6 +40,57 @@ bool sameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
+
+// What the destination's file system makes of the files sent to it, by the rules the copy
+// applies: a name it refuses, a size over its limit, a name it folds onto an earlier file's.
+class TargetJudge
+{
+public:
+    // Answers whether the file system decides the row; otherwise the file is noted as placed.
+    bool judge(const PlannedFile &file, PreviewRow &row)
+    {
+        Folder &folder = m_folders[file.destFolder];
+        if (!folder.looked) {
+            folder.rules = volume::rulesOf(nativePath(file.destFolder));
+            folder.looked = true;
+        }
+        const volume::Rules &rules = folder.rules;
+        if (volume::refuses(rules, nativePath(file.name))) {
+            row.verdict = Verdict::Fails;
+            row.reason = QStringLiteral("Would fail: %1: the destination's file system refuses this name")
+                             .arg(failureText(Failure(failure_no::BadFileName)));
+            return true;
+        }
+        if (rules.largestFile > 0 && row.size > rules.largestFile) {
+            row.verdict = Verdict::Fails;
+            row.reason
+                = QStringLiteral("Would fail: %1: too large for the destination's file system (at most %2 bytes)")
+                      .arg(failureText(Failure(failure_no::DiskFull)))
+                      .arg(rules.largestFile);
+            return true;
+        }
+        if (!rules.foldsCase)
+            return false;
+        const QString folded = file.name.toCaseFolded();
+        const QString first = folder.placed.value(folded, file.name);
+        folder.placed.insert(folded, first);
+        if (first == file.name)
+            return false;
+        row.verdict = Verdict::Replace;
+        row.reason = QStringLiteral("Would replace the earlier file: same name as %1 on this file system")
+                         .arg(first);
+        return true;
+    }
+
+private:
+    struct Folder
+    {
+        bool looked = false;
+        volume::Rules rules;
+        QHash<QString, QString> placed; // case-folded name: the first name placed so
+    };
+    QHash<QString, Folder> m_folders;
+};
 
 class PreviewVisitor final : public Planner::Visitor
 {
@@ -163,6 +215,8 @@ private:
             row.reason = QStringLiteral("Would fail: ") + failureText(*failure);
             return;
         }
+        if (m_target.judge(file, row))
+            return;
         if (folder.made) {
             if (first)
                 row.reason += QStringLiteral("; the destination folder would be created");
@@ -186,6 +240,7 @@ private:
     const std::function<void(const PreviewRow &)> &m_sink;
     const std::function<bool()> &m_keepGoing;
     QHash<QString, FolderVerdict> m_folders;
+    TargetJudge m_target;
     QString m_starting;
 };
 

@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
@@ -56,7 +57,28 @@ void refuseSameFile(const struct stat &source, const QByteArray &dest)
 // Attributes that some file systems cannot hold are not worth a failed copy.
 bool attributeUnsupported(int err)
 {
-    return err == EPERM || err == EOPNOTSUPP || err == ENOTSUP;
+    return err == EPERM || err == EOPNOTSUPP || err == ENOTSUP || err == ENOSYS;
+}
+
+// Refuses, before a byte is written, a file that the destination's file system cannot hold
+// under its name or at its size.
+void checkTarget(const QByteArray &dest, qint64 size, Session &session)
+{
+    const QByteArray folder = folderPart(dest);
+    const volume::Rules &rules = session.rulesFor(folder);
+    if (volume::refuses(rules, QByteArrayView(dest).sliced(folder.size())))
+        throw Failure(failure_no::BadFileName);
+    if (rules.largestFile > 0 && size > rules.largestFile)
+        throw Failure(failure_no::DiskFull);
+}
+
+// On a file system that folds case, two spellings of one path name one file, though FUSE may
+// give each spelling an inode number of its own.
+bool onePathFolded(const QByteArray &source, dev_t device, const QByteArray &dest, Session &session)
+{
+    const QByteArray folder = folderPart(dest);
+    return session.rulesFor(folder).foldsCase && session.deviceOf(folder) == device
+        && nameFromNative(source).compare(nameFromNative(dest), Qt::CaseInsensitive) == 0;
 }
 
 class ProgressReport
@@ -191,6 +213,31 @@ void keepReplaced(const QByteArray &dest, Session &session, Outcome &outcome)
     outcome.replaced = true;
 }
 
+// What becomes of a file that has the destination's name already, under its own spelling or,
+// where the file system folds case, another: the one place that decides it.
+void takenName(const QByteArray &dest, Session &session, Outcome &outcome, bool replace)
+{
+    if (!replace)
+        throw Failure(failure_no::FileExists);
+    keepReplaced(dest, session, outcome);
+}
+
+// Records the file placed at `dest` from `st` with the times the destination holds: a file
+// system with coarse times keeps them rounded, and FAT through FUSE gives a file that a rename
+// places the time of the rename, which is set back here.
+void notePlaced(const QByteArray &dest, const struct stat &st, Outcome &outcome)
+{
+    outcome.placed = true;
+    outcome.size = st.st_size;
+    const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
+    struct stat placed = {};
+    bool seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
+    if (seen && std::abs(placed.st_mtim.tv_sec - st.st_mtim.tv_sec) > 2
+        && ::utimensat(AT_FDCWD, dest.constData(), times.data(), AT_SYMLINK_NOFOLLOW) == 0)
+        seen = ::stat(dest.constData(), &placed) == 0 && placed.st_size == st.st_size;
+    outcome.modified = seen ? placed.st_mtim : st.st_mtim;
+}
+
 // Puts a finished temporary in place of `dest`, keeping a file it replaces when asked to.
 void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Session &session,
     Outcome &outcome, bool replace)
@@ -198,9 +245,7 @@ void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Se
     if (temp.renameIfFree(dest))
         return;
     refuseSameFile(source, dest);
-    if (!replace)
-        throw Failure(failure_no::FileExists);
-    keepReplaced(dest, session, outcome);
+    takenName(dest, session, outcome, replace);
     temp.renameOver(dest);
 }
 
@@ -209,7 +254,8 @@ void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Se
 bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QByteArray &dest, bool durable,
     Session &session, Outcome &outcome, bool replace)
 {
-    TempFile temp(dest, st.st_mode & 0777);
+    checkTarget(dest, st.st_size, session);
+    TempFile temp(dest, st.st_mode & 0777, &session.placementFor(folderPart(dest)));
     copyData(in, temp.fd(), st, source, temp.path(), session);
     struct stat after = {};
     if (::fstat(in, &after) != 0)
@@ -225,9 +271,7 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
     if (::fsync(temp.fd()) != 0)
         fail(errno, temp.path());
     place(temp, st, dest, session, outcome, replace);
-    outcome.placed = true;
-    outcome.size = st.st_size;
-    outcome.modified = st.st_mtim;
+    notePlaced(dest, st, outcome);
     if (durable)
         raw_file::syncName(dest);
     return true;
@@ -246,31 +290,54 @@ void relink(
     const QByteArray temp = raw_file::temporaryNameFor(dest);
     if (::symlink(target.constData(), temp.constData()) != 0)
         fail(errno, temp);
-    if (::renameat2(AT_FDCWD, temp.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) != 0) {
-        int err = errno;
-        if (err == EEXIST && replace) {
-            try {
-                keepReplaced(dest, session, outcome);
-            } catch (const Failure &) {
-                ::unlink(temp.constData());
-                throw;
-            }
-            err = ::rename(temp.constData(), dest.constData()) == 0 ? 0 : errno;
-        } else if ((err == EINVAL || err == ENOSYS) && replace) {
-            err = ::rename(temp.constData(), dest.constData()) == 0 ? 0 : errno;
+    try {
+        if (!raw_file::renameExclusive(temp, dest, session.placementFor(folderPart(dest)))) {
+            takenName(dest, session, outcome, replace);
+            if (::rename(temp.constData(), dest.constData()) != 0)
+                fail(errno, dest);
         }
-        if (err != 0) {
-            ::unlink(temp.constData());
-            if (err == EEXIST)
-                throw Failure(failure_no::FileExists);
-            fail(err, dest);
-        }
+    } catch (const Failure &) {
+        ::unlink(temp.constData());
+        throw;
     }
     outcome.placed = true;
     raw_file::syncName(dest);
 }
 
 } // namespace
+
+Session::FileSystem &Session::fileSystemOf(const QByteArray &folder)
+{
+    auto device = m_devices.constFind(folder);
+    if (device == m_devices.cend()) {
+        struct stat st = {};
+        if (::stat(folder.isEmpty() ? "." : folder.constData(), &st) != 0)
+            return m_unknown;
+        device = m_devices.insert(folder, st.st_dev);
+    }
+    auto known = m_fileSystems.find(*device);
+    if (known == m_fileSystems.end())
+        known = m_fileSystems
+                    .emplace(*device, FileSystem {raw_file::Placement::Nameless, volume::rulesOf(folder)})
+                    .first;
+    return known->second;
+}
+
+raw_file::Placement &Session::placementFor(const QByteArray &folder)
+{
+    return fileSystemOf(folder).way;
+}
+
+const volume::Rules &Session::rulesFor(const QByteArray &folder)
+{
+    return fileSystemOf(folder).rules;
+}
+
+dev_t Session::deviceOf(const QByteArray &folder)
+{
+    fileSystemOf(folder);
+    return m_devices.value(folder, dev_t(-1));
+}
 
 void Session::sweepOnce(const QByteArray &folder)
 {
@@ -323,16 +390,38 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
     if (!S_ISREG(file.st_mode))
         raw_file::failNotPlainFile();
 
+    checkTarget(dest, file.st_size, session);
+    if (onePathFolded(source, itself.st_dev, dest, session))
+        throw Failure(failure_no::PermissionDenied);
     // The new name first, where nothing has it: then no file can be replaced or be the source
     // under another name.
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, dest.constData(), RENAME_NOREPLACE) == 0) {
-        outcome.placed = outcome.sourceRemoved = true;
-        outcome.size = file.st_size;
-        outcome.modified = file.st_mtim;
-        return;
+    const QByteArray folder = folderPart(dest);
+    raw_file::Placement &learnt = session.placementFor(folder);
+    raw_file::Placement way = std::max(learnt, raw_file::Placement::ExclusiveRename);
+    bool taken = false;
+    try {
+        // Across file systems a claim would only be made to be dropped again.
+        const bool local = session.deviceOf(folder) == itself.st_dev;
+        const bool renamed = local && raw_file::renameExclusive(source, dest, way);
+        // Only what rules out a way is learnt: a rename says nothing of nameless files.
+        if (way > raw_file::Placement::ExclusiveRename)
+            learnt = std::max(learnt, way);
+        if (renamed) {
+            outcome.sourceRemoved = true;
+            // Only a claimed name may have been given the rename's time.
+            if (way == raw_file::Placement::Claim)
+                return notePlaced(dest, file, outcome);
+            outcome.placed = true;
+            outcome.size = file.st_size;
+            outcome.modified = file.st_mtim;
+            return;
+        }
+        taken = local;
+    } catch (const Failure &) {
+        // A rename refused for another reason than the name: the copy below meets the cause
+        // again, or goes round it.
     }
-    const int firstError = errno;
-    if (firstError == EEXIST || firstError == EINVAL || firstError == ENOSYS) {
+    if (taken) {
         struct stat destItself = {};
         if (::lstat(dest.constData(), &destItself) == 0) {
             if (sameFile(destItself, itself))
@@ -341,12 +430,13 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
                 refuseSameFile(file, dest);
             else if (sameFile(destItself, file))
                 throw Failure(failure_no::PermissionDenied);
-            if (!replace)
-                throw Failure(failure_no::FileExists);
-            keepReplaced(dest, session, outcome);
+            takenName(dest, session, outcome, replace);
         }
         if (::rename(source.constData(), dest.constData()) == 0) {
-            outcome.placed = outcome.sourceRemoved = true;
+            outcome.sourceRemoved = true;
+            if (way == raw_file::Placement::Claim)
+                return notePlaced(dest, file, outcome);
+            outcome.placed = true;
             outcome.size = file.st_size;
             outcome.modified = file.st_mtim;
             return;

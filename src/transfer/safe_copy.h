@@ -1,12 +1,17 @@
 #pragma once
 
+#include "platform/raw_file.h"
+#include "platform/volume.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -36,9 +41,24 @@ public:
     // A file system that refused to share extents with a device will not change its mind.
     bool cloneRefused(dev_t source, const QByteArray &folder) const;
     void refuseClone(dev_t source, const QByteArray &folder);
+    // The way of placing files that the file system under `folder` offers, learnt by the
+    // first file placed there, and what it allows of names and sizes.
+    raw_file::Placement &placementFor(const QByteArray &folder);
+    const volume::Rules &rulesFor(const QByteArray &folder);
+    dev_t deviceOf(const QByteArray &folder);
 
 private:
+    struct FileSystem
+    {
+        raw_file::Placement way = raw_file::Placement::Nameless;
+        volume::Rules rules;
+    };
+    FileSystem &fileSystemOf(const QByteArray &folder);
+
     QSet<QByteArray> m_swept;
+    QHash<QByteArray, dev_t> m_devices; // of the folders written to
+    std::unordered_map<dev_t, FileSystem> m_fileSystems; // whose entries stay where they are
+    FileSystem m_unknown; // of a folder that cannot be looked at
     std::vector<std::pair<dev_t, QByteArray>> m_noClone; // a few folders a run at most
 };
 

@@ -4,11 +4,14 @@
  * separated by ","; only calls on paths below the folder (for a descriptor, the path it was
  * opened on; for a rename, either name); "!once" for the first matching call only. The first
  * rule that matches a call decides. A write whose errno is 0 takes only the first half.
+ * "tmpfile" is an open with O_TMPFILE; "appear" makes a file at a link's new name first.
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -66,6 +69,31 @@ static int fails(const char *call, int fd, const char *path, const char *other)
     return 0;
 }
 
+static void appear(const char *target)
+{
+    const int saved = errno,
+              fd = rule_count && fails("appear", 0, target, NULL)
+        ? open(target, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644)
+        : -1;
+    if (fd >= 0 && write(fd, "appeared meanwhile\n", 19) == 19)
+        close(fd);
+    errno = saved;
+}
+
+int open(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = flags & (O_CREAT | O_TMPFILE) ? va_arg(args, mode_t) : 0;
+    va_end(args);
+    if ((flags & O_TMPFILE) == O_TMPFILE && rule_count && fails("tmpfile", 0, path, NULL))
+        return -1;
+    __typeof__(open) *next;
+    void *symbol = dlsym(RTLD_NEXT, "open");
+    memcpy(&next, &symbol, sizeof next);
+    return next(path, flags, mode);
+}
+
 /* A call that fails where `failing` says so, else goes to the C library's. ISO C cannot cast
  * the object pointer that dlsym answers to a function pointer, so the bits are copied. */
 #define HOOK(type, name, failing, params, ...)                                                               \
@@ -88,6 +116,8 @@ HOOK(int, renameat2, fails("renameat2", 0, from, to),
     (int at, const char *from, int to_at, const char *to, unsigned flags), at, from, to_at, to, flags)
 HOOK(int, linkat, fails("linkat", 0, to, NULL),
     (int at, const char *from, int to_at, const char *to, int flags), at, from, to_at, to, flags)
+HOOK(int, link, (appear(to), fails("link", 0, to, NULL)), (const char *from, const char *to), from, to)
+HOOK(int, fchmod, fails("fchmod", fd, NULL, NULL), (int fd, mode_t mode), fd, mode)
 HOOK(int, fsync, fails("fsync", fd, NULL, NULL), (int fd), fd)
 HOOK(int, futimens, fails("futimens", fd, NULL, NULL), (int fd, const struct timespec times[2]), fd, times)
 HOOK(int, unlink, fails("unlink", 0, path, NULL), (const char *path), path)
