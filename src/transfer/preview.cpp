@@ -63,10 +63,10 @@ public:
         }
         if (rules.largestFile > 0 && row.size > rules.largestFile) {
             row.verdict = Verdict::Fails;
-            row.reason
-                = QStringLiteral("Would fail: %1: too large for the destination's file system (at most %2 bytes)")
-                      .arg(failureText(Failure(failure_no::DiskFull)))
-                      .arg(rules.largestFile);
+            row.reason = QStringLiteral(
+                "Would fail: %1: too large for the destination's file system (at most %2 bytes)")
+                             .arg(failureText(Failure(failure_no::DiskFull)))
+                             .arg(rules.largestFile);
             return true;
         }
         if (!rules.foldsCase)
