@@ -1,8 +1,7 @@
 // The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N]
-// [--only a,b] [--floor FILE] [--program FILE] [--undo FILE] [--scale X] measures the engine, the search dialog, the
-// main window and the whole program against the standard tools and the floor program, and
-// prints one line per measurement. bench/run.sh prepares the folders and the machine
-// description around it.
+// [--only a,b] [--floor FILE] [--program FILE] [--undo FILE] [--scale X] measures the engine, the search
+// dialog, the main window and the whole program against the standard tools and the floor program, and prints
+// one line per measurement. bench/run.sh prepares the folders and the machine description around it.
 
 #include "measure.h"
 #include "scenarios.h"
