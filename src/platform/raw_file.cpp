@@ -177,8 +177,15 @@ bool renameExclusive(const QByteArray &from, const QByteArray &to, Placement &wa
         way = Placement::Link;
     }
     if (way == Placement::Link) {
-        // A link fails the same way on an existing name.
+        // A link fails the same way on an existing name. The new name is on disk before the
+        // old one goes: a crash never leaves the file with neither.
         if (::link(from.constData(), to.constData()) == 0) {
+            try {
+                syncName(to);
+            } catch (const Failure &) {
+                ::unlink(to.constData());
+                throw;
+            }
             ::unlink(from.constData());
             return true;
         }
