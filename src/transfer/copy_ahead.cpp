@@ -96,6 +96,7 @@ std::unique_ptr<safe_copy::Prepared> CopyAhead::take(const QByteArray &source, c
         if (job.state != Job::State::Waiting) {
             m_done.wait(lock, [&job] { return job.state == Job::State::Done; });
             ready = std::make_unique<safe_copy::Prepared>(std::move(job.prepared));
+            m_tryClone = m_tryClone && !ready->cloneRefused;
         }
         dropFirst(1, lock);
     } else {

@@ -310,7 +310,7 @@ std::unique_ptr<Prepared> takePrepared(const QByteArray &source, const QByteArra
     if (!ready)
         return nullptr;
     const QByteArray folder = folderPart(dest);
-    if (ready->cloneRefused)
+    if (ready->cloneRefused && !session.cloneRefused(ready->st.st_dev, folder))
         session.refuseClone(ready->st.st_dev, folder);
     struct stat now = {};
     struct stat there = {};
