@@ -3,6 +3,7 @@
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -45,7 +46,12 @@ struct CopyAhead::Job
 
 CopyAhead::CopyAhead(safe_copy::Session &session)
     : m_session(session)
+    , m_window(Window)
 {
+    // Each file made ahead holds two descriptors: most of the allowance stays the run's own.
+    struct rlimit open = {};
+    if (::getrlimit(RLIMIT_NOFILE, &open) == 0 && open.rlim_cur != RLIM_INFINITY)
+        m_window = std::min(Window, size_t(open.rlim_cur / 8));
 }
 
 CopyAhead::~CopyAhead()
@@ -157,12 +163,12 @@ bool CopyAhead::end()
 
 void CopyAhead::refill()
 {
-    if (!m_names || m_next >= m_names->size() || m_jobs.size() >= Window || !destinationReady())
+    if (!m_names || m_next >= m_names->size() || m_jobs.size() >= m_window || !destinationReady())
         return;
     int added = 0;
     {
         const std::lock_guard lock(m_mutex);
-        for (; m_jobs.size() < Window && m_next < m_names->size(); ++added) {
+        for (; m_jobs.size() < m_window && m_next < m_names->size(); ++added) {
             auto job = std::make_unique<Job>();
             const QByteArrayView name = m_names->native(m_next++);
             job->prepared.source = joined(m_sourceFolder, name);

@@ -43,6 +43,7 @@ private:
     void dropFirst(size_t count, std::unique_lock<std::mutex> &lock);
 
     safe_copy::Session &m_session;
+    size_t m_window; // files made ahead at most
     // The listing: the run's thread alone changes it, under the lock where workers read it.
     std::shared_ptr<const NameList> m_names;
     qsizetype m_next = 0; // the first name not yet made a job
