@@ -9,6 +9,7 @@
 // 1 when some were not, 2 when there was no journal to undo.
 
 #include "platform/host.h"
+#include "transfer/messages.h"
 #include "transfer/undo.h"
 
 #include <QCoreApplication>
@@ -24,16 +25,23 @@ int main(int argc, char **argv)
         quillfen::Undo undo;
         const quillfen::UndoPlan &plan = undo.plan();
         if (plan.journal != quillfen::UndoPlan::Journal::Usable) {
-            std::fprintf(stderr, "%s\n", qUtf8Printable(quillfen::undo_texts::unusable(plan)));
+            std::fprintf(stderr, "%s\n", qUtf8Printable(quillfen::messages::undoPlan(plan).text));
             return 2;
         }
-        const qint64 done = undo.perform();
+        struct : quillfen::RunObserver
+        {
+            void report(const quillfen::Report &report) override
+            {
+                std::fprintf(stderr, "%s\n", qUtf8Printable(quillfen::messages::report(report).text));
+            }
+        } printing;
+        const qint64 done = undo.perform(printing);
         std::printf("%lld of %lld\n", static_cast<long long>(done), static_cast<long long>(plan.doable));
         return done == plan.doable ? 0 : 1;
     } catch (const quillfen::Failure &failure) {
         std::fprintf(stderr, "%s\n", failure.what());
     } catch (const quillfen::JournalReader::Changed &) {
-        std::fprintf(stderr, "%s\n", qUtf8Printable(quillfen::undo_texts::changedMeanwhile()));
+        std::fprintf(stderr, "%s\n", qUtf8Printable(quillfen::messages::undoChangedMeanwhile().text));
     }
     return 2;
 }

@@ -5,12 +5,12 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
 #include "dialogs/frmLogView.h"
+#include "dialogs/message_shown.h"
 #include "link_label.h"
 #include "message_area.h"
 #include "options/frmOptions.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
 #include "transfer/file_routines.h"
@@ -144,7 +144,7 @@ void frmMain::showClock()
 
 void frmMain::readSettings()
 {
-    m_countdown.readSettings();
+    showReports(m_countdown.readSettings());
     ui->tglTimer->setChecked(m_countdown.autoStart());
 }
 
@@ -154,7 +154,10 @@ void frmMain::Form_Load()
     tglTimer_Click();
     SC_StatusBar();
     guarded(Countdown::LoadPlace, [this] {
-        if (sc_FileExists(logFilePath()))
+        const Lookup log = sc_FileExists(logFilePath());
+        if (log.report)
+            showReport(*log.report);
+        if (log.found)
             ui->lblLog->show();
     });
 }
@@ -308,7 +311,12 @@ void frmMain::bytesCopied(qint64 done, qint64 total)
     keepResponsive();
 }
 
-void frmMain::fileFinished()
+void frmMain::report(const Report &report)
+{
+    showReport(report);
+}
+
+void frmMain::fileFinished(const FileEnd &)
 {
     ++m_filesDone;
     m_bytesTotal = 0;

@@ -4,10 +4,10 @@
 
 #include "frmFileSelect.h"
 
+#include "message_shown.h"
 #include "platform/app_info.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
 #include "transfer/folder_walk.h"

@@ -1,8 +1,8 @@
 #include "clear_settings.h"
 
+#include "dialogs/message_shown.h"
 #include "platform/app_info.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/entry_list.h"
 #include "settings/keys.h"
 #include "settings/store.h"

@@ -2,9 +2,9 @@
 
 #include "settings_lines.h"
 
+#include "dialogs/message_shown.h"
 #include "platform/app_info.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "platform/raw_file.h"
 #include "settings/entry_list.h"
 #include "settings/keys.h"

@@ -79,15 +79,20 @@ QString skip(const QString &label, const QString &sourceFolder, const QString &n
         % u"File skipped due to date restrictions" % CrLf % CrLf;
 }
 
-QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder)
+QString outcome(const QString &label, const CopyResult &result, const QString &sourceFolder)
 {
-    if (copyResult == trueResult())
+    switch (result.kind) {
+    case CopyResult::Kind::Done:
         return label + QStringLiteral("successful");
-    // The only result that carries a name is the missing source folder's.
-    const QString shown = copyResult == sourceMissingText(sourceFolder)
-        ? sourceMissingText(escapeName(sourceFolder))
-        : copyResult;
-    return label + QStringLiteral(" failed: ") + shown;
+    case CopyResult::Kind::SourceFolderMissing:
+        return label + QStringLiteral(" failed: The Source location: ") + CrLf + escapeName(sourceFolder)
+            + CrLf + QStringLiteral("does not exist. ") + CrLf + CrLf
+            + QStringLiteral("Please check your settings.");
+    case CopyResult::Kind::Failed:
+        break;
+    }
+    return label + QStringLiteral(" failed: Error Number: ") + QString::number(result.failure->number())
+        + QStringLiteral("  Error: ") + result.failure->description();
 }
 
 } // namespace quillfen::record_texts

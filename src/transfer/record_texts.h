@@ -2,6 +2,10 @@
 
 #include <QString>
 
+namespace quillfen {
+struct CopyResult;
+}
+
 namespace quillfen::record_texts {
 
 // "Move File " or "Copy File ", each with its trailing blank.
@@ -19,6 +23,6 @@ QString result(const QString &destFolder, const QString &name, const QString &ou
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
 
 // The outcome line's text for what sc_CopyFile returned for a file of `sourceFolder`.
-QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder);
+QString outcome(const QString &label, const CopyResult &result, const QString &sourceFolder);
 
 } // namespace quillfen::record_texts

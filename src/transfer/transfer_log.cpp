@@ -145,7 +145,10 @@ void TransferLog::cutTornRecord()
 
 void TransferLog::sc_WriteLog(const QString &record)
 {
-    if (!sc_FileExists(m_path, m_native))
+    const Lookup log = sc_FileExists(m_path, m_native);
+    if (log.report && m_observer)
+        m_observer->report(*log.report);
+    if (!log.found)
         createWithHeader();
     else if (!m_tailChecked)
         cutTornRecord();

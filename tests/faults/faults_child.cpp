@@ -1,11 +1,11 @@
 // The fault suite's child: a transfer run ("run"), an undo of the last run ("undo"), new
 // entry lists saved until it is killed ("save"), or what a next start reads back and its first
-// log record ("probe"), with the store and folders its environment names. Boxes go to
-// standard error and are answered Yes.
+// log record ("probe"), with the store and folders its environment names. Reports go to
+// standard error as boxes would say them; an undo goes ahead without asking.
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/entry_list.h"
 #include "transfer/journal.h"
+#include "transfer/messages.h"
 #include "transfer/record_texts.h"
 #include "transfer/transfer_log.h"
 #include "transfer/transfer_run.h"
@@ -17,12 +17,12 @@
 
 using namespace quillfen;
 
-struct Answering final : MessageBoxes
+struct Printing final : RunObserver
 {
-    MsgAnswer show(const MessageBoxRequest &request) override
+    void report(const Report &report) override
     {
-        std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
-        return request.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
+        const messages::Message said = messages::report(report);
+        std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(said.title), qUtf8Printable(said.text));
     }
 };
 
@@ -31,8 +31,6 @@ int main(int argc, char **argv)
     host::pinLocalTimeZone();
     QCoreApplication app(argc, argv);
     host::setApplicationFolderOverride(qEnvironmentVariable("QUILLFEN_APP_FOLDER"));
-    Answering boxes;
-    setMessageBoxes(&boxes);
     const QByteArray job = argc > 1 ? QByteArray(argv[1]) : QByteArray("run");
     for (int generation = 1; job == "save"; ++generation) {
         EntryList list;
@@ -40,7 +38,7 @@ int main(int argc, char **argv)
             list.append(QStringLiteral("g%1-%2").arg(generation).arg(n), "/src/", "/dst/", "1");
         sc_AddFiles(list);
     }
-    RunObserver quiet;
+    Printing quiet;
     try {
         if (job == "probe") {
             JournalReader journal;
@@ -58,7 +56,13 @@ int main(int argc, char **argv)
             TransferLog().sc_WriteLog(record_texts::begin(record_texts::actionLabel(false),
                 QStringLiteral("/"), QStringLiteral("probe"), host::nowText()));
         } else if (job == "undo") {
-            sc_UndoLastRun();
+            try {
+                Undo().perform(quiet);
+            } catch (const Failure &failure) {
+                quiet.report(Report::place(failure, QStringLiteral("Undo Last Run")));
+            } catch (const JournalReader::Changed &) {
+                std::fprintf(stderr, "%s\n", qUtf8Printable(messages::undoChangedMeanwhile().text));
+            }
         } else {
             TransferRun(quiet).sc_TransferFiles();
         }

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "undo.h"
+
+#include "platform/report.h"
+
+#include <QString>
+
+namespace quillfen::messages {
+
+// What a face says to the user, in the words of the one table both faces share: the window
+// shows it as a message box, the command line prints it. Lines are separated by CR LF.
+struct Message
+{
+    enum class Tone {
+        Plain, // no icon
+        Notice, // information
+        Warning, // exclamation
+        Failure, // critical
+        Question, // asks Yes or No, titled "Continue?"
+    };
+    QString text;
+    QString title;
+    Tone tone = Tone::Plain;
+};
+
+// "Error <description> (<number>) on <place>" titled "Error <number>", or "Error:
+// <description> (<number>)" with a hint where one helps, titled "Error" or "Error <number>".
+Message report(const Report &report);
+
+// A question that asks before `text` is acted on.
+Message question(const QString &text);
+
+// Undoing the last run: why it cannot be done, that nothing is left to undo, or the question
+// that lists what it would do; then what was done, or why it stopped.
+Message undoPlan(const UndoPlan &plan);
+QString undoStep(const UndoStep &step);
+Message undoDone(qint64 done, qint64 doable);
+Message undoChangedMeanwhile();
+
+// An entry to start at login that another program wrote: it is replaced or removed only when
+// the user agrees.
+Message foreignAutostart(const QString &path, bool replace);
+
+Message systemInformationUnavailable();
+
+} // namespace quillfen::messages
