@@ -139,4 +139,19 @@ Message systemInformationUnavailable()
     return {QStringLiteral("System Information Is Unavailable At This Time"), app_info::title(), Tone::Plain};
 }
 
+QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes)
+{
+    return QStringLiteral("%1 files done, %2 failed, %3 skipped; %4 bytes")
+        .arg(done)
+        .arg(failed)
+        .arg(skipped)
+        .arg(bytes);
+}
+
+Message nothingConfigured()
+{
+    return {QStringLiteral("No transfer entries are configured: open Quillfen's Options to add one."),
+        app_info::title(), Tone::Warning};
+}
+
 } // namespace quillfen::messages

@@ -44,4 +44,9 @@ Message foreignAutostart(const QString &path, bool replace);
 
 Message systemInformationUnavailable();
 
+// How a run went, in one line: files done, failed and skipped, and the bytes of those done.
+QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes);
+// A run asked for with no transfer entry stored.
+Message nothingConfigured();
+
 } // namespace quillfen::messages
