@@ -4,8 +4,8 @@
 // standard error as boxes would say them; an undo goes ahead without asking.
 #include "platform/host.h"
 #include "settings/entry_list.h"
+#include "support/run_shim.h"
 #include "transfer/journal.h"
-#include "transfer/messages.h"
 #include "transfer/record_texts.h"
 #include "transfer/transfer_log.h"
 #include "transfer/transfer_run.h"
@@ -16,15 +16,6 @@
 #include <cstdio>
 
 using namespace quillfen;
-
-struct Printing final : RunObserver
-{
-    void report(const Report &report) override
-    {
-        const messages::Message said = messages::report(report);
-        std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(said.title), qUtf8Printable(said.text));
-    }
-};
 
 int main(int argc, char **argv)
 {
@@ -38,7 +29,7 @@ int main(int argc, char **argv)
             list.append(QStringLiteral("g%1-%2").arg(generation).arg(n), "/src/", "/dst/", "1");
         sc_AddFiles(list);
     }
-    Printing quiet;
+    test::ReportBoxes quiet; // no boxes installed: each goes to standard error
     try {
         if (job == "probe") {
             JournalReader journal;
@@ -56,19 +47,15 @@ int main(int argc, char **argv)
             TransferLog().sc_WriteLog(record_texts::begin(record_texts::actionLabel(false),
                 QStringLiteral("/"), QStringLiteral("probe"), host::nowText()));
         } else if (job == "undo") {
-            try {
-                Undo().perform(quiet);
-            } catch (const Failure &failure) {
-                quiet.report(Report::place(failure, QStringLiteral("Undo Last Run")));
-            } catch (const JournalReader::Changed &) {
-                std::fprintf(stderr, "%s\n", qUtf8Printable(messages::undoChangedMeanwhile().text));
-            }
+            Undo().perform(quiet);
         } else {
             TransferRun(quiet).sc_TransferFiles();
         }
     } catch (const Failure &failure) {
         std::fprintf(
             stderr, "Run ended: Error %s (%d)\n", qUtf8Printable(failure.description()), failure.number());
+        return 3;
+    } catch (const JournalReader::Changed &) {
         return 3;
     }
     return 0;
