@@ -163,7 +163,7 @@ void sc_UndoLastRun()
             lines.append(step.text);
     }
     if (steps.size() > ListedSteps)
-        lines.append(QStringLiteral("\u2026 and %1 more").arg(steps.size() - ListedSteps));
+        lines.append(QStringLiteral("\u2026 and %L1 more").arg(steps.size() - ListedSteps));
     if (doable == 0) {
         showMessage(QStringLiteral("The last run left nothing to undo.")
                 + (lines.isEmpty() ? QString()
@@ -206,7 +206,7 @@ void sc_UndoLastRun()
     } catch (const Failure &) {
         // A journal left as it was only offers the same steps again, each checked anew.
     }
-    showMessage(QStringLiteral("The last run has been undone: %1 of %2 steps done.").arg(done).arg(doable),
+    showMessage(QStringLiteral("The last run has been undone: %L1 of %L2 steps done.").arg(done).arg(doable),
         QStringLiteral("Complete"), MsgIcon::Information);
 }
 

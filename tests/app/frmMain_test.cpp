@@ -117,6 +117,18 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
         area->publish();
         EXPECT_EQ(area->text(), shown);
     }
+    // A record's From and To paths start at one tab stop of the view, so that they are cut alike.
+    MessageArea oneRecord;
+    oneRecord.putRecord("Begin Copy File\tnow\r\n\tFrom: \t/a/b.txt\r\n");
+    oneRecord.putRecord("\tTo:   /c/b.txt\r\nCopy File successful\tnow\r\n\r\n");
+    oneRecord.publish();
+    const QFontMetrics metrics = child<QListView>("txtMsg")->fontMetrics();
+    const auto pathStart = [&](int row) {
+        const QString shown = oneRecord.index(row).data().toString();
+        return metrics.boundingRect(QRect(0, 0, 999, 99), Qt::TextExpandTabs, shown.left(shown.indexOf('/')))
+            .width();
+    };
+    EXPECT_EQ(pathStart(0), pathStart(4)) << qPrintable(oneRecord.text());
     MessageArea fresh; // more records than the bound in its first showing
     fresh.setBound(1), fresh.putRecord("a\r\n"), fresh.putRecord("b\r\n"), fresh.publish();
     EXPECT_TRUE(fresh.text().startsWith("b\n\u2026 older records")) << qPrintable(fresh.text());
@@ -127,18 +139,21 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
     const QString from = store.scratch("from"), to = store.scratch("to");
     host::setProgramEnder([] {}); // the notice ends the program
     // The entry's file and whether the run fails; the state, files bar, windows shown, newest message
-    // and boxes afterwards. The failed run's window closes minimized: no placement is stored.
+    // and boxes afterwards. The failed run's window closes minimized: no placement is stored. It
+    // counts 1,200 entries, whose count the bar writes as the locale does.
     const std::tuple<const char *, bool, QString> rows[] = {
-        {"*.dat", false, "0 down Click to Stop|Finished 1/1 %v of %m files, notice, \tTo:   <to>data.dat, "},
+        {"*.dat", false, "0 down Click to Stop|Finished 1/1 1 of 1 files, notice, \tTo:   <to>data.dat, "},
         {"missing.txt", true,
-            "0 down Click to Stop|Running 0/1 Stopped after %v of %m files, main other, Please wait, "
+            "0 down Click to Stop|Running 0/1200 Stopped after 0 of 1,200 files, main other, Please wait, "
             "Error 53 | Error File not found (53) on Timer2 | Critical Ok"}};
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     for (const auto &[file, failed, after] : rows) {
         test::TempStore fresh;
         test::ScriptedMessageBoxes boxes;
         store.set("sc_File1", file), store.set("sc_Path1", from), store.set("sc_Dest1", to);
-        store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
-            store.set("AutoStart", "1");
+        store.set("sc_Files", failed ? "1200" : "1");
+        store.set("sc_Move1", "1"), store.set("Timer", "0"), store.set("AutoStart", "1");
         test::writeAged(from + "data.dat", "data");
         window = std::make_unique<frmMain>(), window->Form_Load();
         window->setGeometry(120, 90, 480, 300), window->show();
@@ -167,6 +182,7 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
         for (QWidget *notice : QApplication::topLevelWidgets())
             delete qobject_cast<frmDone *>(notice); // without ending the program
     }
+    QLocale::setDefault(before);
     host::setProgramEnder({});
 }
 
