@@ -16,7 +16,7 @@
 #include "transfer/found_files_model.h"
 #include "transfer/sub_folders.h"
 
-#include <QTest>
+#include <QtCore/qtestsupport_core.h>
 #include <QtWidgets>
 
 using namespace quillfen;
@@ -192,16 +192,15 @@ TEST(PreviewWindow, OnAScreen1024WideTheReasonShowsWholeAndPathsGiveWay)
     const QString folder = store.scratch("a folder whose name is longer than any column would show it");
     test::writeAged(folder + "a.txt", "a");
     EntryList entries;
-    entries.append("a.txt", folder, folder + "made by the run/", "0");
+    entries.append("a.txt", folder, folder + "made by the run/", "0"); // the longest reason
     frmPreview preview(entries, "1", "h", false);
     preview.resize(1000, 400);
     preview.show();
-    const auto *cancel = preview.findChild<QPushButton *>("cmdCancel");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return cancel->text() == "&Close"; }));
     const auto *table = preview.findChild<QTableView *>("tblPreview");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->model()->rowCount() == 1; }));
     const QString reason = table->model()->index(0, PreviewModel::ReasonColumn).data().toString();
-    EXPECT_EQ(reason, "Would be copied; the destination folder would be created");
-    EXPECT_GE(table->columnWidth(PreviewModel::ReasonColumn), table->fontMetrics().horizontalAdvance(reason));
+    EXPECT_GE(table->columnWidth(PreviewModel::ReasonColumn), table->fontMetrics().horizontalAdvance(reason))
+        << qPrintable(reason);
     EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width()) << "nothing beyond the edge";
 }
 
