@@ -225,7 +225,7 @@ TEST(Accessibility, EveryWindowNamesEachControlItsUserReaches)
     }
 }
 
-TEST(Accessibility, TabKeepsTheDescribedOrders)
+TEST(Accessibility, TabVisitsTheOptionsAndEditorControlsInOrder)
 {
     test::TempStore store;
     EntryList entries;
