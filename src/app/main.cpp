@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
                                             .arg(quillfen::app_info::VersionMajor)
                                             .arg(quillfen::app_info::VersionMinor)
                                             .arg(quillfen::app_info::VersionRevision));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillfen"));
+    QGuiApplication::setDesktopFileName(QLatin1String(quillfen::app_info::AppId));
 
     quillfen::QtMessageBoxes boxes;
     quillfen::setMessageBoxes(&boxes);

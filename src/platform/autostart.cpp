@@ -111,7 +111,7 @@ QByteArray autostartEntryFor(const QByteArray &native)
         QStringLiteral("Name=") + app_info::title(),
         QStringLiteral("Comment=Moves or copies files out of working folders on a countdown"),
         QStringLiteral("Exec=") + execArgument(program),
-        QStringLiteral("Icon=quillfen"),
+        QStringLiteral("Icon=") + QLatin1String(app_info::AppId),
         QStringLiteral("Terminal=false"),
         QStringLiteral("X-GNOME-Autostart-enabled=true"),
     };
@@ -138,7 +138,10 @@ void setStartAtLogin(bool on, const QByteArray &program)
             throw;
         // No entry can be this program's own: whatever is there is removed after asking.
     }
-    if (entry && *entry != own
+    // Earlier builds named the icon after the program; such an entry is this program's own too.
+    const QByteArray former
+        = QByteArray(own).replace(QByteArray("\nIcon=") + app_info::AppId, "\nIcon=quillfen");
+    if (entry && *entry != own && *entry != former
         && !confirm(QString::fromUtf8(ForeignEntry).arg(path)
             + QString::fromUtf8(on ? WillBeReplaced : WillBeRemoved)))
         return;

@@ -13,6 +13,7 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 const QChar Tab = QLatin1Char('\t');
+const QString ToField = QStringLiteral("\tTo:   ");
 
 bool isControl(char16_t c)
 {
@@ -70,7 +71,15 @@ QString begin(const QString &label, const QString &sourceFolder, const QString &
 
 QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now)
 {
-    return Tab % u"To:   " % escapeName(destFolder % name) % CrLf % outcome % Tab % now % CrLf % CrLf;
+    return ToField % escapeName(destFolder % name) % CrLf % outcome % Tab % now % CrLf % CrLf;
+}
+
+QString shownAlike(const QString &line)
+{
+    QString shown = line;
+    if (shown.startsWith(ToField))
+        shown.replace(0, ToField.size(), QStringLiteral("\tTo:\t"));
+    return shown;
 }
 
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)

@@ -209,7 +209,7 @@ QString listed(const UndoPlan &plan)
     for (const UndoStep &step : plan.listed)
         lines.append(undo_texts::step(step));
     if (plan.steps > plan.listed.size())
-        lines.append(QStringLiteral("\u2026 and %1 more").arg(plan.steps - plan.listed.size()));
+        lines.append(QStringLiteral("\u2026 and %L1 more").arg(plan.steps - plan.listed.size()));
     return lines.join(QStringLiteral("\r\n"));
 }
 
@@ -336,7 +336,7 @@ QString changedMeanwhile()
 
 QString done(qint64 done, qint64 doable)
 {
-    return QStringLiteral("The last run has been undone: %1 of %2 steps done.").arg(done).arg(doable);
+    return QStringLiteral("The last run has been undone: %L1 of %L2 steps done.").arg(done).arg(doable);
 }
 
 } // namespace undo_texts
