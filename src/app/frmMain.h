@@ -74,6 +74,7 @@ private:
     // What the run reported since the window last showed it.
     int m_filesPlanned = 0;
     int m_filesDone = 0;
+    QString m_filesFormat; // "%L1 of %L2 files", or the stopped run's
     QString m_currentFile;
     qint64 m_bytesDone = 0;
     qint64 m_bytesTotal = 0;

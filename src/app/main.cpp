@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
     }
     QApplication application(argc, argv);
     nameApplication();
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillfen"));
+    QGuiApplication::setDesktopFileName(QLatin1String(quillfen::app_info::AppId));
 
     quillfen::QtMessageBoxes boxes;
     quillfen::setMessageBoxes(&boxes);

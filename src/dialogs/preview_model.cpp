@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace quillfen {
 
 namespace {
@@ -29,6 +31,9 @@ void PreviewModel::append(const PreviewRow &row)
 {
     m_rows.push_back(row);
     m_totals.add(row);
+    if (row.reason.size() > m_longestReason.size())
+        m_longestReason = row.reason;
+    m_largestSize = std::max(m_largestSize, row.size);
 }
 
 void PreviewModel::publish()

@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 frmOptions::frmOptions(QWidget *parent)
     : QDialog(parent)
@@ -34,6 +35,9 @@ frmOptions::frmOptions(QWidget *parent)
     // The first start opens this window: it tells where the run's log will be.
     ui->lblLogFile->setText(QStringLiteral("Log file: ") + quillfen::logFilePath());
     ui->cboTimer->setFocus();
+    // The menu's captions carry no access keys: F10 opens it, as on the common desktops.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+        [this] { ui->menuBar->setActiveAction(ui->mnuSettings->menuAction()); });
 
     connect(ui->cmdFile, &QPushButton::clicked, this, &frmOptions::cmdFile_Click);
     connect(ui->cmdRemove, &QPushButton::clicked, this, &frmOptions::cmdRemove_Click);

@@ -107,7 +107,7 @@ QByteArray autostartEntryFor(const QByteArray &native)
         QStringLiteral("Name=") + app_info::title(),
         QStringLiteral("Comment=Moves or copies files out of working folders on a countdown"),
         QStringLiteral("Exec=") + execArgument(program),
-        QStringLiteral("Icon=quillfen"),
+        QStringLiteral("Icon=") + QLatin1String(app_info::AppId),
         QStringLiteral("Terminal=false"),
         QStringLiteral("X-GNOME-Autostart-enabled=true"),
     };
@@ -134,7 +134,10 @@ StartAtLogin setStartAtLogin(bool on, const QByteArray &program, bool foreignAgr
             throw;
         // No entry can be this program's own: whatever is there is removed after asking.
     }
-    if (entry && *entry != own && !foreignAgreed)
+    // Earlier builds named the icon after the program; such an entry is this program's own too.
+    const QByteArray former
+        = QByteArray(own).replace(QByteArray("\nIcon=") + app_info::AppId, "\nIcon=quillfen");
+    if (entry && *entry != own && *entry != former && !foreignAgreed)
         return StartAtLogin::ForeignEntry;
     if (on) {
         raw_file::makeFolderPath(nativePath(autostartFolder()));

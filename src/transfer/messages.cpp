@@ -31,7 +31,7 @@ QString listed(const UndoPlan &plan)
     for (const UndoStep &step : plan.listed)
         lines.append(undoStep(step));
     if (plan.steps > plan.listed.size())
-        lines.append(QStringLiteral("\u2026 and %1 more").arg(plan.steps - plan.listed.size()));
+        lines.append(QStringLiteral("\u2026 and %L1 more").arg(plan.steps - plan.listed.size()));
     return lines.join(CrLf);
 }
 
@@ -116,7 +116,7 @@ Message undoPlan(const UndoPlan &plan)
 
 Message undoDone(qint64 done, qint64 doable)
 {
-    return {QStringLiteral("The last run has been undone: %1 of %2 steps done.").arg(done).arg(doable),
+    return {QStringLiteral("The last run has been undone: %L1 of %L2 steps done.").arg(done).arg(doable),
         QStringLiteral("Complete"), Tone::Notice};
 }
 

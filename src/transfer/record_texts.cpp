@@ -81,6 +81,14 @@ QString result(const QString &destFolder, const QString &name, const QString &ou
     return ToField % escapeName(destFolder % name) % CrLf % outcome % Tab % now % CrLf % CrLf;
 }
 
+QString shownAlike(const QString &line)
+{
+    QString shown = line;
+    if (shown.startsWith(ToField))
+        shown.replace(0, ToField.size(), QStringLiteral("\tTo:\t"));
+    return shown;
+}
+
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
 {
     return label % u"cancelled" % Tab % now % CrLf % Tab % escapeName(sourceFolder % name) % CrLf

@@ -23,6 +23,10 @@ QString begin(const QString &label, const QString &sourceFolder, const QString &
 QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now);
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
 
+// A line of a record as a window shows it: the To line's path starts at the tab stop of the From
+// line's, so that the two paths line up and a narrow window cuts them alike.
+QString shownAlike(const QString &line);
+
 // The outcome line's text for what sc_CopyFile returned for a file of `sourceFolder`.
 QString outcome(const QString &label, const CopyResult &result, const QString &sourceFolder);
 

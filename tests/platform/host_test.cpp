@@ -107,18 +107,21 @@ TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
     EXPECT_TRUE(own.contains("\nX-GNOME-Autostart-enabled=true\n"));
     EXPECT_TRUE(autostartEntryFor("/srv/a$b\"c\\d/100%\n\t\r/q")
                     .contains("\nExec=\"/srv/a\\\\$b\\\\\"c\\\\\\\\d/100%%\\n\\t\\r/q\"\n"));
-    const auto entry = [&](const char *text) { return text ? QByteArray(text).replace('@', own) : "<none>"; };
+    const QByteArray former = QByteArray(own).replace("Icon=com.marivale.quillfen", "Icon=quillfen");
+    const auto entry = [&](const char *text) {
+        return text ? QByteArray(text).replace('@', own).replace('%', former) : "<none>";
+    };
     const char *other = "[Desktop Entry]\nExec=/opt/other/quillfen\n",
                *elsewhere = "[Desktop Entry]\n[X]\nHidden=true\n",
                *disabled = "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n";
-    // The file before ("@" this program's entry, nullptr none), whether it starts then, ticked,
-    // whether the entry is another's and the user agrees to touch it (Y or N; "" not another's),
-    // the file after.
-    const std::tuple<const char *, bool, bool, const char *, const char *> rows[]
-        = {{nullptr, false, true, "", "@"}, {"@", true, false, "", nullptr},
-            {"@Hidden=true\n", false, true, "N", "@Hidden=true\n"},
-            {"@Hidden = true\n", false, true, "Y", "@"}, {other, true, false, "Y", nullptr},
-            {elsewhere, true, true, "", elsewhere}, {disabled, false, false, "", disabled}};
+    // The file before ("@" this program's entry, "%" an earlier build's, nullptr none), whether it starts
+    // then, ticked, whether the entry is another's and the user agrees to touch it (Y or N; "" not
+    // another's), the file after.
+    const std::tuple<const char *, bool, bool, const char *, const char *> rows[] = {
+        {nullptr, false, true, "", "@"}, {"@", true, false, "", nullptr},
+        {"@Hidden=true\n", false, true, "N", "@Hidden=true\n"}, {"@Hidden = true\n", false, true, "Y", "@"},
+        {other, true, false, "Y", nullptr}, {"%", true, false, "", nullptr},
+        {elsewhere, true, true, "", elsewhere}, {disabled, false, false, "", disabled}};
     for (const auto &[before, startsBefore, on, question, after] : rows) {
         SCOPED_TRACE(std::string(before ? before : "none") + (on ? " on" : " off"));
         test::TempStore temp;
