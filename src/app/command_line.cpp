@@ -169,7 +169,7 @@ int undo(bool yes)
             return NothingDone;
         }
         print(stdout, plan.text);
-        if (plan.tone != messages::Message::Tone::Question || !yes)
+        if (plan.tone != messages::Message::Tone::Confirm || !yes)
             return AllDone;
         const qint64 done = undo.perform(printer);
         print(stdout, messages::undoDone(done, undo.plan().doable).text);

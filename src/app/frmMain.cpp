@@ -275,9 +275,7 @@ void frmMain::lblLog_Click()
             ui->lblLog->setToolTip(DeleteLog + LinkTipSuffix);
             return;
         }
-        if (showMessage(
-                QStringLiteral("Delete the log file?"), DeleteLog, MsgIcon::Question, MsgButtons::YesNo)
-            == MsgAnswer::Yes) {
+        if (confirm(messages::deleteLogQuestion())) {
             sc_DeleteFile(path);
             ui->lblLog->hide();
         } else {

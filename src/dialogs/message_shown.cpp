@@ -5,9 +5,9 @@ namespace quillfen {
 MsgAnswer showMessage(const messages::Message &message)
 {
     using Tone = messages::Message::Tone;
-    static const MsgIcon icons[] = {
-        MsgIcon::None, MsgIcon::Information, MsgIcon::Exclamation, MsgIcon::Critical, MsgIcon::Exclamation};
-    const bool question = message.tone == Tone::Question;
+    static const MsgIcon icons[] = {MsgIcon::None, MsgIcon::Information, MsgIcon::Exclamation,
+        MsgIcon::Critical, MsgIcon::Exclamation, MsgIcon::Question};
+    const bool question = message.tone == Tone::Confirm || message.tone == Tone::Question;
     return showMessage(
         message.text, message.title, icons[int(message.tone)], question ? MsgButtons::YesNo : MsgButtons::Ok);
 }

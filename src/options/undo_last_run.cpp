@@ -11,7 +11,7 @@ void undoLastRun()
     try {
         Undo undo;
         const messages::Message plan = messages::undoPlan(undo.plan());
-        if (plan.tone != messages::Message::Tone::Question) {
+        if (plan.tone != messages::Message::Tone::Confirm) {
             showMessage(plan);
             return;
         }

@@ -66,7 +66,7 @@ Message report(const Report &report)
 
 Message question(const QString &text)
 {
-    return {text, QStringLiteral("Continue?"), Tone::Question};
+    return {text, QStringLiteral("Continue?"), Tone::Confirm};
 }
 
 QString undoStep(const UndoStep &step)
@@ -137,6 +137,55 @@ Message foreignAutostart(const QString &path, bool replace)
 Message systemInformationUnavailable()
 {
     return {QStringLiteral("System Information Is Unavailable At This Time"), app_info::title(), Tone::Plain};
+}
+
+Message settingsExported(const QString &path)
+{
+    return {QStringLiteral("Settings exported to ") + CrLf + path, QStringLiteral("Complete"), Tone::Notice};
+}
+
+Message settingsFileFailed(bool exporting, const QString &path, const Failure &failure)
+{
+    const QString what = exporting ? QStringLiteral("The settings could not be exported to ")
+                                   : QStringLiteral("The settings could not be imported from ");
+    return {what + CrLf + path + CrLf + CrLf + QStringLiteral("Error ") + failureWords(failure),
+        QStringLiteral("Error ") + QString::number(failure.number()), Tone::Failure};
+}
+
+Message importQuestion()
+{
+    return question(QStringLiteral("WARNING: An imporperly formatted settings file can \r\n"
+                                   "cause unexpected and perhaps disasterous results. \r\n"
+                                   "\r\n"
+                                   "Are you sure you want to import the settings?"));
+}
+
+Message clearQuestion()
+{
+    return question(QStringLiteral("Are you sure you want to clear all settings?"));
+}
+
+Message settingsCleared()
+{
+    return {QStringLiteral("All settings have been cleared.\r\n\r\n")
+            + QString::fromUtf8(app_info::ProductName) + QStringLiteral(" will now terminate."),
+        QStringLiteral("Complete"), Tone::Warning};
+}
+
+Message deleteLogQuestion()
+{
+    return {QStringLiteral("Delete the log file?"), QStringLiteral("Delete Log"), Tone::Question};
+}
+
+Message searchListFull()
+{
+    return {
+        QStringLiteral("You've filled the list box. Abandoning search..."), app_info::title(), Tone::Plain};
+}
+
+Message searchFailed(const Failure &failure)
+{
+    return {failure.description(), app_info::title(), Tone::Plain};
 }
 
 QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes)

@@ -17,7 +17,8 @@ struct Message
         Notice, // information
         Warning, // exclamation
         Failure, // critical
-        Question, // asks Yes or No, titled "Continue?"
+        Confirm, // asks Yes or No, with an exclamation
+        Question, // asks Yes or No, with a question mark
     };
     QString text;
     QString title;
@@ -28,7 +29,7 @@ struct Message
 // <description> (<number>)" with a hint where one helps, titled "Error" or "Error <number>".
 Message report(const Report &report);
 
-// A question that asks before `text` is acted on.
+// A confirmation titled "Continue?" that asks before `text` is acted on.
 Message question(const QString &text);
 
 // Undoing the last run: why it cannot be done, that nothing is left to undo, or the question
@@ -43,6 +44,19 @@ Message undoChangedMeanwhile();
 Message foreignAutostart(const QString &path, bool replace);
 
 Message systemInformationUnavailable();
+
+// The Options window's Settings menu and the main window's log link.
+Message settingsExported(const QString &path);
+// The settings file at `path` could not be written (`exporting`) or read.
+Message settingsFileFailed(bool exporting, const QString &path, const Failure &failure);
+Message importQuestion();
+Message clearQuestion();
+Message settingsCleared();
+Message deleteLogQuestion();
+
+// The file search: its list is full, or it failed.
+Message searchListFull();
+Message searchFailed(const Failure &failure);
 
 // How a run went, in one line: files done, failed and skipped, and the bytes of those done.
 QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes);
