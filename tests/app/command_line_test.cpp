@@ -57,7 +57,8 @@ protected:
         entries.append("*.txt", src, dst, "1");
         entries.append("c.dat", src, root + "no/such/", "0");
         sc_AddFiles(entries);
-        store.set("Timer", "0"), store.set("AutoStart", "1");
+        store.set("Timer", "0");
+        store.set("AutoStart", "1");
     }
 
     // The log with times and folders made plain, the files, and the journal's steps.
@@ -87,12 +88,18 @@ TEST_F(CommandLine, HelpNeedsNoDisplayAndAnUnknownOptionIsAUsageError)
         const char *name;
         QStringList arguments;
         int status;
-    } rows[] = {{.name = "help", .arguments = {"--help"}, .status = 0},
-        {.name = "an unknown option", .arguments = {"--frobnicate"}, .status = 2}};
+        const char *says;
+    } rows[] = {{.name = "help", .arguments = {"--help"}, .status = 0, .says = "Usage: "},
+        {.name = "unknown", .arguments = {"--bad"}, .status = 2, .says = "quillfen: Unknown option 'bad'."},
+        {.name = "window option",
+            .arguments = {"-platform", "xcb", "--help"},
+            .status = 0,
+            .says = "Usage: "}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         const Said said = quillfen(row.arguments, noDisplay);
         EXPECT_EQ(said.status, row.status);
+        EXPECT_TRUE((row.status == 0 ? said.out : said.err).startsWith(row.says));
         for (const char *option : {"--help", "--version", "--preview", "--run", "--undo", "--yes", "--json"})
             EXPECT_TRUE((row.status == 0 ? said.out : said.err).contains(option)) << option;
     }

@@ -11,7 +11,7 @@ TEST(Messages, EachOutcomeIsSaidInItsOwnWordsAndTitle)
     {
         const char *name;
         messages::Message said;
-        QString seen; // title | text | tone (0 plain, 1 notice, 2 warning, 3 failure, 4 question)
+        QString seen; // title | text | tone (0 plain, 1 notice, 2 warning, 3 failure, 4 confirm)
     } rows[] = {
         {.name = "a lookup of a device not there",
             .said = messages::report({Kind::LookupFailed, Failure(68), "/m/f"}),
@@ -24,17 +24,6 @@ TEST(Messages, EachOutcomeIsSaidInItsOwnWordsAndTitle)
             .said = messages::undoPlan({.journal = UndoPlan::Journal::Busy, .listed = {}}),
             .seen
             = "Quillfen | A transfer run or another undo is under way. Try again when it has ended. | 2"},
-        {.name = "the undo question",
-            .said = messages::undoPlan({.journal = UndoPlan::Journal::Usable,
-                .steps = 17,
-                .doable = 1,
-                .listed = {{UndoStep::Kind::RemoveCopy, {}, "/d/c", {}}}}),
-            .seen
-            = "Continue? | Undo the last run?\r\n\r\nRemove the copy to the Trash: /d/c\r\n\u2026 and 16 "
-              "more | 4"},
-        {.name = "an undo done",
-            .said = messages::undoDone(3, 4),
-            .seen = "Complete | The last run has been undone: 3 of 4 steps done. | 1"},
         {.name = "a journal changed during undo",
             .said = messages::undoChangedMeanwhile(),
             .seen = "Quillfen | The journal of the last run changed while it was undone: the undo stopped "
