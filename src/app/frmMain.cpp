@@ -5,12 +5,12 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
 #include "dialogs/frmLogView.h"
+#include "dialogs/message_shown.h"
 #include "link_label.h"
 #include "message_area.h"
 #include "options/frmOptions.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
 #include "transfer/file_routines.h"
@@ -145,7 +145,7 @@ void frmMain::showClock()
 
 void frmMain::readSettings()
 {
-    m_countdown.readSettings();
+    showReports(m_countdown.readSettings());
     ui->tglTimer->setChecked(m_countdown.autoStart());
 }
 
@@ -155,7 +155,10 @@ void frmMain::Form_Load()
     tglTimer_Click();
     SC_StatusBar();
     guarded(Countdown::LoadPlace, [this] {
-        if (sc_FileExists(logFilePath()))
+        const Lookup log = sc_FileExists(logFilePath());
+        if (log.report)
+            showReport(*log.report);
+        if (log.found)
             ui->lblLog->show();
     });
 }
@@ -272,9 +275,7 @@ void frmMain::lblLog_Click()
             ui->lblLog->setToolTip(DeleteLog + LinkTipSuffix);
             return;
         }
-        if (showMessage(
-                QStringLiteral("Delete the log file?"), DeleteLog, MsgIcon::Question, MsgButtons::YesNo)
-            == MsgAnswer::Yes) {
+        if (confirm(messages::deleteLogQuestion())) {
             sc_DeleteFile(path);
             ui->lblLog->hide();
         } else {
@@ -309,7 +310,12 @@ void frmMain::bytesCopied(qint64 done, qint64 total)
     keepResponsive();
 }
 
-void frmMain::fileFinished()
+void frmMain::report(const Report &report)
+{
+    showReport(report);
+}
+
+void frmMain::fileFinished(const FileEnd &)
 {
     ++m_filesDone;
     m_bytesTotal = 0;

@@ -53,7 +53,8 @@ public:
     void filesPlanned(int count) override;
     void fileStarted(const QString &sourcePath) override;
     void bytesCopied(qint64 done, qint64 total) override;
-    void fileFinished() override;
+    void fileFinished(const quillfen::FileEnd &end) override;
+    void report(const quillfen::Report &report) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,5 +1,6 @@
 #include "frmAbout.h"
 
+#include "message_shown.h"
 #include "platform/app_info.h"
 #include "platform/registry.h"
 
@@ -108,5 +109,6 @@ void frmAbout::cmdOK_Click()
 
 void frmAbout::cmdSysInfo_Click()
 {
-    quillfen::StartSysInfo();
+    if (!quillfen::StartSysInfo())
+        quillfen::showMessage(quillfen::messages::systemInformationUnavailable());
 }

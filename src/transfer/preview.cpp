@@ -260,6 +260,13 @@ QString verdictName(PreviewRow::Verdict verdict)
     return QLatin1String(Names[int(verdict)]);
 }
 
+QString actionName(const PreviewRow &row)
+{
+    if (row.verdict == PreviewRow::Verdict::EndsRun || row.verdict == PreviewRow::Verdict::NotReached)
+        return QString();
+    return row.move ? QStringLiteral("Move") : QStringLiteral("Copy");
+}
+
 void previewRun(const EntryList &entries, const QString &interval, const QString &unitCode,
     const std::function<void(const PreviewRow &)> &sink, const std::function<bool()> &keepGoing)
 {
