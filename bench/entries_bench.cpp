@@ -4,7 +4,6 @@
 #include "measure.h"
 #include "scenarios.h"
 
-#include "platform/message_boxes.h"
 #include "settings/entry_list.h"
 #include "settings/store.h"
 
@@ -31,16 +30,11 @@ quillfen::EntryList largestList()
     return list;
 }
 
-class FailOnMessage final : public quillfen::MessageBoxes
+void failOnReports(const QList<quillfen::Report> &reports)
 {
-public:
-    FailOnMessage() { quillfen::setMessageBoxes(this); }
-    ~FailOnMessage() override { quillfen::setMessageBoxes(nullptr); }
-    quillfen::MsgAnswer show(const quillfen::MessageBoxRequest &request) override
-    {
-        fail(QStringLiteral("the entry list showed \"%1\"").arg(request.text));
-    }
-};
+    if (!reports.isEmpty())
+        fail(QStringLiteral("the entry list failed: %1").arg(reports.first().failure.description()));
+}
 
 // "<seconds>" printed by a child, or the benchmark stops.
 double secondsFrom(const QByteArray &output, int code)
@@ -56,14 +50,13 @@ double secondsFrom(const QByteArray &output, int code)
 
 int entriesChild(const QString &step)
 {
-    FailOnMessage boxes;
     if (step == QLatin1String("save")) {
         const quillfen::EntryList list = largestList();
-        std::printf("%.6f\n", timeOf([&] { quillfen::sc_AddFiles(list); }));
+        std::printf("%.6f\n", timeOf([&] { failOnReports(quillfen::sc_AddFiles(list)); }));
         return 0;
     }
     quillfen::EntryList loaded;
-    const double seconds = timeOf([&] { quillfen::sc_GetFiles(loaded); });
+    const double seconds = timeOf([&] { failOnReports(quillfen::sc_GetFiles(loaded)); });
     const quillfen::EntryList expected = largestList();
     if (loaded.files != expected.files || loaded.paths != expected.paths || loaded.dests != expected.dests
         || loaded.moves != expected.moves) {

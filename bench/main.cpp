@@ -1,5 +1,5 @@
 // The benchmark driver: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N]
-// [--only a,b] [--floor FILE] [--program FILE] [--undo FILE] [--scale X] measures the engine, the search
+// [--only a,b] [--floor FILE] [--program FILE] [--scale X] measures the engine, the search
 // dialog, the main window and the whole program against the standard tools and the floor program, and prints
 // one line per measurement. bench/run.sh prepares the folders and the machine description around it.
 
@@ -36,6 +36,7 @@ const Scenario Scenarios[] = {
     {"messages", bench::fillMessageArea},
     {"undo", bench::undoJournal},
     {"program-copy", bench::programCopy},
+    {"program-run", bench::programCommandLine},
     {"program-exfat", bench::programExfat},
     {"program-move", bench::programMove},
 };
@@ -94,15 +95,13 @@ int main(int argc, char **argv)
             setup.program = value;
         else if (option == QLatin1String("--scale"))
             setup.scale = value.toDouble();
-        else if (option == QLatin1String("--undo"))
-            setup.undo = value;
         else
             bench::fail(QStringLiteral("unknown option %1").arg(option));
     }
     if (setup.scratch.isEmpty() || !QDir(setup.scratch).exists())
         bench::fail(QStringLiteral(
             "usage: quillfen_bench --scratch DIR [--second DIR] [--exfat DIR] [--runs N] [--only a,b] "
-            "[--floor FILE] [--program FILE] [--undo FILE] [--scale X]"));
+            "[--floor FILE] [--program FILE] [--scale X]"));
     if (!(setup.scale > 0))
         bench::fail(QStringLiteral("--scale takes a number above 0"));
     for (const QString &name : only) {

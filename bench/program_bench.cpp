@@ -26,6 +26,7 @@ constexpr double LongRun = 120;
 
 constexpr long PeakLimitKib = 150'000'000 / 1024;
 constexpr long GrowthLimitKib = 50'000'000 / 1024;
+constexpr long RunPeakLimitKib = 100'000'000 / 1024;
 
 enum Side { Program, Floor, Tool };
 const char *const SideNames[] = {"q", "f", "r"};
@@ -81,13 +82,13 @@ public:
         QFile::remove(log());
     }
 
-    // Starts the program on the stored entry and waits for its end; stops the benchmark
-    // when it fails or does not end.
-    ProcessRun run() const
+    // Starts the program on the stored entry (with `arguments`: its command line) and waits for
+    // its end; stops the benchmark when it fails or does not end.
+    ProcessRun run(const QStringList &arguments = {}) const
     {
         const QString output = m_folder + QStringLiteral("output.txt");
         QFile::remove(output);
-        const ProcessRun result = runProgram(binary(), {},
+        const ProcessRun result = runProgram(binary(), arguments,
             {QStringLiteral("QT_QPA_PLATFORM=offscreen"),
                 QStringLiteral("XDG_CONFIG_HOME=%1config").arg(m_home),
                 QStringLiteral("XDG_DATA_HOME=%1data").arg(m_home),
@@ -206,10 +207,10 @@ struct Copies
     long peakKib = 0;
 };
 
-// The program, the floor program and (when `withTool`) cp -a each copying every file of
-// `source` into a fresh folder.
+// The program (started with `arguments`), the floor program and (when `withTool`) cp -a each
+// copying every file of `source` into a fresh folder.
 Copies compareCopies(const Setup &setup, const Sandbox &sandbox, const QString &source, int files,
-    const char *stem, bool withTool)
+    const char *stem, bool withTool, const QStringList &arguments = {})
 {
     const auto destOf
         = [&](int run, int side) { return runFolder(setup.scratch, stem, run, SideNames[side]); };
@@ -223,7 +224,7 @@ Copies compareCopies(const Setup &setup, const Sandbox &sandbox, const QString &
     };
     rotation.sides = {
         [&](int) {
-            const ProcessRun result = sandbox.run();
+            const ProcessRun result = sandbox.run(arguments);
             copies.peakKib = std::max(copies.peakKib, result.peakKib);
             sandbox.expectLogged(files);
             return lastProgram = result.seconds;
@@ -410,6 +411,26 @@ void programMove(const Setup &setup)
             removeTree(runFolder(setup.scratch, "program-move-to", run, side));
         }
     }
+}
+
+void programCommandLine(const Setup &setup)
+{
+    const Sandbox sandbox(setup);
+    const int large = scaled(setup, 200000);
+    const QString source = largeSet(setup);
+    std::fprintf(
+        stderr, "  (copying %s files, quillfen --run and the floor in turn)\n", qUtf8Printable(count(large)));
+    const Copies run
+        = compareCopies(setup, sandbox, source, large, "program-run", false, {QStringLiteral("--run")});
+    printComparison({QStringLiteral("quillfen --run: copy %1 files of 4 KiB").arg(count(large))
+            + runsNote(run.seconds[Program], programRuns(setup)),
+        QStringLiteral("floor"), run.seconds[Program], run.seconds[Floor], 1.25});
+    printLine(QStringLiteral("quillfen --run: peak memory copying %1 files").arg(count(large)),
+        megabytes(run.peakKib),
+        QStringLiteral("target <= 100 MB: %1")
+            .arg(run.peakKib <= RunPeakLimitKib ? QStringLiteral("met") : QStringLiteral("MISSED")));
+    std::fprintf(stderr, "  (removing the copies)\n");
+    removeRuns(setup, "program-run", programRuns(setup));
 }
 
 } // namespace bench

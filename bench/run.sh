@@ -20,9 +20,9 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLFEN_TESTS=OFF -DQUILLFEN_BENCH=ON \
         "${launcher[@]}" >/dev/null
 fi
-# The driver, the floor program, the undo program and the program itself, which the
-# whole-program lines start; nothing is rebuilt when nothing changed.
-if ! built=$(cmake --build "$build" -j 2 --target quillfen_bench quillfen_floor quillfen_undo quillfen 2>&1); then
+# The driver, the floor program and the program itself, which the whole-program lines and
+# the undo start; nothing is rebuilt when nothing changed.
+if ! built=$(cmake --build "$build" -j 2 --target quillfen_bench quillfen_floor quillfen 2>&1); then
     echo "$built" >&2
     exit 1
 fi
@@ -86,5 +86,4 @@ fi
 [ -n "$second" ] && args+=(--second "$second")
 [ -n "$exfat" ] && args+=(--exfat "$exfat")
 args+=(--floor "$repo/$build/bench/quillfen_floor" --program "$repo/$build/src/app/quillfen")
-args+=(--undo "$repo/$build/bench/quillfen_undo")
 QT_QPA_PLATFORM=offscreen "$build/bench/quillfen_bench" "${args[@]}" "$@"

@@ -13,7 +13,6 @@ struct Setup
     QString floor; // the floor program, quillfen_floor
     QString program; // the built program, quillfen
     double scale = 1; // scales the file counts of the whole-program lines and of the undo
-    QString undo; // the engine's undo as a program, quillfen_undo
 };
 
 // Each prints its line (or lines) after measuring; the data sets are made and removed
@@ -28,6 +27,7 @@ void previewFiles(const Setup &setup);
 void saveAndLoadEntries(const Setup &setup);
 void fillMessageArea(const Setup &setup);
 void programCopy(const Setup &setup);
+void programCommandLine(const Setup &setup);
 void programMove(const Setup &setup);
 void undoJournal(const Setup &setup);
 void programExfat(const Setup &setup);

@@ -4,7 +4,6 @@
 #include "measure.h"
 #include "scenarios.h"
 
-#include "platform/message_boxes.h"
 #include "settings/entry_list.h"
 #include "settings/keys.h"
 #include "settings/store.h"
@@ -24,15 +23,13 @@ namespace bench {
 
 namespace {
 
-// Any message box means a run failed, and a failed run measures nothing.
-class FailOnMessage final : public quillfen::MessageBoxes
+// Any report means a run failed, and a failed run measures nothing.
+class FailOnReport final : public quillfen::RunObserver
 {
 public:
-    FailOnMessage() { quillfen::setMessageBoxes(this); }
-    ~FailOnMessage() override { quillfen::setMessageBoxes(nullptr); }
-    quillfen::MsgAnswer show(const quillfen::MessageBoxRequest &request) override
+    void report(const quillfen::Report &report) override
     {
-        fail(QStringLiteral("the run showed \"%1\": %2").arg(request.title, request.text));
+        fail(QStringLiteral("the run failed: %1 (%2)").arg(report.failure.description(), report.where));
     }
 };
 
@@ -54,9 +51,8 @@ double timeRun(const Entry &entry)
     quillfen::store::save(quillfen::keys::CompareIntType, QStringLiteral("s"));
     QFile::remove(quillfen::logFilePath());
     settle();
-    FailOnMessage boxes;
     return timeOf([] {
-        quillfen::RunObserver quiet;
+        FailOnReport quiet;
         quillfen::TransferRun(quiet).sc_TransferFiles();
     });
 }

@@ -1,5 +1,5 @@
-// Undoing a run of a million moves: the engine's undo as a process of its own (the program
-// quillfen_undo), its time and its peak memory.
+// Undoing a run of a million moves: `quillfen --undo --yes` as a process of its own, its time and
+// its peak memory.
 
 #include "files.h"
 #include "measure.h"
@@ -7,6 +7,7 @@
 
 #include "transfer/journal.h"
 
+#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
@@ -51,8 +52,8 @@ void recordMoves(const QString &source, const QString &dest, const QString &stat
 
 void undoJournal(const Setup &setup)
 {
-    if (setup.undo.isEmpty())
-        fail(QStringLiteral("the undo program was not given (--undo)"));
+    if (setup.program.isEmpty())
+        fail(QStringLiteral("the program was not given (--program)"));
     const int files = std::max(1, int(1'000'000 * setup.scale + 0.5));
     const QString home = setup.scratch + QStringLiteral("undo/");
     const QString source = home + QStringLiteral("source/"), dest = home + QStringLiteral("dest/");
@@ -62,16 +63,19 @@ void undoJournal(const Setup &setup)
     std::fprintf(stderr, "  (making %s files and their journal)\n",
         qUtf8Printable(QLocale(QLocale::English).toString(files)));
     recordMoves(source, dest, home + QStringLiteral("state"), files);
+    // A copy of the program in a folder of its own, which takes the log of the undo.
+    const QString program = home + QStringLiteral("app/quillfen");
+    if (!QFile::copy(setup.program, program))
+        fail(QStringLiteral("cannot copy %1").arg(setup.program));
     settle();
-    const ProcessRun run = runProgram(setup.undo, {},
+    const ProcessRun run = runProgram(program, {QStringLiteral("--undo"), QStringLiteral("--yes")},
         {QStringLiteral("XDG_STATE_HOME=%1state").arg(home), QStringLiteral("XDG_DATA_HOME=%1data").arg(home),
-            QStringLiteral("XDG_CONFIG_HOME=%1config").arg(home),
-            QStringLiteral("QUILLFEN_APP_FOLDER=%1app").arg(home)},
+            QStringLiteral("XDG_CONFIG_HOME=%1config").arg(home)},
         home + QStringLiteral("output.txt"), UndoLimit);
     if (run.code != 0)
         fail(QStringLiteral("the undo ended with %1; see %2output.txt").arg(run.code).arg(home));
     expectCount(source, files);
-    printLine(QStringLiteral("undo a run of %1 moves (journal of as many steps)")
+    printLine(QStringLiteral("quillfen --undo --yes: a run of %1 moves (journal of as many steps)")
                   .arg(QLocale(QLocale::English).toString(files)),
         QStringLiteral("%1 s  peak %2 MB")
             .arg(run.seconds, 0, 'f', 1)

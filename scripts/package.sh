@@ -4,9 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# dpkg-dev and file compute the dependencies; the other two validate the desktop entry and
-# the metainfo (tests/packaging/check_package.sh).
-packages=(dpkg-dev file desktop-file-utils appstream)
+# dpkg-dev and file compute the dependencies; the other three check the desktop entry, the
+# metainfo and the package itself (tests/packaging/check_package.sh).
+packages=(dpkg-dev file desktop-file-utils appstream lintian)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

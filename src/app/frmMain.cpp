@@ -5,12 +5,12 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
 #include "dialogs/frmLogView.h"
+#include "dialogs/message_shown.h"
 #include "link_label.h"
 #include "message_area.h"
 #include "options/frmOptions.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
 #include "transfer/file_routines.h"
@@ -50,8 +50,9 @@ const char PlaceClose[] = "Main form unload";
 const qint64 LargeFile = 16 * 1024 * 1024;
 // How often a run shows what it did: a few times a second, never per file.
 const int ShowMilliseconds = 40;
-const QString FilesFormat = QStringLiteral("%v of %m files");
-const QString StoppedFormat = QStringLiteral("Stopped after %v of %m files");
+// The bar's own %v and %m drop the locale's digit grouping: the counts are put in here.
+const QString FilesFormat = QStringLiteral("%L1 of %L2 files");
+const QString StoppedFormat = QStringLiteral("Stopped after %L1 of %L2 files");
 
 // Runs one step of a handler; a failure is reported with the handler's place words.
 template<typename Step>
@@ -144,7 +145,7 @@ void frmMain::showClock()
 
 void frmMain::readSettings()
 {
-    m_countdown.readSettings();
+    showReports(m_countdown.readSettings());
     ui->tglTimer->setChecked(m_countdown.autoStart());
 }
 
@@ -154,7 +155,10 @@ void frmMain::Form_Load()
     tglTimer_Click();
     SC_StatusBar();
     guarded(Countdown::LoadPlace, [this] {
-        if (sc_FileExists(logFilePath()))
+        const Lookup log = sc_FileExists(logFilePath());
+        if (log.report)
+            showReport(*log.report);
+        if (log.found)
             ui->lblLog->show();
     });
 }
@@ -204,7 +208,7 @@ void frmMain::Timer2_Timer()
     m_timer2->stop();
     m_filesPlanned = 0;
     m_filesDone = 0;
-    ui->prgFiles->setFormat(FilesFormat);
+    m_filesFormat = FilesFormat;
     ui->prgFiles->show();
     showRunProgress();
     m_sinceEvents.start();
@@ -216,7 +220,7 @@ void frmMain::Timer2_Timer()
         m_transferring = false;
         m_endedRun = std::move(run);
         // The bar says that the run stopped, not that it is still busy.
-        ui->prgFiles->setFormat(StoppedFormat);
+        m_filesFormat = StoppedFormat;
         m_filesPlanned = std::max(m_filesPlanned, 1);
         m_bytesTotal = 0;
         showRunProgress();
@@ -271,9 +275,7 @@ void frmMain::lblLog_Click()
             ui->lblLog->setToolTip(DeleteLog + LinkTipSuffix);
             return;
         }
-        if (showMessage(
-                QStringLiteral("Delete the log file?"), DeleteLog, MsgIcon::Question, MsgButtons::YesNo)
-            == MsgAnswer::Yes) {
+        if (confirm(messages::deleteLogQuestion())) {
             sc_DeleteFile(path);
             ui->lblLog->hide();
         } else {
@@ -308,7 +310,12 @@ void frmMain::bytesCopied(qint64 done, qint64 total)
     keepResponsive();
 }
 
-void frmMain::fileFinished()
+void frmMain::report(const Report &report)
+{
+    showReport(report);
+}
+
+void frmMain::fileFinished(const FileEnd &)
 {
     ++m_filesDone;
     m_bytesTotal = 0;
@@ -334,9 +341,12 @@ void frmMain::showRunProgress()
     const int total = std::max(m_filesPlanned, m_filesDone);
     ui->prgFiles->setRange(0, total);
     ui->prgFiles->setValue(m_filesDone);
+    ui->prgFiles->setFormat(m_filesFormat.arg(m_filesDone).arg(total));
     const bool large = m_bytesTotal >= LargeFile;
     if (large) {
-        const QString name = m_currentFile.mid(m_currentFile.lastIndexOf(host::separator()) + 1);
+        QString name = m_currentFile.mid(m_currentFile.lastIndexOf(host::separator()) + 1);
+        // An invisible joiner keeps a "%v" or "%p" in the name from being read as the bar's.
+        name.replace(u'%', QStringLiteral("%\u2060"));
         ui->prgBytes->setFormat(name + QStringLiteral(": %p%"));
         ui->prgBytes->setValue(int(qBound(qint64(0), m_bytesDone * 1000 / m_bytesTotal, qint64(1000))));
     }

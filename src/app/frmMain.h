@@ -53,7 +53,8 @@ public:
     void filesPlanned(int count) override;
     void fileStarted(const QString &sourcePath) override;
     void bytesCopied(qint64 done, qint64 total) override;
-    void fileFinished() override;
+    void fileFinished(const quillfen::FileEnd &end) override;
+    void report(const quillfen::Report &report) override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -73,6 +74,7 @@ private:
     // What the run reported since the window last showed it.
     int m_filesPlanned = 0;
     int m_filesDone = 0;
+    QString m_filesFormat; // "%L1 of %L2 files", or the stopped run's
     QString m_currentFile;
     qint64 m_bytesDone = 0;
     qint64 m_bytesTotal = 0;

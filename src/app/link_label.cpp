@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 LinkLabel::LinkLabel(QWidget *parent)
     : QLabel(parent)
@@ -9,6 +11,7 @@ LinkLabel::LinkLabel(QWidget *parent)
     setTextFormat(Qt::PlainText);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
+    setMargin(2); // room for the focus frame
     QFont underlined = font();
     underlined.setUnderline(true);
     setFont(underlined);
@@ -45,4 +48,17 @@ void LinkLabel::keyPressEvent(QKeyEvent *event)
     default:
         QLabel::keyPressEvent(event);
     }
+}
+
+// A label draws no focus: without this frame a keyboard user could not tell where it is.
+void LinkLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
 }

@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "app/startup.h"
 #include "dialogs/qt_message_boxes.h"
 #include "platform/app_info.h"
@@ -5,16 +6,31 @@
 
 #include <QApplication>
 
+namespace {
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(quillfen::app_info::title());
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(quillfen::app_info::VersionMajor)
+                                                .arg(quillfen::app_info::VersionMinor)
+                                                .arg(quillfen::app_info::VersionRevision));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     quillfen::host::pinLocalTimeZone();
+    // Options ask for the command line, which needs no display.
+    if (quillfen::app::wantsCommandLine(argc, argv)) {
+        QCoreApplication application(argc, argv);
+        nameApplication();
+        return quillfen::app::runCommandLine(QCoreApplication::arguments());
+    }
     QApplication application(argc, argv);
-    QApplication::setApplicationName(quillfen::app_info::title());
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(quillfen::app_info::VersionMajor)
-                                            .arg(quillfen::app_info::VersionMinor)
-                                            .arg(quillfen::app_info::VersionRevision));
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillfen"));
+    nameApplication();
+    QGuiApplication::setDesktopFileName(QLatin1String(quillfen::app_info::AppId));
 
     quillfen::QtMessageBoxes boxes;
     quillfen::setMessageBoxes(&boxes);

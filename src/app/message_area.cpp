@@ -1,5 +1,7 @@
 #include "message_area.h"
 
+#include "transfer/record_texts.h"
+
 MessageArea::MessageArea(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -80,5 +82,5 @@ QVariant MessageArea::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(m_lines.size()))
         return {};
-    return m_lines[size_t(index.row())];
+    return quillfen::record_texts::shownAlike(m_lines[size_t(index.row())]);
 }

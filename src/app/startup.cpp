@@ -1,10 +1,10 @@
 #include "startup.h"
 
 #include "dialogs/frmSplash.h"
+#include "dialogs/message_shown.h"
 #include "frmMain.h"
 #include "options/frmOptions.h"
 #include "platform/failure.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
 #include "window_order.h"

@@ -1,11 +1,13 @@
 #include "frmAbout.h"
 
+#include "message_shown.h"
 #include "platform/app_info.h"
 #include "platform/registry.h"
 
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -31,8 +33,9 @@ frmAbout::frmAbout(QWidget *parent)
 
     auto *icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    icon->setPixmap(QPixmap(QStringLiteral(":/quillfen/quillfen.png"))
-                        .scaled(48, 48, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // Drawn at the screen's own density, so that it stays sharp at a scale of 2.
+    icon->setPixmap(
+        QIcon(QStringLiteral(":/quillfen/quillfen.png")).pixmap(QSize(48, 48), devicePixelRatioF()));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     icon->setFixedWidth(64);
 
@@ -106,5 +109,6 @@ void frmAbout::cmdOK_Click()
 
 void frmAbout::cmdSysInfo_Click()
 {
-    quillfen::StartSysInfo();
+    if (!quillfen::StartSysInfo())
+        quillfen::showMessage(quillfen::messages::systemInformationUnavailable());
 }

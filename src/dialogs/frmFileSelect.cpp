@@ -32,6 +32,9 @@ frmFileSelect::frmFileSelect(quillfen::EntryList &entries, QWidget *parent)
         // Enter in a folder field accepts, as it does in the one-line field.
         field->installEventFilter(this);
     }
+    // "..." says nothing to a screen reader: the browse buttons go by their hints.
+    for (QPushButton *browse : {ui->cmdFile, ui->cmdDest})
+        browse->setAccessibleName(browse->toolTip());
     ui->cmdFile->setFocus();
 
     connect(ui->cmdFile, &QPushButton::clicked, this, &frmFileSelect::cmdFile_Click);

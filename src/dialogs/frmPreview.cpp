@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -55,6 +56,7 @@ frmPreview::frmPreview(const quillfen::EntryList &entries, const QString &interv
     if (const QScreen *screen = this->screen())
         size = size.boundedTo(screen->availableSize());
     resize(size);
+    ui->tblPreview->horizontalHeader()->setStretchLastSection(false);
     ui->tblPreview->setFocus();
 
     connect(ui->cmdCancel, &QPushButton::clicked, this, &frmPreview::cmdCancel_Click);
@@ -67,9 +69,8 @@ frmPreview::~frmPreview() = default;
 void frmPreview::setColumnWidths()
 {
     const QFontMetrics metrics = ui->tblPreview->fontMetrics();
-    const QString widest[PreviewModel::ColumnCount]
-        = {QStringLiteral("9999"), QStringLiteral("Move"), QString(36, u'n'), QString(36, u'n'),
-            QStringLiteral("99,999,999"), QStringLiteral("Not reached"), QString(44, u'n')};
+    const QString widest[PreviewModel::ColumnCount] = {QStringLiteral("9999"), QStringLiteral("Move"),
+        QString(36, u'n'), QString(36, u'n'), QString(), QStringLiteral("Not reached"), QString()};
     QHeaderView *columns = ui->tblPreview->horizontalHeader();
     for (int column = 0; column < PreviewModel::ColumnCount; ++column) {
         const QString header = m_model->headerData(column, Qt::Horizontal).toString();
@@ -77,6 +78,31 @@ void frmPreview::setColumnWidths()
             metrics.horizontalAdvance(widest[column]), columns->fontMetrics().horizontalAdvance(header));
         columns->resizeSection(column, text + 24);
     }
+}
+
+// The reason is read whole and the size to its last digit: their columns widen to the widest
+// the rows hold, as far as the model's cheap guess of it goes. The paths share what is left,
+// elided in the middle, down to a dozen characters each; below that the table scrolls.
+void frmPreview::fitColumns()
+{
+    const QFontMetrics metrics = ui->tblPreview->fontMetrics();
+    QHeaderView *columns = ui->tblPreview->horizontalHeader();
+    const std::pair<int, QString> widest[]
+        = {{PreviewModel::SizeColumn, QLocale().toString(m_model->largestSize())},
+            {PreviewModel::ReasonColumn, m_model->longestReason()}};
+    for (const auto &[column, text] : widest)
+        columns->resizeSection(
+            column, std::max(columns->sectionSize(column), metrics.horizontalAdvance(text) + 24));
+    const int paths = ui->tblPreview->viewport()->width() + columns->sectionSize(PreviewModel::SourceColumn)
+        + columns->sectionSize(PreviewModel::DestColumn) - columns->length();
+    for (const int column : {PreviewModel::SourceColumn, PreviewModel::DestColumn})
+        columns->resizeSection(column, std::max(metrics.averageCharWidth() * 12, paths / 2));
+}
+
+void frmPreview::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    fitColumns();
 }
 
 void frmPreview::showEvent(QShowEvent *event)
@@ -124,6 +150,7 @@ void frmPreview::showProgress(bool now)
         return;
     m_sinceRows.restart();
     m_model->publish();
+    fitColumns();
     if (m_running && m_model->count() == 0)
         return;
     // A line breaks only between two verdicts' totals.

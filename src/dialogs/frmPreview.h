@@ -39,11 +39,13 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void run();
     void showProgress(bool now);
     void setColumnWidths();
+    void fitColumns();
 
     std::unique_ptr<Ui::frmPreview> ui;
     quillfen::PreviewModel *m_model;

@@ -4,10 +4,9 @@
 
 #include "frmFileSelect.h"
 
-#include "platform/app_info.h"
+#include "message_shown.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/store.h"
 #include "transfer/folder_walk.h"
@@ -24,7 +23,6 @@ const QString SearchCaption = QStringLiteral("&Search");
 const QString ResetCaption = QStringLiteral("&Reset");
 const QString CloseCaption = QStringLiteral("&Close");
 const QString CancelCaption = QStringLiteral("Cancel");
-const QString FullListMessage = QStringLiteral("You've filled the list box. Abandoning search...");
 
 QString lastFolderKey(const QString &target)
 {
@@ -200,11 +198,11 @@ bool frmSearch::Search(const QString &root)
         if (quillfen::FolderWalk(*m_found, observer).run(root, ui->filList->pattern())
             == quillfen::FolderWalk::End::ListFull) {
             showProgress(true);
-            quillfen::showMessage(FullListMessage, quillfen::app_info::title());
+            quillfen::showMessage(quillfen::messages::searchListFull());
         }
         ui->dirList->showListing(root, rootSubFolders);
     } catch (const Failure &failure) {
-        quillfen::showMessage(failure.description(), quillfen::app_info::title());
+        quillfen::showMessage(quillfen::messages::searchFailed(failure));
         quillfen::host::endProgram();
         carriesOn = false;
     }

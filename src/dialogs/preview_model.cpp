@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QPalette>
 
+#include <algorithm>
+
 namespace quillfen {
 
 namespace {
@@ -29,6 +31,9 @@ void PreviewModel::append(const PreviewRow &row)
 {
     m_rows.push_back(row);
     m_totals.add(row);
+    if (row.reason.size() > m_longestReason.size())
+        m_longestReason = row.reason;
+    m_largestSize = std::max(m_largestSize, row.size);
 }
 
 void PreviewModel::publish()
@@ -52,13 +57,11 @@ int PreviewModel::columnCount(const QModelIndex &parent) const
 
 QString PreviewModel::text(const PreviewRow &row, int column) const
 {
-    // Rows after the end of the run were never judged: their action is not known.
-    const bool judged = row.verdict != Verdict::EndsRun && row.verdict != Verdict::NotReached;
     switch (column) {
     case EntryColumn:
         return row.entry > 0 ? QString::number(row.entry) : QString();
     case ActionColumn:
-        return !judged ? QString() : row.move ? QStringLiteral("Move") : QStringLiteral("Copy");
+        return actionName(row);
     case SourceColumn:
         return row.source;
     case DestColumn:

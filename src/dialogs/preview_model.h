@@ -36,6 +36,10 @@ public:
     int count() const { return int(m_rows.size()); }
     const PreviewRow &row(int k) const { return m_rows[size_t(k)]; }
     const PreviewTotals &totals() const { return m_totals; }
+    // What the widest reason and size of the rows appended so far are likely to be, without
+    // measuring each: the reason of most characters, the largest size.
+    const QString &longestReason() const { return m_longestReason; }
+    qint64 largestSize() const { return m_largestSize; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -48,6 +52,8 @@ private:
     std::vector<PreviewRow> m_rows;
     int m_published = 0;
     PreviewTotals m_totals;
+    QString m_longestReason;
+    qint64 m_largestSize = 0;
 };
 
 // "Copy: 3 files, 12,345 bytes", "Skip: 1 file, 0 bytes": the files and bytes of each verdict

@@ -1,8 +1,7 @@
 #include "clear_settings.h"
 
-#include "platform/app_info.h"
+#include "dialogs/message_shown.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/entry_list.h"
 #include "settings/keys.h"
 #include "settings/store.h"
@@ -24,7 +23,7 @@ void removeIfThere(const QString &key)
 
 bool sc_ClearSettings()
 {
-    if (!confirm(QStringLiteral("Are you sure you want to clear all settings?")))
+    if (!confirm(messages::clearQuestion()))
         return false;
 
     const int count = storedEntryCountOrZero();
@@ -44,9 +43,7 @@ bool sc_ClearSettings()
         }
     }
 
-    showMessage(QStringLiteral("All settings have been cleared.\r\n\r\n")
-            + QString::fromUtf8(app_info::ProductName) + QStringLiteral(" will now terminate."),
-        QStringLiteral("Complete"), MsgIcon::Exclamation);
+    showMessage(messages::settingsCleared());
     host::endProgram();
     return true;
 }

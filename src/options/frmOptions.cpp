@@ -7,11 +7,11 @@
 
 #include "dialogs/frmFileSelect.h"
 #include "dialogs/frmPreview.h"
+#include "dialogs/message_shown.h"
 #include "platform/autostart.h"
-#include "platform/message_boxes.h"
 #include "settings/numeric.h"
 #include "transfer/transfer_log.h"
-#include "transfer/undo.h"
+#include "undo_last_run.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 
 frmOptions::frmOptions(QWidget *parent)
     : QDialog(parent)
@@ -34,6 +35,9 @@ frmOptions::frmOptions(QWidget *parent)
     // The first start opens this window: it tells where the run's log will be.
     ui->lblLogFile->setText(QStringLiteral("Log file: ") + quillfen::logFilePath());
     ui->cboTimer->setFocus();
+    // The menu's captions carry no access keys: F10 opens it, as on the common desktops.
+    connect(new QShortcut(Qt::Key_F10, this), &QShortcut::activated, this,
+        [this] { ui->menuBar->setActiveAction(ui->mnuSettings->menuAction()); });
 
     connect(ui->cmdFile, &QPushButton::clicked, this, &frmOptions::cmdFile_Click);
     connect(ui->cmdRemove, &QPushButton::clicked, this, &frmOptions::cmdRemove_Click);
@@ -57,7 +61,7 @@ void frmOptions::Form_Load()
 {
     // A load step that fails leaves its control as it stands, so start from the controls.
     takeControls();
-    m_values.load();
+    quillfen::showReports(m_values.load());
     m_stored = m_values;
     showValues();
     m_unloaded = false;
@@ -69,7 +73,7 @@ void frmOptions::Form_Unload()
         return;
     m_unloaded = true;
     takeControls();
-    m_values.close();
+    quillfen::showReports(m_values.close());
     m_stored = m_values;
 }
 
@@ -206,7 +210,7 @@ void frmOptions::mnuSettingsPreview_Click()
 
 void frmOptions::mnuSettingsUndo_Click()
 {
-    quillfen::sc_UndoLastRun();
+    quillfen::undoLastRun();
 }
 
 void frmOptions::showStartAtLogin()
@@ -223,7 +227,11 @@ void frmOptions::showStartAtLogin()
 void frmOptions::mnuSettingsStartAtLogin_Click(bool checked)
 {
     try {
-        quillfen::setStartAtLogin(checked);
+        using quillfen::StartAtLogin;
+        if (quillfen::setStartAtLogin(checked) == StartAtLogin::ForeignEntry
+            && quillfen::confirm(
+                quillfen::messages::foreignAutostart(quillfen::autostartEntryPath(), checked)))
+            quillfen::setStartAtLogin(checked, quillfen::runningProgram(), true);
     } catch (const quillfen::Failure &failure) {
         quillfen::reportPlace(failure, QStringLiteral("Start at Login"));
     }

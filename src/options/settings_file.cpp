@@ -2,9 +2,9 @@
 
 #include "settings_lines.h"
 
+#include "dialogs/message_shown.h"
 #include "platform/app_info.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "platform/raw_file.h"
 #include "settings/entry_list.h"
 #include "settings/keys.h"
@@ -17,22 +17,10 @@ namespace quillfen {
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-const QString ImportWarning = QStringLiteral("WARNING: An imporperly formatted settings file can \r\n"
-                                             "cause unexpected and perhaps disasterous results. \r\n"
-                                             "\r\n"
-                                             "Are you sure you want to import the settings?");
 
 QString keyLine(const QString &key)
 {
     return key + QLatin1Char('\t') + store::get(keys::Section::App, key);
-}
-
-void reportFile(const QString &what, const QString &path, const Failure &failure)
-{
-    const QString number = QString::number(failure.number());
-    showMessage(what + CrLf + path + CrLf + CrLf + QStringLiteral("Error ") + failure.description()
-            + QStringLiteral(" (") + number + QLatin1Char(')'),
-        QStringLiteral("Error ") + number, MsgIcon::Critical);
 }
 
 // The store names keys within a section by plain names: a "/" would file the value
@@ -76,23 +64,22 @@ void sc_ExportSettings()
     try {
         raw_file::replaceWhole(path, settingsFileText(created));
     } catch (const Failure &failure) {
-        reportFile(QStringLiteral("The settings could not be exported to "), path, failure);
+        showMessage(messages::settingsFileFailed(true, path, failure));
         return;
     }
-    showMessage(QStringLiteral("Settings exported to ") + CrLf + path, QStringLiteral("Complete"),
-        MsgIcon::Information);
+    showMessage(messages::settingsExported(path));
 }
 
 void sc_ImportSettings()
 {
-    if (!confirm(ImportWarning))
+    if (!confirm(messages::importQuestion()))
         return;
     const QString path = settingsFilePath();
     QByteArray bytes;
     try {
         bytes = raw_file::readPlainFile(path);
     } catch (const Failure &failure) {
-        reportFile(QStringLiteral("The settings could not be imported from "), path, failure);
+        showMessage(messages::settingsFileFailed(false, path, failure));
         return;
     }
 

@@ -5,6 +5,8 @@
 namespace quillfen::app_info {
 
 inline constexpr char Title[] = "Quillfen";
+// The name of the desktop entry, the icon and the metainfo, and the window's desktop file name.
+inline constexpr char AppId[] = "com.marivale.quillfen";
 inline constexpr char ProductName[] = "Quillfen";
 inline constexpr char FileDescription[] = "Scheduled file mover and copier";
 inline constexpr char CompanyName[] = "Marivale";

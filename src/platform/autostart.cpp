@@ -2,7 +2,6 @@
 
 #include "app_info.h"
 #include "failure.h"
-#include "message_boxes.h"
 #include "native_names.h"
 #include "raw_file.h"
 
@@ -19,9 +18,6 @@ namespace quillfen {
 
 namespace {
 
-const char ForeignEntry[] = "The start-at-login entry %1 was not written by Quillfen for this program.\r\n";
-const char WillBeReplaced[] = "It will be replaced.";
-const char WillBeRemoved[] = "It will be removed.";
 const char NotText[] = "Bad file name: the program's path is not UTF-8 text, which a login entry cannot hold";
 
 QString autostartFolder()
@@ -111,7 +107,7 @@ QByteArray autostartEntryFor(const QByteArray &native)
         QStringLiteral("Name=") + app_info::title(),
         QStringLiteral("Comment=Moves or copies files out of working folders on a countdown"),
         QStringLiteral("Exec=") + execArgument(program),
-        QStringLiteral("Icon=quillfen"),
+        QStringLiteral("Icon=") + QLatin1String(app_info::AppId),
         QStringLiteral("Terminal=false"),
         QStringLiteral("X-GNOME-Autostart-enabled=true"),
     };
@@ -124,12 +120,12 @@ bool startsAtLogin()
     return entry && enabled(*entry);
 }
 
-void setStartAtLogin(bool on, const QByteArray &program)
+StartAtLogin setStartAtLogin(bool on, const QByteArray &program, bool foreignAgreed)
 {
     const QString path = autostartEntryPath();
     const std::optional<QByteArray> entry = readEntry(path);
     if ((entry && enabled(*entry)) == on)
-        return;
+        return StartAtLogin::Done;
     QByteArray own;
     try {
         own = autostartEntryFor(program);
@@ -138,16 +134,18 @@ void setStartAtLogin(bool on, const QByteArray &program)
             throw;
         // No entry can be this program's own: whatever is there is removed after asking.
     }
-    if (entry && *entry != own
-        && !confirm(QString::fromUtf8(ForeignEntry).arg(path)
-            + QString::fromUtf8(on ? WillBeReplaced : WillBeRemoved)))
-        return;
+    // Earlier builds named the icon after the program; such an entry is this program's own too.
+    const QByteArray former
+        = QByteArray(own).replace(QByteArray("\nIcon=") + app_info::AppId, "\nIcon=quillfen");
+    if (entry && *entry != own && *entry != former && !foreignAgreed)
+        return StartAtLogin::ForeignEntry;
     if (on) {
         raw_file::makeFolderPath(nativePath(autostartFolder()));
         raw_file::replaceWhole(path, own);
     } else if (::unlink(nativePath(path).constData()) != 0 && errno != ENOENT) {
         throw Failure::fromErrno(errno, path);
     }
+    return StartAtLogin::Done;
 }
 
 } // namespace quillfen

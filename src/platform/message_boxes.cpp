@@ -36,25 +36,4 @@ MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon, M
     return messageBoxes().show(MessageBoxRequest {text, title, icon, buttons});
 }
 
-void reportPlace(const Failure &failure, const QString &place)
-{
-    const QString number = QString::number(failure.number());
-    showMessage(QStringLiteral("Error ") + failure.description() + QStringLiteral(" (") + number
-            + QStringLiteral(") on ") + place,
-        QStringLiteral("Error ") + number, MsgIcon::Critical);
-}
-
-void reportRoutine(const Failure &failure, const QString &title, const QString &hint)
-{
-    showMessage(QStringLiteral("Error: ") + failure.description() + QStringLiteral(" (")
-            + QString::number(failure.number()) + QLatin1Char(')') + hint,
-        title, MsgIcon::Critical);
-}
-
-bool confirm(const QString &text)
-{
-    return showMessage(text, QStringLiteral("Continue?"), MsgIcon::Exclamation, MsgButtons::YesNo)
-        == MsgAnswer::Yes;
-}
-
 } // namespace quillfen

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "failure.h"
-
 #include <QString>
 
 namespace quillfen {
@@ -34,14 +32,5 @@ void setMessageBoxes(MessageBoxes *boxes);
 
 MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon = MsgIcon::None,
     MsgButtons buttons = MsgButtons::Ok);
-
-// "Error <description> (<number>) on <place>", title "Error <number>", critical, OK.
-void reportPlace(const Failure &failure, const QString &place);
-
-// "Error: <description> (<number>)" followed by `hint`, critical, OK, the given title.
-void reportRoutine(const Failure &failure, const QString &title, const QString &hint = QString());
-
-// A confirmation: title "Continue?", exclamation icon, Yes and No; true only for Yes.
-bool confirm(const QString &text);
 
 } // namespace quillfen

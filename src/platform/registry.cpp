@@ -1,9 +1,7 @@
 #include "registry.h"
 
-#include "platform/app_info.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 
 #include <QStandardPaths>
 
@@ -190,7 +188,7 @@ bool GetKeyValue(registry::Handle root, const QString &keyPath, const QString &v
     return true;
 }
 
-void StartSysInfo()
+bool StartSysInfo()
 {
     using registry::LocalMachine;
     QString path;
@@ -198,20 +196,20 @@ void StartSysInfo()
         if (GetKeyValue(
                 LocalMachine, QLatin1String(registry::ToolKey), QLatin1String(registry::ToolValue), path)) {
             host::startProgram(path, {});
-            return;
+            return true;
         }
         if (GetKeyValue(LocalMachine, QLatin1String(registry::ToolFolderKey),
                 QLatin1String(registry::ToolFolderValue), path)) {
             path += host::separator() + QLatin1String(registry::ToolFileName);
             if (host::lookupPlainFile(path)) {
                 host::startProgram(path, {});
-                return;
+                return true;
             }
         }
     } catch (const Failure &) {
         // A tool that cannot be found or started is simply unavailable.
     }
-    showMessage(QStringLiteral("System Information Is Unavailable At This Time"), app_info::title());
+    return false;
 }
 
 } // namespace quillfen

@@ -91,7 +91,7 @@ namespace quillfen {
 // On false `value` is empty; a value of a type other than text or number leaves it as given.
 bool GetKeyValue(registry::Handle root, const QString &keyPath, const QString &valueName, QString &value);
 
-// Starts the system information tool named by the registry, or says it is unavailable.
-void StartSysInfo();
+// Starts the system information tool named by the registry; false when it is unavailable.
+bool StartSysInfo();
 
 } // namespace quillfen

@@ -49,7 +49,6 @@ bool keepsNoOwners(const QByteArray &folder, uid_t owner)
 void prepare(const QByteArray &folder)
 {
     for (const QByteArray &part : {folder, folder + "/files", folder + "/info"}) {
-        // A new folder's name is on disk before anything is kept in it.
         if (::mkdir(part.constData(), 0700) == 0)
             raw_file::syncName(part);
         else if (errno != EEXIST)

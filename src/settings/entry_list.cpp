@@ -4,8 +4,6 @@
 #include "numeric.h"
 #include "store.h"
 
-#include "platform/message_boxes.h"
-
 namespace quillfen {
 
 namespace {
@@ -50,17 +48,16 @@ int storedEntryCountOrZero()
     }
 }
 
-bool sc_GetFiles(EntryList &list)
+QList<Report> sc_GetFiles(EntryList &list)
 {
     // When the stored count cannot be read, the length shown before the reload stands.
     int count = list.count();
-    bool read = true;
+    QList<Report> reports;
     list = EntryList();
     try {
         count = storedEntryCount();
     } catch (const Failure &failure) {
-        reportPlace(failure, GetFilesPlace);
-        read = false;
+        reports.append(Report::place(failure, GetFilesPlace));
     }
     for (int n = 1; n <= count; ++n) {
         const auto field
@@ -68,10 +65,10 @@ bool sc_GetFiles(EntryList &list)
         list.append(
             field(keys::FileStem), field(keys::PathStem), field(keys::DestStem), field(keys::MoveStem));
     }
-    return read;
+    return reports;
 }
 
-void sc_AddFiles(const EntryList &list)
+QList<Report> sc_AddFiles(const EntryList &list)
 {
     // Every key goes into one write of the store, so a refused write is reported once, at the end.
     store::WriteBatch batch;
@@ -86,8 +83,9 @@ void sc_AddFiles(const EntryList &list)
     try {
         batch.commit();
     } catch (const Failure &failure) {
-        reportPlace(failure, AddFilesPlace);
+        return {Report::place(failure, AddFilesPlace)};
     }
+    return {};
 }
 
 } // namespace quillfen

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/report.h"
+
+#include <QList>
 #include <QStringList>
 
 namespace quillfen {
@@ -26,12 +29,12 @@ int storedEntryCount();
 // The stored number of entries, or 0 when it cannot be read.
 int storedEntryCountOrZero();
 
-// Empties the lists, then fills them from the store. Reports failures "... on Get Files"
-// and goes on; answers false when the stored count could not be read.
-bool sc_GetFiles(EntryList &list);
+// Empties the lists, then fills them from the store. Answers the failures to report "... on
+// Get Files": none when the stored count could be read.
+QList<Report> sc_GetFiles(EntryList &list);
 
 // Writes every entry and then the count to the store; keys of a longer earlier list stay.
-// Reports failures "... on Add Files" and goes on.
-void sc_AddFiles(const EntryList &list);
+// Answers the failures to report "... on Add Files".
+QList<Report> sc_AddFiles(const EntryList &list);
 
 } // namespace quillfen

@@ -4,8 +4,6 @@
 #include "numeric.h"
 #include "store.h"
 
-#include "platform/message_boxes.h"
-
 namespace quillfen {
 
 namespace {
@@ -14,20 +12,18 @@ const QString LoadPlace = QStringLiteral("Options form load");
 // A check box takes 0 (unchecked) and 1 (checked) only.
 constexpr int InvalidPropertyValue = 380;
 
-template<typename Step>
-void loadStep(Step step)
-{
-    try {
-        step();
-    } catch (const Failure &failure) {
-        reportPlace(failure, LoadPlace);
-    }
-}
-
 } // namespace
 
-void OptionsValues::load()
+QList<Report> OptionsValues::load()
 {
+    QList<Report> reports;
+    const auto loadStep = [&reports](auto step) {
+        try {
+            step();
+        } catch (const Failure &failure) {
+            reports.append(Report::place(failure, LoadPlace));
+        }
+    };
     loadStep([this] { timer = QString::number(toInteger16(store::get(keys::Timer))); });
     loadStep([this] { defaultFileExt = store::get(keys::DefaultFileExt); });
     loadStep([this] {
@@ -36,14 +32,20 @@ void OptionsValues::load()
             throw Failure(InvalidPropertyValue, QStringLiteral("Invalid property value"));
         autoStart = state == 1;
     });
-    loadStep([this] { listReadable = sc_GetFiles(entries); });
+    loadStep([this, &reports] {
+        const QList<Report> list = sc_GetFiles(entries);
+        listReadable = list.isEmpty();
+        reports += list;
+    });
     loadStep([this] { interval = store::get(keys::CompareInterval); });
     loadStep([this] { intervalType = store::get(keys::CompareIntType); });
     loadStep([this] { keepReplaced = store::get(keys::KeepReplaced) != QLatin1String("0"); });
+    return reports;
 }
 
-void OptionsValues::close() const
+QList<Report> OptionsValues::close() const
 {
+    QList<Report> reports;
     store::WriteBatch batch;
     store::save(keys::DefaultFileExt, defaultFileExt);
     store::save(keys::CompareInterval, interval);
@@ -52,12 +54,13 @@ void OptionsValues::close() const
     store::save(keys::AutoStart, autoStart ? QStringLiteral("1") : QStringLiteral("0"));
     store::save(keys::KeepReplaced, keepReplaced ? QStringLiteral("1") : QStringLiteral("0"));
     if (listReadable)
-        sc_AddFiles(entries);
+        reports += sc_AddFiles(entries);
     try {
         batch.commit();
     } catch (const Failure &failure) {
-        reportPlace(failure, QStringLiteral("Add Files"));
+        reports.append(Report::place(failure, QStringLiteral("Add Files")));
     }
+    return reports;
 }
 
 } // namespace quillfen

@@ -23,12 +23,13 @@ public:
     // is, so an unreadable count never wipes it. A list the user edits is theirs to save.
     bool listReadable = true;
 
-    // Fills every value from the store. A step that fails is reported "... on Options
-    // form load" and leaves its value as it was.
-    void load();
+    // Fills every value from the store. A step that fails leaves its value as it was; the
+    // failures to report ("... on Options form load" and the list's own) come back in order.
+    QList<Report> load();
 
-    // Writes every value and the entry list (when it was read) back to the store, as one write.
-    void close() const;
+    // Writes every value and the entry list (when it was read) back to the store, as one write;
+    // answers the failures to report.
+    QList<Report> close() const;
 
     // A run would plan the same with `other`: the same entries and date restriction.
     bool plansLike(const OptionsValues &other) const

@@ -1,29 +1,22 @@
 #include "countdown.h"
 
 #include "platform/failure.h"
-#include "platform/message_boxes.h"
 #include "settings/keys.h"
 #include "settings/numeric.h"
 #include "settings/store.h"
 
 namespace quillfen {
 
-namespace {
-
-template<typename Step>
-void readStep(Step step)
+QList<Report> Countdown::readSettings()
 {
-    try {
-        step();
-    } catch (const Failure &failure) {
-        reportPlace(failure, QLatin1String(Countdown::LoadPlace));
-    }
-}
-
-} // namespace
-
-void Countdown::readSettings()
-{
+    QList<Report> reports;
+    const auto readStep = [&reports](auto step) {
+        try {
+            step();
+        } catch (const Failure &failure) {
+            reports.append(Report::place(failure, QLatin1String(Countdown::LoadPlace)));
+        }
+    };
     readStep([this] {
         m_length = toInteger16(store::get(keys::Timer));
         m_secondsLeft = m_length;
@@ -33,6 +26,7 @@ void Countdown::readSettings()
         if (m_autoStart != 0 && m_autoStart != 1)
             throw Failure(failure_no::InvalidArgument);
     });
+    return reports;
 }
 
 void Countdown::setStarted(bool started)

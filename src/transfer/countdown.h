@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/report.h"
+
+#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -17,10 +20,10 @@ public:
     static constexpr char LoadPlace[] = "Main form load";
 
     // Reads `Timer` into the length and the seconds left, then `AutoStart`. A value that
-    // fails is reported for the main form's load and the one read before stays (0 at
+    // fails is to be reported for the main form's load and the one read before stays (0 at
     // first); a flag other than 0 and 1 is kept, and reported, as the toggle has no state
-    // for it.
-    void readSettings();
+    // for it. Answers the reports in order.
+    QList<Report> readSettings();
 
     qint16 length() const { return m_length; }
     // Any nonzero flag means auto-start.

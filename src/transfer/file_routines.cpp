@@ -2,7 +2,6 @@
 
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
 
@@ -13,26 +12,6 @@
 namespace quillfen {
 
 namespace {
-
-const QString CrLf = QStringLiteral("\r\n");
-const QString ErrorTitle = QStringLiteral("Error");
-
-QString failureText(const Failure &failure)
-{
-    return QStringLiteral("Error Number: ") + QString::number(failure.number()) + QStringLiteral("  Error: ")
-        + failure.description();
-}
-
-void reportCopyFailure(const Failure &failure, const QString &destFolder)
-{
-    if (failure.number() == failure_no::PathNotFound) {
-        reportRoutine(failure, ErrorTitle,
-            CrLf + CrLf + QStringLiteral("Check the path to ") + CrLf + destFolder + CrLf
-                + QStringLiteral("You may need to create the file manually."));
-        return;
-    }
-    reportRoutine(failure, ErrorTitle);
-}
 
 // Creates the last level of `folder` only; a missing parent is a path not found. The new
 // folder's name is on disk before anything goes into it: a crash never strands what it holds.
@@ -50,17 +29,6 @@ void createFolderLevel(const QString &folder)
 
 } // namespace
 
-QString trueResult()
-{
-    return QStringLiteral("True");
-}
-
-QString sourceMissingText(const QString &sourceFolder)
-{
-    return QStringLiteral("The Source location: ") + CrLf + sourceFolder + CrLf
-        + QStringLiteral("does not exist. ") + CrLf + CrLf + QStringLiteral("Please check your settings.");
-}
-
 bool folderLevelCreatable(const QString &folder)
 {
     QString parent = folder;
@@ -70,7 +38,7 @@ bool folderLevelCreatable(const QString &folder)
     return parent.isEmpty() || host::lookupFolder(parent);
 }
 
-QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move)
 {
     safe_copy::Session session;
@@ -78,7 +46,7 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
     return sc_CopyFile(sourceName, sourceFolder, destName, destFolder, move, session, outcome);
 }
 
-QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
     const safe_copy::Known *known, bool replace)
 {
@@ -88,7 +56,7 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
         if (!destFound)
             createFolderLevel(destFolder);
         if (!sourceFound)
-            return sourceMissingText(sourceFolder);
+            return {CopyResult::Kind::SourceFolderMissing, std::nullopt, destFolder};
         outcome.source = known ? known->path : nativePath(sourceFolder + sourceName);
         outcome.dest = nativePath(destFolder + destName);
         const QByteArray &source = outcome.source;
@@ -97,36 +65,20 @@ QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, cons
             safe_copy::moveFile(source, dest, session, outcome, known, replace);
         else
             safe_copy::copyFile(source, dest, session, outcome, known);
-        return trueResult();
+        return {};
     } catch (const Failure &failure) {
-        return reportedFailure(failure, destFolder);
+        return CopyResult::failed(failure, destFolder);
     }
 }
 
-QString reportedFailure(const Failure &failure, const QString &destFolder)
-{
-    reportCopyFailure(failure, destFolder);
-    return failureText(failure);
-}
-
-bool sc_FileExists(const QString &path, const QByteArray &native)
+Lookup sc_FileExists(const QString &path, const QByteArray &native)
 {
     try {
-        return host::lookupPlainFile(path, native);
+        return {host::lookupPlainFile(path, native), std::nullopt};
     } catch (const Failure &failure) {
-        switch (failure.number()) {
-        case failure_no::FileNotFound:
-        case failure_no::PathNotFound:
-            break;
-        case failure_no::DeviceUnavailable:
-            reportRoutine(failure, ErrorTitle,
-                CrLf + CrLf + QStringLiteral("You do not currently have access to ") + CrLf + path);
-            break;
-        default:
-            reportRoutine(failure, ErrorTitle + QLatin1Char(' ') + QString::number(failure.number()));
-            break;
-        }
-        return false;
+        if (failure.number() == failure_no::FileNotFound || failure.number() == failure_no::PathNotFound)
+            return {};
+        return {false, Report {Report::Kind::LookupFailed, failure, path}};
     }
 }
 

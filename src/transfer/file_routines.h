@@ -2,39 +2,59 @@
 
 #include "safe_copy.h"
 
+#include "platform/report.h"
+
 #include <QString>
+
+#include <optional>
 
 namespace quillfen {
 
+// What became of one copy or move.
+struct CopyResult
+{
+    enum class Kind {
+        Done,
+        SourceFolderMissing, // nothing was tried, and nothing is reported
+        Failed, // `failure` says why; the faces report it
+    };
+    Kind kind = Kind::Done;
+    std::optional<Failure> failure;
+    QString destFolder;
+
+    bool done() const { return kind == Kind::Done; }
+    static CopyResult failed(const Failure &failure, const QString &destFolder)
+    {
+        return {Kind::Failed, failure, destFolder};
+    }
+    // The report a face shows for a failed copy.
+    Report report() const { return {Report::Kind::CopyFailed, *failure, destFolder}; }
+};
+
 // Copies (or moves) sourceFolder + sourceName to destFolder + destName. Creates the last
-// level of a missing destination folder. Returns "True" on success; otherwise reports the
-// failure in a message box and returns its text. Never loses a file: the destination is
-// replaced only by a complete copy, and a source is deleted only after that.
-QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+// level of a missing destination folder. Never loses a file: the destination is replaced only
+// by a complete copy, and a source is deleted only after that.
+CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move);
 // The same within a run: its session, what the run knows of the source already, and what was
 // done for the run's journal. With `replace` false an existing destination is left alone.
-QString sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
+CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
     const safe_copy::Known *known = nullptr, bool replace = true);
-
-// Reports a failure of a copy into `destFolder` as sc_CopyFile does, and answers its text.
-class Failure;
-QString reportedFailure(const Failure &failure, const QString &destFolder);
 
 // Whether sc_CopyFile could create the missing destination `folder`: it makes the last level
 // only, so its parent must be there.
 bool folderLevelCreatable(const QString &folder);
 
-// The result of a successful sc_CopyFile.
-QString trueResult();
-
-// What sc_CopyFile returns, without a message box, when the source folder is missing.
-QString sourceMissingText(const QString &sourceFolder);
-
-// True when `path` names a plain, non-hidden file.
+// Whether `path` names a plain, non-hidden file, and what to report when it could not be looked
+// up for another cause than a missing file or folder (it then counts as not found).
+struct Lookup
+{
+    bool found = false;
+    std::optional<Report> report;
+};
 // `native`, when given, is the path's native form, already at hand.
-bool sc_FileExists(const QString &path, const QByteArray &native = QByteArray());
+Lookup sc_FileExists(const QString &path, const QByteArray &native = QByteArray());
 
 // Deletes a file; any failure is swallowed.
 void sc_DeleteFile(const QString &path);

@@ -123,7 +123,7 @@ public:
         row.size = file.source.file.st_size;
         if (!file.passes) {
             row.verdict = Verdict::TooNew;
-            row.reason = QStringLiteral("Skipped by the date restriction: %1 %2 old, %3 needed")
+            row.reason = QStringLiteral("Skipped by the date restriction: %L1 %2 old, %L3 needed")
                              .arg(file.age)
                              .arg(file.restriction.unitCode)
                              .arg(file.restriction.threshold);
@@ -232,7 +232,7 @@ private:
             return;
         }
         row.verdict = Verdict::Replace;
-        row.reason = QStringLiteral("Would replace the existing file (%1 bytes, %2)")
+        row.reason = QStringLiteral("Would replace the existing file (%L1 bytes, %2)")
                          .arg(target.st_size)
                          .arg(host::dateTimeText(target.st_mtim.tv_sec));
     }
@@ -258,6 +258,13 @@ QString verdictName(PreviewRow::Verdict verdict)
     static const char *const Names[PreviewRow::VerdictCount]
         = {"Copy", "Move", "Replace", "Skip", "Refused", "Fails", "Run ends", "Not reached"};
     return QLatin1String(Names[int(verdict)]);
+}
+
+QString actionName(const PreviewRow &row)
+{
+    if (row.verdict == PreviewRow::Verdict::EndsRun || row.verdict == PreviewRow::Verdict::NotReached)
+        return QString();
+    return row.move ? QStringLiteral("Move") : QStringLiteral("Copy");
 }
 
 void previewRun(const EntryList &entries, const QString &interval, const QString &unitCode,

@@ -44,6 +44,8 @@ struct PreviewTotals
 
 // The verdict's name as the preview shows it: "Copy", "Skip", …
 QString verdictName(PreviewRow::Verdict verdict);
+// "Copy" or "Move"; empty for a row after the end of the run, which was never judged.
+QString actionName(const PreviewRow &row);
 
 // Plans the run of `entries` under the restriction `interval` / `unitCode` (as typed, not yet
 // saved) with the run's own planner, and hands each row to `sink` in the run's order. Looks

@@ -3,6 +3,7 @@
 #include "file_routines.h"
 #include "platform/native_names.h"
 
+#include <QRegularExpression>
 #include <QStringBuilder>
 
 #include <algorithm>
@@ -13,6 +14,13 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 const QChar Tab = QLatin1Char('\t');
+const QString BeginWord = QStringLiteral("Begin ");
+const QString FromField = QStringLiteral("\tFrom: \t");
+const QString ToField = QStringLiteral("\tTo:   ");
+const QString Successful = QStringLiteral("successful");
+const QString Failed = QStringLiteral(" failed: ");
+// A finished record ends with an empty line, and the log writer ends every record's text.
+const QString FinishedEnd = CrLf + CrLf + CrLf;
 
 bool isControl(char16_t c)
 {
@@ -65,12 +73,20 @@ QString escapeName(const QString &text)
 // Each record is built once at its full length: a run forms two a file.
 QString begin(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
 {
-    return u"Begin " % label % Tab % now % CrLf % Tab % u"From: " % Tab % escapeName(sourceFolder % name);
+    return BeginWord % label % Tab % now % CrLf % FromField % escapeName(sourceFolder % name);
 }
 
 QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now)
 {
-    return Tab % u"To:   " % escapeName(destFolder % name) % CrLf % outcome % Tab % now % CrLf % CrLf;
+    return ToField % escapeName(destFolder % name) % CrLf % outcome % Tab % now % CrLf % CrLf;
+}
+
+QString shownAlike(const QString &line)
+{
+    QString shown = line;
+    if (shown.startsWith(ToField))
+        shown.replace(0, ToField.size(), QStringLiteral("\tTo:\t"));
+    return shown;
 }
 
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
@@ -79,15 +95,75 @@ QString skip(const QString &label, const QString &sourceFolder, const QString &n
         % u"File skipped due to date restrictions" % CrLf % CrLf;
 }
 
-QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder)
+QString outcome(const QString &label, const CopyResult &result, const QString &sourceFolder)
 {
-    if (copyResult == trueResult())
-        return label + QStringLiteral("successful");
-    // The only result that carries a name is the missing source folder's.
-    const QString shown = copyResult == sourceMissingText(sourceFolder)
-        ? sourceMissingText(escapeName(sourceFolder))
-        : copyResult;
-    return label + QStringLiteral(" failed: ") + shown;
+    switch (result.kind) {
+    case CopyResult::Kind::Done:
+        return label + Successful;
+    case CopyResult::Kind::SourceFolderMissing:
+        return label + Failed + QStringLiteral("The Source location: ") + CrLf + escapeName(sourceFolder)
+            + CrLf + QStringLiteral("does not exist. ") + CrLf + CrLf
+            + QStringLiteral("Please check your settings.");
+    case CopyResult::Kind::Failed:
+        break;
+    }
+    return label + Failed + QStringLiteral("Error Number: ") + QString::number(result.failure->number())
+        + QStringLiteral("  Error: ") + result.failure->description();
+}
+
+namespace {
+
+// The length of what is whole at the start of `rest`, the text after the log's last finished
+// record: begin records whose result never came.
+qsizetype wholeRecordsIn(const QByteArray &rest)
+{
+    const QByteArray begin = BeginWord.toUtf8(), from = CrLf.toUtf8() + FromField.toUtf8();
+    const QByteArray starts[]
+        = {begin, actionLabel(true).toUtf8(), actionLabel(false).toUtf8(), ToField.toUtf8()};
+    qsizetype at = 0;
+    while (at < rest.size()) {
+        const QByteArray part = rest.mid(at);
+        const qsizetype lineEnd = part.indexOf("\r\n");
+        const qsizetype end = part.startsWith(begin) && lineEnd > 0 && part.indexOf(from) == lineEnd
+            ? part.indexOf("\r\n", lineEnd + 2)
+            : -1;
+        if (end > 0) {
+            at += end + 2;
+            continue;
+        }
+        for (const QByteArray &start : starts) {
+            if (part.startsWith(start.left(part.size())))
+                return at;
+        }
+        return rest.size();
+    }
+    return at;
+}
+
+} // namespace
+
+qsizetype wholeLength(const QByteArray &tail)
+{
+    const QByteArray finished = FinishedEnd.toUtf8();
+    const qsizetype last = tail.lastIndexOf(finished);
+    if (last < 0)
+        return tail.size();
+    const qsizetype after = last + finished.size();
+    return after + wholeRecordsIn(tail.mid(after));
+}
+
+QString recordsPattern()
+{
+    const auto literal = [](const QString &text) { return QRegularExpression::escape(text); };
+    const QString field = QStringLiteral("[^\t\r\n]+");
+    const QString label = QStringLiteral("(?:") + literal(actionLabel(false)) + QLatin1Char('|')
+        + literal(actionLabel(true)) + QLatin1Char(')');
+    const QString begin = literal(BeginWord) + label + literal(Tab) + field + literal(CrLf + FromField)
+        + field + literal(CrLf);
+    const QString result = literal(ToField) + field + literal(CrLf) + label + QStringLiteral("(?:")
+        + literal(Successful) + QLatin1Char('|') + literal(Failed) + field + QLatin1Char(')') + literal(Tab)
+        + field + literal(FinishedEnd);
+    return QStringLiteral("(?:") + begin + QStringLiteral("(?:") + result + QStringLiteral(")?+)*+");
 }
 
 } // namespace quillfen::record_texts

@@ -1,6 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+namespace quillfen {
+struct CopyResult;
+}
 
 namespace quillfen::record_texts {
 
@@ -18,7 +23,20 @@ QString begin(const QString &label, const QString &sourceFolder, const QString &
 QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now);
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
 
+// A line of a record as a window shows it: the To line's path starts at the tab stop of the From
+// line's, so that the two paths line up and a narrow window cuts them alike.
+QString shownAlike(const QString &line);
+
 // The outcome line's text for what sc_CopyFile returned for a file of `sourceFolder`.
-QString outcome(const QString &label, const QString &copyResult, const QString &sourceFolder);
+QString outcome(const QString &label, const CopyResult &result, const QString &sourceFolder);
+
+// How long the front of `tail`, the end of a log, is that holds whole records: up to the end
+// of its last finished record, then any begin records whose result never came. A record cut
+// short starts as a record does and is not whole; text that no record starts with is kept.
+qsizetype wholeLength(const QByteArray &tail);
+
+// A regular expression that matches the records of a log, each whole, a begin record's
+// result only once whole too.
+QString recordsPattern();
 
 } // namespace quillfen::record_texts

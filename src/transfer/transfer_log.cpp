@@ -1,11 +1,14 @@
 #include "transfer_log.h"
 
 #include "file_routines.h"
+#include "record_texts.h"
 
 #include "platform/failure.h"
 #include "platform/host.h"
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
+
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -31,32 +34,6 @@ void flush(int fd, const QByteArray &path)
         throw Failure::fromErrno(errno, path);
 }
 
-// The length of what is whole at the start of `rest`, the text after the log's last finished
-// record: begin records whose result never came are whole; a record that a killed writer left
-// cut short starts as a record does and is not; text that no record starts with is kept.
-qsizetype wholeRecordsIn(const QByteArray &rest)
-{
-    qsizetype at = 0;
-    while (at < rest.size()) {
-        const QByteArray part = rest.mid(at);
-        const qsizetype lineEnd = part.indexOf("\r\n");
-        const qsizetype end
-            = part.startsWith("Begin ") && lineEnd > 0 && part.indexOf("\r\n\tFrom: \t") == lineEnd
-            ? part.indexOf("\r\n", lineEnd + 2)
-            : -1;
-        if (end > 0) {
-            at += end + 2;
-            continue;
-        }
-        for (const QByteArray start : {"Begin ", "Move File ", "Copy File ", "\tTo:   "}) {
-            if (part.startsWith(start.left(part.size())))
-                return at;
-        }
-        return rest.size();
-    }
-    return at;
-}
-
 } // namespace
 
 QString headerRule()
@@ -78,6 +55,17 @@ QString logHeader(const QString &now, const QString &computerName)
 {
     return headerRule() + CrLf + headerCreatedBy() + CrLf + headerRule() + CrLf
         + headerCreatedLine(now, computerName) + CrLf + CrLf + CrLf + CrLf;
+}
+
+QString wholeLogPattern()
+{
+    const QString field = QStringLiteral("[^\t\r\n]+");
+    const QString now = QChar(1), computer = QChar(2);
+    return QLatin1Char('^')
+        + QRegularExpression::escape(logHeader(now, computer))
+              .replace(QRegularExpression::escape(now), field)
+              .replace(QRegularExpression::escape(computer), field)
+        + record_texts::recordsPattern();
 }
 
 QString logFilePath()
@@ -136,8 +124,7 @@ void TransferLog::cutTornRecord()
     const qsizetype hole = tail.indexOf('\0');
     if (hole >= 0)
         tail.truncate(hole);
-    const qsizetype last = tail.lastIndexOf("\r\n\r\n\r\n");
-    const qsizetype whole = last < 0 ? tail.size() : last + 6 + wholeRecordsIn(tail.mid(last + 6));
+    const qsizetype whole = record_texts::wholeLength(tail);
     if (whole < window)
         (void)!::ftruncate(fd.get(), st.st_size - window + whole);
     (void)!::fdatasync(fd.get());
@@ -145,7 +132,10 @@ void TransferLog::cutTornRecord()
 
 void TransferLog::sc_WriteLog(const QString &record)
 {
-    if (!sc_FileExists(m_path, m_native))
+    const Lookup log = sc_FileExists(m_path, m_native);
+    if (log.report && m_observer)
+        m_observer->report(*log.report);
+    if (!log.found)
         createWithHeader();
     else if (!m_tailChecked)
         cutTornRecord();

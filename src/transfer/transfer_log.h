@@ -17,6 +17,9 @@ QString headerCreatedLine(const QString &now, const QString &computerName);
 // The whole header of a new log, ending with the three empty lines.
 QString logHeader(const QString &now, const QString &computerName);
 
+// A regular expression that matches a whole log: its header, then whole records.
+QString wholeLogPattern();
+
 // Application folder + separator + "filelog.txt".
 QString logFilePath();
 

@@ -32,20 +32,25 @@ public:
     void file(const PlannedFile &file) override
     {
         const QString label = record_texts::actionLabel(file.move);
+        FileEnd end {FileEnd::Kind::Done, file.source.file.st_size};
         if (file.passes) {
             m_log.sc_WriteLog(record_texts::begin(label, file.sourceFolder, file.name, host::nowText()));
             safe_copy::Outcome outcome;
-            const QString copied = sc_CopyFile(file.name, file.sourceFolder, file.name, file.destFolder,
+            const CopyResult copied = sc_CopyFile(file.name, file.sourceFolder, file.name, file.destFolder,
                 file.move, m_session, outcome, &file.source);
+            if (copied.failure)
+                m_observer.report(copied.report());
             JournalEntry done;
             if (JournalWriter::entryFor(file.move, outcome, done))
                 m_journal.add(done);
             const QString result = record_texts::outcome(label, copied, file.sourceFolder);
             m_log.sc_WriteLog(record_texts::result(file.destFolder, file.name, result, host::nowText()));
+            end.kind = copied.done() ? FileEnd::Kind::Done : FileEnd::Kind::Failed;
         } else {
             m_log.sc_WriteLog(record_texts::skip(label, file.sourceFolder, file.name, host::nowText()));
+            end.kind = FileEnd::Kind::Skipped;
         }
-        m_observer.fileFinished();
+        m_observer.fileFinished(end);
     }
 
 private:
@@ -65,7 +70,8 @@ TransferRun::TransferRun(RunObserver &observer)
 void TransferRun::sc_TransferFiles()
 {
     const Restriction restriction = readRestriction();
-    m_values.load();
+    for (const Report &report : m_values.load())
+        m_observer.report(report);
     m_open = true;
     Actor actor(m_observer, m_values.keepReplaced, m_values.entries);
     Planner(m_values.entries).walk(restriction, actor);
@@ -77,7 +83,8 @@ void TransferRun::close()
     if (!m_open)
         return;
     m_open = false;
-    m_values.close();
+    for (const Report &report : m_values.close())
+        m_observer.report(report);
 }
 
 } // namespace quillfen

@@ -24,6 +24,7 @@ public:
     void sc_TransferFiles();
 
     // Closes (and so saves) the Options values that a failure left open; nothing otherwise.
+    // What cannot be saved goes to the observer.
     void close();
 
 private:

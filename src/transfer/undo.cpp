@@ -4,10 +4,8 @@
 #include "record_texts.h"
 #include "transfer_log.h"
 
-#include "platform/app_info.h"
 #include "platform/failure.h"
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
 #include "platform/trash.h"
@@ -115,11 +113,6 @@ private:
     QHash<QByteArray, Mark> m_marks;
 };
 
-QString shown(const QByteArray &path)
-{
-    return record_texts::escapeName(nameFromNative(path));
-}
-
 QString folderOf(const QByteArray &path)
 {
     return nameFromNative(raw_file::folderPart(path));
@@ -139,7 +132,7 @@ public:
     {
         m_log.sc_WriteLog(record_texts::begin(MoveLabel, folderOf(from), nameOf(from), host::nowText()));
     }
-    void result(const QByteArray &to, const QString &copyResult)
+    void result(const QByteArray &to, const CopyResult &copyResult)
     {
         const QString outcome = record_texts::outcome(MoveLabel, copyResult, QString());
         m_log.sc_WriteLog(record_texts::result(folderOf(to), nameOf(to), outcome, host::nowText()));
@@ -152,43 +145,44 @@ private:
 // Moves `from` to `to` without replacing anything, through the Trash's own rename; a file kept
 // on another file system (in the home trash, for one whose own trash could not take it) comes
 // back by the run's own move.
-QString restoreFromTrash(const QByteArray &from, const QByteArray &to, safe_copy::Session &session)
+CopyResult restoreFromTrash(const QByteArray &from, const QByteArray &to, safe_copy::Session &session)
 {
     try {
         Trash::restore(from, to);
-        return trueResult();
+        return {};
     } catch (const Failure &failure) {
         if (failure.number() == failure_no::FileExists)
-            return reportedFailure(failure, folderOf(to));
+            return CopyResult::failed(failure, folderOf(to));
     }
     safe_copy::Outcome outcome;
-    const QString result = sc_CopyFile(
+    const CopyResult result = sc_CopyFile(
         nameOf(from), folderOf(from), nameOf(to), folderOf(to), true, session, outcome, nullptr, false);
     if (outcome.sourceRemoved)
         ::unlink(Trash::infoFileOf(from).constData());
     return result;
 }
 
-QString removeToTrash(Trash &trash, const QByteArray &path, QByteArray &kept)
+CopyResult removeToTrash(Trash &trash, const QByteArray &path, QByteArray &kept)
 {
     try {
         kept = trash.keep(path);
     } catch (const Failure &failure) {
-        return reportedFailure(failure, folderOf(path));
+        return CopyResult::failed(failure, folderOf(path));
     }
     if (::unlink(path.constData()) != 0) {
         const Failure failure = Failure::fromErrno(errno, path);
         ::unlink(kept.constData());
-        return reportedFailure(failure, folderOf(path));
+        return CopyResult::failed(failure, folderOf(path));
     }
-    return trueResult();
+    return {};
 }
 
 // Does one step and logs it; answers whether it was done.
-bool doStep(const UndoStep &step, TransferLog &log, Trash &trash, safe_copy::Session &session)
+bool doStep(
+    const UndoStep &step, TransferLog &log, Trash &trash, safe_copy::Session &session, RunObserver &observer)
 {
     StepRecords records(log, step.from);
-    QString result;
+    CopyResult result;
     QByteArray to = step.to;
     if (step.kind == Kind::MoveBack) {
         safe_copy::Outcome outcome;
@@ -199,18 +193,10 @@ bool doStep(const UndoStep &step, TransferLog &log, Trash &trash, safe_copy::Ses
     } else {
         result = restoreFromTrash(step.from, step.to, session);
     }
+    if (result.failure)
+        observer.report(result.report());
     records.result(to.isEmpty() ? step.from : to, result);
-    return result == trueResult();
-}
-
-QString listed(const UndoPlan &plan)
-{
-    QStringList lines;
-    for (const UndoStep &step : plan.listed)
-        lines.append(undo_texts::step(step));
-    if (plan.steps > plan.listed.size())
-        lines.append(QStringLiteral("\u2026 and %1 more").arg(plan.steps - plan.listed.size()));
-    return lines.join(QStringLiteral("\r\n"));
+    return result.done();
 }
 
 } // namespace
@@ -252,11 +238,11 @@ Undo::Undo()
 
 Undo::~Undo() = default;
 
-qint64 Undo::perform()
+qint64 Undo::perform(RunObserver &observer)
 {
     if (m_plan.journal != UndoPlan::Journal::Usable)
         return 0;
-    TransferLog log;
+    TransferLog log(&observer);
     Trash trash;
     safe_copy::Session session;
     Walk walk(*m_journal, false);
@@ -269,7 +255,7 @@ qint64 Undo::perform()
         for (const UndoStep &step : walk.decide(entry)) {
             if (step.kind == Kind::LeaveAlone || !going)
                 continue;
-            going = doStep(step, log, trash, session);
+            going = doStep(step, log, trash, session, observer);
             if (going) {
                 walk.done(step);
                 ++done;
@@ -278,94 +264,6 @@ qint64 Undo::perform()
     }
     endJournal();
     return done;
-}
-
-namespace undo_texts {
-
-QString step(const UndoStep &step)
-{
-    switch (step.kind) {
-    case Kind::MoveBack:
-        return QStringLiteral("Move back: ") + shown(step.from) + QStringLiteral(" to ") + shown(step.to);
-    case Kind::RemoveCopy:
-        return QStringLiteral("Remove the copy to the Trash: ") + shown(step.from);
-    case Kind::RestoreReplaced:
-        return QStringLiteral("Restore from the Trash: ") + shown(step.to);
-    case Kind::LeaveAlone:
-        break;
-    }
-    static const char *const Whys[] = {"Changed since the run", "Its source name is taken again",
-        "The file it replaced is no longer in the Trash", "The file it replaced could not be kept",
-        "Not in a folder of the run's entries", "The file it replaced is not in the Trash the run used"};
-    return QLatin1String(Whys[int(step.why)]) + QStringLiteral(" \u2014 left as it is: ") + shown(step.from);
-}
-
-QString unusable(const UndoPlan &plan)
-{
-    switch (plan.journal) {
-    case UndoPlan::Journal::Unrecorded: {
-        const Failure why(plan.unrecorded);
-        return QStringLiteral("The last run could not be recorded, so it cannot be undone: ")
-            + why.description() + QStringLiteral(" (") + QString::number(why.number()) + QStringLiteral(").");
-    }
-    case UndoPlan::Journal::Broken:
-        return QStringLiteral("The journal of the last run fails its check: it was changed after the run, or "
-                              "its key is gone. It is not used.");
-    case UndoPlan::Journal::Busy:
-        return QStringLiteral("A transfer run or another undo is under way. Try again when it has ended.");
-    default:
-        return {};
-    }
-}
-
-QString nothingToUndo(const UndoPlan &plan)
-{
-    return QStringLiteral("The last run left nothing to undo.")
-        + (plan.listed.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + listed(plan));
-}
-
-QString question(const UndoPlan &plan)
-{
-    return QStringLiteral("Undo the last run?\r\n\r\n") + listed(plan);
-}
-
-QString changedMeanwhile()
-{
-    return QStringLiteral("The journal of the last run changed while it was undone: the undo stopped there.");
-}
-
-QString done(qint64 done, qint64 doable)
-{
-    return QStringLiteral("The last run has been undone: %1 of %2 steps done.").arg(done).arg(doable);
-}
-
-} // namespace undo_texts
-
-void sc_UndoLastRun()
-{
-    try {
-        Undo undo;
-        const UndoPlan &plan = undo.plan();
-        const QString unusable = undo_texts::unusable(plan);
-        if (!unusable.isEmpty()) {
-            showMessage(unusable, app_info::title(), MsgIcon::Exclamation);
-            return;
-        }
-        if (plan.doable == 0) {
-            showMessage(undo_texts::nothingToUndo(plan), app_info::title(), MsgIcon::Information);
-            return;
-        }
-        if (!confirm(undo_texts::question(plan)))
-            return;
-        const qint64 done = undo.perform();
-        showMessage(undo_texts::done(done, plan.doable), QStringLiteral("Complete"), MsgIcon::Information);
-    } catch (const Failure &failure) {
-        // The journal cannot be read, or the log cannot be written: nothing more is undone
-        // without its record.
-        reportPlace(failure, QStringLiteral("Undo Last Run"));
-    } catch (const JournalReader::Changed &) {
-        showMessage(undo_texts::changedMeanwhile(), app_info::title(), MsgIcon::Exclamation);
-    }
 }
 
 } // namespace quillfen

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "journal.h"
+#include "run_observer.h"
 
 #include <QList>
 #include <QString>
@@ -63,28 +64,14 @@ public:
     // or restored only when it is the one the run left there (or the one that an undo step put
     // back there) and the name it goes to is free. Writes each step to the log as the run writes
     // a move, then ends the journal. Answers how many steps were done. Throws Failure when the
-    // log cannot be written, JournalReader::Changed when the journal changed meanwhile.
-    qint64 perform();
+    // log cannot be written, JournalReader::Changed when the journal changed meanwhile. Each
+    // step's failure goes to `observer` as it happens.
+    qint64 perform(RunObserver &observer);
 
 private:
     JournalLock m_lock;
     std::unique_ptr<JournalReader> m_journal;
     UndoPlan m_plan;
 };
-
-// What undo says, for whichever face says it.
-namespace undo_texts {
-QString step(const UndoStep &step);
-// Why the journal cannot be undone; empty when it can.
-QString unusable(const UndoPlan &plan);
-QString nothingToUndo(const UndoPlan &plan);
-QString question(const UndoPlan &plan);
-QString changedMeanwhile();
-QString done(qint64 done, qint64 doable);
-} // namespace undo_texts
-
-// "Undo Last Run": plans, shows what undoing would do and asks; then does it and says how it
-// went.
-void sc_UndoLastRun();
 
 } // namespace quillfen

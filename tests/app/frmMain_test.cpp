@@ -1,7 +1,13 @@
 #include "app/frmMain.h"
 #include "app/message_area.h"
 #include "app/startup.h"
+#include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
+#include "dialogs/frmFileSelect.h"
+#include "dialogs/frmLogView.h"
+#include "dialogs/frmPreview.h"
+#include "dialogs/frmSearch.h"
+#include "dialogs/frmSplash.h"
 #include "options/frmOptions.h"
 #include "platform/host.h"
 #include "settings/store.h"
@@ -9,6 +15,7 @@
 #include "support/temp_store.h"
 #include "transfer/transfer_log.h"
 
+#include <QAccessible>
 #include <QProcess>
 #include <QtWidgets>
 
@@ -117,6 +124,14 @@ TEST_F(MainWindow, TheLinksAndTheToggleWorkUntilTheTickAfterZeroShowsTheNewestMe
         area->publish();
         EXPECT_EQ(area->text(), shown);
     }
+    MessageArea fromTo; // a record's From and To paths start at one tab stop: they are cut alike
+    fromTo.putRecord("\tFrom: \t/a\r\n\tTo:   /a\r\n");
+    fromTo.publish();
+    const auto pathStart = [&](int row) {
+        const QString shown = fromTo.index(row).data().toString().chopped(2);
+        return child<QListView>("txtMsg")->fontMetrics().boundingRect({}, Qt::TextExpandTabs, shown).width();
+    };
+    EXPECT_EQ(pathStart(0), pathStart(1));
     MessageArea fresh; // more records than the bound in its first showing
     fresh.setBound(1), fresh.putRecord("a\r\n"), fresh.putRecord("b\r\n"), fresh.publish();
     EXPECT_TRUE(fresh.text().startsWith("b\n\u2026 older records")) << qPrintable(fresh.text());
@@ -127,18 +142,21 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
     const QString from = store.scratch("from"), to = store.scratch("to");
     host::setProgramEnder([] {}); // the notice ends the program
     // The entry's file and whether the run fails; the state, files bar, windows shown, newest message
-    // and boxes afterwards. The failed run's window closes minimized: no placement is stored.
+    // and boxes afterwards. The failed run's window closes minimized: no placement is stored. It
+    // counts 1,200 entries, whose count the bar writes as the locale does.
     const std::tuple<const char *, bool, QString> rows[] = {
-        {"*.dat", false, "0 down Click to Stop|Finished 1/1 %v of %m files, notice, \tTo:   <to>data.dat, "},
+        {"*.dat", false, "0 down Click to Stop|Finished 1/1 1 of 1 files, notice, \tTo:   <to>data.dat, "},
         {"missing.txt", true,
-            "0 down Click to Stop|Running 0/1 Stopped after %v of %m files, main other, Please wait, "
+            "0 down Click to Stop|Running 0/1200 Stopped after 0 of 1,200 files, main other, Please wait, "
             "Error 53 | Error File not found (53) on Timer2 | Critical Ok"}};
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     for (const auto &[file, failed, after] : rows) {
         test::TempStore fresh;
         test::ScriptedMessageBoxes boxes;
         store.set("sc_File1", file), store.set("sc_Path1", from), store.set("sc_Dest1", to);
-        store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
-            store.set("AutoStart", "1");
+        store.set("sc_Files", failed ? "1200" : "1");
+        store.set("sc_Move1", "1"), store.set("Timer", "0"), store.set("AutoStart", "1");
         test::writeAged(from + "data.dat", "data");
         window = std::make_unique<frmMain>(), window->Form_Load();
         window->setGeometry(120, 90, 480, 300), window->show();
@@ -167,7 +185,65 @@ TEST_F(MainWindow, TheRunShowsTheNoticeAndClosesOrReportsAFailureAndStaysRunning
         for (QWidget *notice : QApplication::topLevelWidgets())
             delete qobject_cast<frmDone *>(notice); // without ending the program
     }
+    QLocale::setDefault(before);
     host::setProgramEnder({});
+}
+
+// The controls of `window` that hold the focus, or show progress, with no word for a screen reader:
+// no letter in their name nor in the label bound to it ("..." and "10" say nothing).
+QStringList unnamedControls(QWidget *window)
+{
+    QStringList unnamed;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        QAccessibleInterface *control = QAccessible::queryAccessibleInterface(widget);
+        QString words = control->text(QAccessible::Name);
+        for (const auto &[label, relation] : control->relations(QAccessible::Label))
+            words += label->text(QAccessible::Name);
+        const bool focus = (widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy();
+        const bool reached
+            = control->role() == QAccessible::ProgressBar || (focus && widget->window() == window);
+        if (reached && !words.contains(QRegularExpression("\\p{L}")))
+            unnamed << widget->objectName();
+    }
+    return unnamed;
+}
+
+TEST(Accessibility, EveryWindowNamesEachControlItsUserReaches)
+{
+    test::TempStore store;
+    EntryList entries;
+    frmFileSelect editor(entries);
+    // Each window traces as its own name.
+    const std::function<QWidget *()> windows[] = {[] { return new frmMain; }, [] { return new frmOptions; },
+        [&] { return new frmFileSelect(entries); }, [&] { return new frmSearch(&editor); },
+        [] { return new frmPreview({}, "1", "h", false); }, [] { return new frmLogView("filelog.txt"); },
+        [] { return new frmAbout; }, [] { return new frmSplash; }, [] { return new frmDone; }};
+    for (const auto &open : windows) {
+        const std::unique_ptr<QWidget> window(open());
+        SCOPED_TRACE(qPrintable(window->objectName()));
+        EXPECT_EQ(unnamedControls(window.get()), QStringList());
+    }
+}
+
+TEST(Accessibility, TabVisitsTheOptionsAndEditorControlsInOrder)
+{
+    test::TempStore store;
+    EntryList entries;
+    frmOptions options;
+    frmFileSelect editor(entries);
+    for (const auto &[window, order] :
+        {std::pair<QWidget *, const char *>(&options,
+             "cboTimer chkAutoStart txtExt txtInterval txtIntType lstFiles cmdFile cmdRemove cmdClose"),
+            {&editor, "cmdFile txtFile txtPath txtDest cmdDest chkMove cmdOK cmdCancel"}}) {
+        QStringList tabbed;
+        for (QWidget *widget = window->nextInFocusChain(); widget != window;
+             widget = widget->nextInFocusChain()) {
+            if ((widget->focusPolicy() & Qt::TabFocus) && !widget->focusProxy()
+                && widget->isVisibleTo(window))
+                tabbed << widget->objectName();
+        }
+        EXPECT_EQ(tabbed.join(' '), order);
+    }
 }
 
 TEST(Startup, OpensOptionsOnlyWhenNotConfiguredAndShowsTheLoadedMainWindow)

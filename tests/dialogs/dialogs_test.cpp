@@ -4,8 +4,10 @@
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmDone.h"
 #include "dialogs/frmFileSelect.h"
+#include "dialogs/frmPreview.h"
 #include "dialogs/frmSearch.h"
 #include "dialogs/frmSplash.h"
+#include "dialogs/preview_model.h"
 #include "dialogs/qt_message_boxes.h"
 #include "platform/host.h"
 #include "platform/registry.h"
@@ -14,6 +16,7 @@
 #include "transfer/found_files_model.h"
 #include "transfer/sub_folders.h"
 
+#include <QtCore/qtestsupport_core.h>
 #include <QtWidgets>
 
 using namespace quillfen;
@@ -181,6 +184,24 @@ TEST_F(
     EXPECT_EQ(test::boxesSeen(boxes) << QString::number(ends),
         QStringList({"Quillfen | You've filled the list box. Abandoning search... | None Ok",
             "Quillfen | Path not found | None Ok", "1"}));
+}
+
+TEST(PreviewWindow, OnAScreen1024WideTheReasonShowsWholeAndPathsGiveWay)
+{
+    test::TempStore store;
+    const QString folder = store.scratch("a folder whose name is longer than any column would show it");
+    test::writeAged(folder + "a.txt", "a");
+    EntryList entries;
+    entries.append("a.txt", folder, folder + "made by the run/", "0"); // the longest reason
+    frmPreview preview(entries, "1", "h", false);
+    preview.resize(1000, 400);
+    preview.show();
+    const auto *table = preview.findChild<QTableView *>("tblPreview");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return table->model()->rowCount() == 1; }));
+    const QString reason = table->model()->index(0, PreviewModel::ReasonColumn).data().toString();
+    EXPECT_GE(table->columnWidth(PreviewModel::ReasonColumn), table->fontMetrics().horizontalAdvance(reason))
+        << qPrintable(reason);
+    EXPECT_LE(table->horizontalHeader()->length(), table->viewport()->width()) << "nothing beyond the edge";
 }
 
 // The splash window, the completion notice, the About box and the Qt message boxes.

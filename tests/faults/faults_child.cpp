@@ -1,10 +1,11 @@
 // The fault suite's child: a transfer run ("run"), an undo of the last run ("undo"), new
 // entry lists saved until it is killed ("save"), what a next start reads back and its first
 // log record ("probe"), or the journal's files renumbered ("reidentify"), with the store and
-// folders its environment names. Boxes go to standard error and are answered Yes.
+// folders its environment names. Reports go to standard error as boxes would say them; an undo
+// goes ahead without asking.
 #include "platform/host.h"
-#include "platform/message_boxes.h"
 #include "settings/entry_list.h"
+#include "support/run_shim.h"
 #include "transfer/journal.h"
 #include "transfer/record_texts.h"
 #include "transfer/transfer_log.h"
@@ -18,22 +19,11 @@
 
 using namespace quillfen;
 
-struct Answering final : MessageBoxes
-{
-    MsgAnswer show(const MessageBoxRequest &request) override
-    {
-        std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
-        return request.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Yes;
-    }
-};
-
 int main(int argc, char **argv)
 {
     host::pinLocalTimeZone();
     QCoreApplication app(argc, argv);
     host::setApplicationFolderOverride(qEnvironmentVariable("QUILLFEN_APP_FOLDER"));
-    Answering boxes;
-    setMessageBoxes(&boxes);
     const QByteArray job = argc > 1 ? QByteArray(argv[1]) : QByteArray("run");
     for (int generation = 1; job == "save"; ++generation) {
         EntryList list;
@@ -41,7 +31,7 @@ int main(int argc, char **argv)
             list.append(QStringLiteral("g%1-%2").arg(generation).arg(n), "/src/", "/dst/", "1");
         sc_AddFiles(list);
     }
-    RunObserver quiet;
+    test::ReportBoxes quiet; // no boxes installed: each goes to standard error
     try {
         if (job == "probe") {
             JournalReader journal;
@@ -87,13 +77,15 @@ int main(int argc, char **argv)
                 writer.add(entry);
             }
         } else if (job == "undo") {
-            sc_UndoLastRun();
+            Undo().perform(quiet);
         } else {
             TransferRun(quiet).sc_TransferFiles();
         }
     } catch (const Failure &failure) {
         std::fprintf(
             stderr, "Run ended: Error %s (%d)\n", qUtf8Printable(failure.description()), failure.number());
+        return 3;
+    } catch (const JournalReader::Changed &) {
         return 3;
     }
     return 0;

@@ -7,6 +7,7 @@
 #include "settings/store.h"
 #include "support/temp_store.h"
 #include "support/test_support.h"
+#include "transfer/transfer_log.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -48,11 +49,7 @@ inline QStringList namesIn(const QString &folder)
 // no field holds a tab or a line end. Just after a kill the last one may be cut short.
 inline bool wholeLog(const QByteArray &log, bool killed = false)
 {
-    static const QString records = QStringLiteral(
-        "^#-{60}#\r\n# This file was created by Marivale Quillfen       #\r\n#-{60}#\r\n# Created [^\t\r\n]+"
-        "\r\n\r\n\r\n\r\n(?:Begin (?:Copy|Move) File \t[^\t\r\n]+\r\n\tFrom: \t[^\t\r\n]+\r\n(?:\tTo:   "
-        "[^\t\r\n]+\r\n(?:Copy|Move) File (?:successful| failed: "
-        "[^\t\r\n]+)\t[^\t\r\n]+\r\n\r\n\r\n)?+)*+");
+    static const QString records = wholeLogPattern();
     static const QRegularExpression whole(records + "$"), torn(records + "(?:(?!\r\n\r\n\r\n)[\\s\\S])*$");
     return (killed ? torn : whole).match(QString::fromUtf8(log)).hasMatch();
 }

@@ -4,6 +4,7 @@
 #include "faults_support.h"
 
 #include "support/read_only_folder.h"
+#include "transfer/messages.h"
 #include "transfer/transfer_log.h"
 #include "transfer/undo.h"
 
@@ -81,8 +82,8 @@ TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
             row.failure ? "old kept 0" : "new kept 1");
         EXPECT_TRUE(log.contains(row.failure ? failed : "Move File successful")) << qPrintable(log);
         EXPECT_FALSE(present(root + "elsewhere/files")) << "a planted link is not followed";
-        boxes.answerNext(MsgAnswer::Yes);
-        sc_UndoLastRun();
+        RunRecorder undone;
+        Undo().perform(undone);
         EXPECT_EQ(readBytes(dest + row.file), "old") << "back from any trash";
         if (bound)
             ::umount2(nativePath(root + "bound").constData(), MNT_DETACH);
@@ -112,10 +113,9 @@ TEST(JournalCorners, AnUnrecordedRunIsSaidSoAndTheRunBeforeIsNotUndone)
             fill(state);
         ScriptedMessageBoxes boxes;
         ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-        sc_UndoLastRun();
-        EXPECT_EQ(boxes.texts(),
-            QStringList {"The last run could not be recorded, so it cannot be undone: "
-                + Failure(number).description() + QString(" (%1).").arg(number)});
+        EXPECT_EQ(messages::undoPlan(Undo().plan()).text,
+            "The last run could not be recorded, so it cannot be undone: " + Failure(number).description()
+                + QString(" (%1).").arg(number));
     }
 }
 

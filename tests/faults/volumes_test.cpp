@@ -3,6 +3,7 @@
 #include "faults_support.h"
 
 #include "transfer/journal.h"
+#include "transfer/messages.h"
 #include "transfer/preview.h"
 #include "transfer/transfer_log.h"
 #include "transfer/undo.h"
@@ -100,7 +101,7 @@ TEST_P(RealFileSystems, ARunKeepsTheFileSystemsRules)
     {
         const Undo undo;
         for (const UndoStep &step : undo.plan().listed)
-            steps << undo_texts::step(step);
+            steps << messages::undoStep(step);
     }
     EXPECT_EQ(steps.filter(QRegularExpression("^Changed(?!.*ase\\.txt$)")), QStringList());
     EXPECT_EQ(readBytes(image.folder + QString(".Trash-%1/files/old.txt").arg(::getuid())), "stale");

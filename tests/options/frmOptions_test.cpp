@@ -162,6 +162,27 @@ TEST_F(Options, TheMenuSetsStartAtLoginAndUndoesAndEntriesChangeInTheWindowUntil
             + QStringList(2, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
 }
 
+TEST_F(Options, UndoAsksFirstAndUndoesOnlyOnceTheUserAgrees)
+{
+    const QString src = store.scratch("src"), dst = store.scratch("dst");
+    test::writeAged(src + "a.txt", "a");
+    EntryList entries;
+    entries.append("a.txt", src, dst, "1");
+    sc_AddFiles(entries);
+    test::sc_TransferFiles();
+    open();
+    for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
+        boxes.answerNext(answer);
+        child<QAction>("mnuSettingsUndo")->trigger();
+    }
+    const QString asked = "Continue? | Undo the last run?\r\n\r\nMove back: " + dst + "a.txt to " + src
+        + "a.txt | Exclamation YesNo";
+    EXPECT_EQ(test::boxesSeen(boxes),
+        QStringList(
+            {asked, asked, "Complete | The last run has been undone: 1 of 1 steps done. | Information Ok"}));
+    EXPECT_EQ(test::readBytes(src + "a.txt"), "a");
+}
+
 TEST_F(Options, PreviewShowsTheRunOfTheEntriesAndRestrictionAsEditedAndSaysWhetherTheyAreSaved)
 {
     const QString src = store.scratch("src");

@@ -107,33 +107,33 @@ TEST(Autostart, WritesRemovesAndAsksBeforeTouchingAnotherEntry)
     EXPECT_TRUE(own.contains("\nX-GNOME-Autostart-enabled=true\n"));
     EXPECT_TRUE(autostartEntryFor("/srv/a$b\"c\\d/100%\n\t\r/q")
                     .contains("\nExec=\"/srv/a\\\\$b\\\\\"c\\\\\\\\d/100%%\\n\\t\\r/q\"\n"));
-    const auto entry = [&](const char *text) { return text ? QByteArray(text).replace('@', own) : "<none>"; };
+    const QByteArray former = QByteArray(own).replace("Icon=com.marivale.quillfen", "Icon=quillfen");
+    const auto entry = [&](const char *text) {
+        return text ? QByteArray(text).replace('@', own).replace('%', former) : "<none>";
+    };
     const char *other = "[Desktop Entry]\nExec=/opt/other/quillfen\n",
                *elsewhere = "[Desktop Entry]\n[X]\nHidden=true\n",
                *disabled = "[Desktop Entry]\nX-GNOME-Autostart-enabled=false\n";
-    // The file before ("@" this program's entry, nullptr none), whether it starts then, ticked,
-    // the question and its answer (Y or N; "" none asked), the file after.
-    const std::tuple<const char *, bool, bool, const char *, const char *> rows[]
-        = {{nullptr, false, true, "", "@"}, {"@", true, false, "", nullptr},
-            {"@Hidden=true\n", false, true, "N replaced", "@Hidden=true\n"},
-            {"@Hidden = true\n", false, true, "Y replaced", "@"}, {other, true, false, "Y removed", nullptr},
-            {elsewhere, true, true, "", elsewhere}, {disabled, false, false, "", disabled}};
+    // The file before ("@" this program's entry, "%" an earlier build's, nullptr none), whether it starts
+    // then, ticked, whether the entry is another's and the user agrees to touch it (Y or N; "" not
+    // another's), the file after.
+    const std::tuple<const char *, bool, bool, const char *, const char *> rows[] = {
+        {nullptr, false, true, "", "@"}, {"@", true, false, "", nullptr},
+        {"@Hidden=true\n", false, true, "N", "@Hidden=true\n"}, {"@Hidden = true\n", false, true, "Y", "@"},
+        {other, true, false, "Y", nullptr}, {"%", true, false, "", nullptr},
+        {elsewhere, true, true, "", elsewhere}, {disabled, false, false, "", disabled}};
     for (const auto &[before, startsBefore, on, question, after] : rows) {
         SCOPED_TRACE(std::string(before ? before : "none") + (on ? " on" : " off"));
         test::TempStore temp;
-        test::ScriptedMessageBoxes boxes;
         const QString path = autostartEntryPath();
         ASSERT_EQ(path, temp.root() + "/config/autostart/quillfen.desktop");
         if (before && QDir().mkpath(QFileInfo(path).path()))
             test::writeBytes(path, entry(before));
         EXPECT_EQ(startsAtLogin(), startsBefore);
-        boxes.answerNext(*question == 'Y' ? MsgAnswer::Yes : MsgAnswer::No);
-        setStartAtLogin(on);
-        EXPECT_EQ(test::boxesSeen(boxes),
-            *question ? QStringList {"Continue? | The start-at-login entry " + path
-                + " was not written by Quillfen for this program.\r\nIt will be " + (question + 2)
-                + ". | Exclamation YesNo"}
-                      : QStringList {});
+        EXPECT_EQ(setStartAtLogin(on) == StartAtLogin::ForeignEntry, *question != 0);
+        if (*question == 'Y') {
+            EXPECT_EQ(setStartAtLogin(on, runningProgram(), true), StartAtLogin::Done);
+        }
         EXPECT_EQ(test::readBytes(path), entry(after));
     }
 }
@@ -171,7 +171,6 @@ TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
             {0, "", "tool", "@tool/MSINFO32.EXE"}, {0, "", "none", nullptr}};
     for (const auto &[type, data, folder, attempt] : rows) {
         SCOPED_TRACE(testing::Message() << data.left(20).constData() << " " << folder);
-        test::ScriptedMessageBoxes boxes;
         const auto table = std::make_shared<registry::TableRegistry>();
         registry::setCurrent(table);
         if (type)
@@ -179,13 +178,10 @@ TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
                 type, QByteArray(data).replace('@', in.toUtf8()));
         table->setText(registry::LocalMachine, q("SOFTWARE\\Microsoft\\Shared Tools Location"), q("MSINFO"),
             in + folder);
-        StartSysInfo();
+        const bool startedOne = StartSysInfo();
         const QString program = QString(attempt).replace('@', in);
         EXPECT_EQ(std::exchange(started, {}), attempt ? QStringList {program} : QStringList {});
-        EXPECT_EQ(test::boxesSeen(boxes),
-            attempt && QFileInfo(program).isFile()
-                ? QStringList {}
-                : QStringList {q("Quillfen | System Information Is Unavailable At This Time | None Ok")});
+        EXPECT_EQ(startedOne, attempt && QFileInfo(program).isFile());
         EXPECT_EQ(table->closeCalls(), table->keysOpened().size());
         EXPECT_EQ(table->openHandles(), 0);
     }

@@ -1,5 +1,7 @@
 #include "run_shim.h"
 
+#include "platform/message_boxes.h"
+#include "transfer/messages.h"
 #include "transfer/transfer_run.h"
 
 #include <memory>
@@ -10,6 +12,12 @@ namespace {
 RunRecorder *g_recorder = nullptr;
 std::unique_ptr<TransferRun> g_pending;
 } // namespace
+
+void ReportBoxes::report(const Report &report)
+{
+    const messages::Message message = messages::report(report);
+    showMessage(message.text, message.title, MsgIcon::Critical);
+}
 
 RunRecorder::RunRecorder()
 {
@@ -23,7 +31,7 @@ RunRecorder::~RunRecorder()
 
 void sc_TransferFiles()
 {
-    static RunObserver quiet;
+    static ReportBoxes quiet;
     auto run = std::make_unique<TransferRun>(g_recorder ? *g_recorder : quiet);
     try {
         run->sc_TransferFiles();

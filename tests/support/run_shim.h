@@ -8,8 +8,14 @@
 
 namespace quillfen::test {
 
+// Shows each report in a box, as the window does.
+struct ReportBoxes : RunObserver
+{
+    void report(const Report &report) override;
+};
+
 // Records what a run tells its observer; `onStart` runs as the run starts on a file.
-struct RunRecorder : RunObserver
+struct RunRecorder : ReportBoxes
 {
     QStringList records, events;
     QList<qint64> done, totals;
@@ -26,7 +32,7 @@ struct RunRecorder : RunObserver
             onStart(path);
     }
     void bytesCopied(qint64 bytes, qint64 total) override { done << bytes, totals << total; }
-    void fileFinished() override { events << QStringLiteral("finished"); }
+    void fileFinished(const FileEnd &) override { events << QStringLiteral("finished"); }
 };
 
 // One run watched by the newest RunRecorder; a run that a failure ends stays open until

@@ -26,30 +26,30 @@ TEST_F(FileRoutines, FileExistsFindsPlainVisibleFilesCopyFileAMissingSourceAndEa
     makeTree(root, {"plain", ".hidden", "folder/", "link->plain", "dangling->gone"});
     ::mkfifo(nativePath(root + "pipe").constData(), 0600);
     for (const char *name : {"plain", "link"})
-        EXPECT_TRUE(sc_FileExists(root + name)) << name;
-    for (const char *name : {".hidden", "folder", "dangling", "pipe", "missing", "no/where"})
-        EXPECT_FALSE(sc_FileExists(root + name)) << name;
-    for (const int error : {ENXIO, EACCES, 0}) {
-        g_failing = {nativePath(root + "plain"), error};
-        EXPECT_EQ(sc_FileExists(root + "plain"), error == 0);
+        EXPECT_TRUE(sc_FileExists(root + name).found) << name;
+    for (const char *name : {".hidden", "folder", "dangling", "pipe", "missing", "no/where"}) {
+        EXPECT_FALSE(sc_FileExists(root + name).found) << name;
+        EXPECT_FALSE(sc_FileExists(root + name).report) << name;
     }
-    EXPECT_EQ(boxesSeen(boxes),
-        QStringList({"Error | Error: Device unavailable (68)\r\n\r\nYou do not currently have access to \r\n"
-                + root + "plain | Critical Ok",
-            "Error 70 | Error: Permission denied (70) | Critical Ok"})); // and none before
-    boxes.clear();
+    for (const int error : {ENXIO, EACCES}) {
+        g_failing = {nativePath(root + "plain"), error};
+        const Lookup lookup = sc_FileExists(root + "plain");
+        g_failing = {};
+        EXPECT_FALSE(lookup.found);
+        const Report report = lookup.report.value_or(Report::place(Failure(0), ""));
+        EXPECT_EQ(QString::number(report.failure.number()) + report.where,
+            (error == ENXIO ? "68" : "70") + root + "plain");
+    }
     for (const char *name : {"missing", "no/where", "link"})
         sc_DeleteFile(root + name);
-    EXPECT_TRUE(boxes.shown().isEmpty() && !present(root + "link") && present(root + "plain"));
+    EXPECT_FALSE(present(root + "link"));
+    EXPECT_TRUE(present(root + "plain"));
 
-    // A missing source folder is said in the result alone; a missing file is reported and replaces nothing.
-    EXPECT_EQ(sc_CopyFile("plain", root + "none/", "plain", root, false),
-        "The Source location: \r\n" + root + "none/\r\ndoes not exist. \r\n\r\nPlease check your settings.");
+    // A missing source folder tries nothing; a missing file fails and replaces nothing.
+    EXPECT_EQ(outcomeOf(sc_CopyFile("plain", root + "none/", "plain", root, false)), "no source folder");
     writeBytes(root + "plain", "old");
     for (const bool move : {false, true})
-        EXPECT_EQ(
-            sc_CopyFile("missing", root, "plain", root, move), "Error Number: 53  Error: File not found");
-    EXPECT_EQ(boxesSeen(boxes), QStringList(2, "Error | Error: File not found (53) | Critical Ok"));
+        EXPECT_EQ(outcomeOf(sc_CopyFile("missing", root, "plain", root, move)), "53");
     EXPECT_EQ(readBytes(root + "plain"), "old");
 }
 

@@ -94,11 +94,10 @@ TEST(Countdown, ReadsItsSettingsCountsDownAndTheRunIsDueOnTheTickAfterZero)
         SCOPED_TRACE(row);
         const QStringList c = q(row).split('|');
         TempStore store;
-        ScriptedMessageBoxes boxes;
         for (const auto &[key, value] : {std::pair {keys::Timer, c[0]}, {keys::AutoStart, c[1]}})
             value.isEmpty() ? void() : store.set(key, value);
         Countdown countdown;
-        countdown.readSettings();
+        const QList<Report> reports = countdown.readSettings();
         bool due = false;
         for (const QChar step : c[2]) {
             if (step == '+' || step == '-')
@@ -111,9 +110,8 @@ TEST(Countdown, ReadsItsSettingsCountsDownAndTheRunIsDueOnTheTickAfterZero)
             = {QString::number(countdown.secondsLeft()), phases[int(countdown.phase())], countdown.status()};
         if (due)
             seen << "due";
-        seen += boxes.texts()
-                    .replaceInStrings("Error Type mismatch (13) on Main form load", "13")
-                    .replaceInStrings("Error Invalid procedure call or argument (5) on Main form load", "5");
+        for (const Report &report : reports)
+            seen << QString::number(report.failure.number()) + (report.where == "Main form load" ? "" : "?");
         EXPECT_EQ(seen.join(' '), c[3]);
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/trash.h"
 #include "settings/store.h"
 #include "transfer/journal.h"
+#include "transfer/messages.h"
 #include "transfer/preview.h"
 #include "transfer/undo.h"
 
@@ -113,12 +114,25 @@ TEST_F(Preview, AgreesWithTheRunOnEveryFileTheRunWouldFailOn)
     EXPECT_EQ(done, said);
 }
 
-using Undo = TransferTest;
+// Undoes the last run when `agreed` and there is something to undo: what undo says of its
+// plan, then how it went.
+struct UndoTest : TransferTest
+{
+    QStringList undoLastRun(bool agreed = false)
+    {
+        quillfen::Undo undo;
+        QStringList said = {messages::undoPlan(undo.plan()).text};
+        if (agreed && undo.plan().doable > 0)
+            said << messages::undoDone(undo.perform(recorder), undo.plan().doable).text;
+        return said;
+    }
+};
+using Undo = UndoTest;
 
 TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
 {
     const QString dst = store.scratch("dst"), trash = root + "data/Trash/";
-    sc_UndoLastRun(); // before any run
+    EXPECT_EQ(undoLastRun(), QStringList("The last run left nothing to undo.")) << "before any run";
     QList<QStringList> entries;
     for (const char *name : {"moved%.txt", "copied.txt", "over.txt", "changed.txt", "taken.txt"}) {
         writeAged(src + name, name);
@@ -129,18 +143,14 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     writeBytes(dst + "changed.txt", "CHANGED.TXT"); // as large as it was
     writeBytes(src + "taken.txt", "new");
-    boxes.answerNext(MsgAnswer::Yes);
-    sc_UndoLastRun();
-
     const QString left = " \u2014 left as it is: " + dst;
-    EXPECT_EQ(boxesSeen(boxes),
-        QStringList({"Quillfen | The last run left nothing to undo. | Information Ok",
-            "Continue? | Undo the last run?\r\n\r\nIts source name is taken again" + left
+    EXPECT_EQ(undoLastRun(true),
+        QStringList({"Undo the last run?\r\n\r\nIts source name is taken again" + left
                 + "taken.txt\r\nChanged since the run" + left + "changed.txt\r\nMove back: " + dst
                 + "over.txt to " + src + "over.txt\r\nRestore from the Trash: " + dst
                 + "over.txt\r\nRemove the copy to the Trash: " + dst + "copied.txt\r\nMove back: " + dst
-                + "moved%.txt to " + src + "moved%.txt | Exclamation YesNo",
-            "Complete | The last run has been undone: 4 of 4 steps done. | Information Ok"}));
+                + "moved%.txt to " + src + "moved%.txt",
+            "The last run has been undone: 4 of 4 steps done."}));
     for (const char *name : {"moved%.txt", "over.txt", "copied.txt"})
         EXPECT_EQ(readBytes(src + name), name);
     EXPECT_EQ(
@@ -154,19 +164,16 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
     EXPECT_TRUE(logText().contains("Begin Move File \t<now>\r\n\tFrom: \t" + trash
         + "files/over.txt\r\n\tTo:   " + dst + "over.txt\r\nMove File successful\t<now>\r\n\r\n\r\n"));
     EXPECT_EQ(logText().count("Begin "), 5 + 4);
-    boxes.clear();
-    sc_UndoLastRun(); // finds nothing
+    EXPECT_EQ(undoLastRun(), QStringList("The last run left nothing to undo.")) << "once undone";
 
     // Without the Trash a replaced file is gone; a journal line that a kill cut short is no step.
     store.set(keys::KeepReplaced, "0");
     storeEntries({{"over.txt", src, dst, "0"}});
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     writeBytes(journalPath(), readBytes(journalPath()) + "M\t/x\t/y\t1\t2.3");
-    sc_UndoLastRun();
-    EXPECT_EQ(boxes.texts(),
-        QStringList({"The last run left nothing to undo.",
-            "Undo the last run?\r\n\r\nRemove the copy to the Trash: " + dst
-                + "over.txt\r\nThe file it replaced could not be kept" + left + "over.txt"}));
+    EXPECT_EQ(undoLastRun(),
+        QStringList("Undo the last run?\r\n\r\nRemove the copy to the Trash: " + dst
+            + "over.txt\r\nThe file it replaced could not be kept" + left + "over.txt"));
 }
 
 TEST_F(Undo, ChainedMovesAndANameWrittenTwiceComeBackToWhereTheRunFoundThem)
@@ -179,11 +186,9 @@ TEST_F(Undo, ChainedMovesAndANameWrittenTwiceComeBackToWhereTheRunFoundThem)
     writeAged(d + "g", "original");
     storeEntries({{"f", a, d, "1"}, {"f", d, e, "1"}, {"g", src, d, "0"}, {"g", s2, d, "0"}});
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-    boxes.answerNext(MsgAnswer::Yes);
-    sc_UndoLastRun();
+    EXPECT_EQ(undoLastRun(true).last(), "The last run has been undone: 6 of 6 steps done.");
     EXPECT_EQ(readBytes(a + "f") + readBytes(d + "f") + readBytes(e + "f"), "f<none><none>");
     EXPECT_EQ(readBytes(d + "g"), "original");
-    EXPECT_EQ(boxes.texts().last(), "The last run has been undone: 6 of 6 steps done.");
 }
 
 // Found out by the journal's check, by its folder, or by being another file than the run left.
@@ -231,11 +236,9 @@ TEST_F(Undo, NeverTouchesAFileTheRunDidNotMake)
         storeEntries({{"m", src, dst, "1"}, {"r", src, dst, "0"}});
         ASSERT_EQ(failureOf(sc_TransferFiles), 0);
         row.tamper();
-        boxes.clear();
-        boxes.answerNext(MsgAnswer::Yes);
-        sc_UndoLastRun();
+        const QString said = undoLastRun(true).first();
         EXPECT_EQ(readBytes(row.kept), "victim");
-        EXPECT_TRUE(boxes.texts().value(0).contains(row.said)) << qPrintable(boxes.texts().value(0));
+        EXPECT_TRUE(said.contains(row.said)) << qPrintable(said);
         ::unlink(nativePath(dst + "m").constData());
     }
 }
@@ -251,8 +254,7 @@ TEST_F(Undo, ReadsTheJournalUpToTheZerosACrashLeft)
     // A crash lost the bytes of the last step, though not its line end.
     const qsizetype last = journal.lastIndexOf("\nM\t") + 1, length = journal.size() - last - 1;
     writeBytes(journalPath(), journal.replace(last, length, QByteArray(length, 0)));
-    boxes.answerNext(MsgAnswer::Yes);
-    sc_UndoLastRun();
+    undoLastRun(true);
     EXPECT_EQ(readBytes(src + "a") + readBytes(dst + "b"), "ab");
 }
 
@@ -261,18 +263,14 @@ TEST_F(Undo, IsRefusedWhileARunOrAnotherUndoHoldsTheJournal)
     const QString dst = store.scratch("dst");
     writeAged(src + "a", "a");
     storeEntries({{"a", src, dst, "1"}});
-    recorder.onStart = [](const QString &) { sc_UndoLastRun(); };
+    const QString busy = "A transfer run or another undo is under way. Try again when it has ended.";
+    QStringList duringRun;
+    recorder.onStart = [&](const QString &) { duringRun = undoLastRun(true); };
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-    int undos = 0;
-    boxes.onShow([&undos](const MessageBoxRequest &box) {
-        if (box.buttons == MsgButtons::YesNo && undos++ == 0)
-            sc_UndoLastRun();
-    });
-    boxes.answerNext(MsgAnswer::Ok);
-    boxes.answerNext(MsgAnswer::Yes);
-    sc_UndoLastRun();
-    EXPECT_EQ(boxes.texts().filter("A transfer run or another undo is under way.").size(), 2);
-    EXPECT_EQ(boxes.texts().last(), "The last run has been undone: 1 of 1 steps done.");
+    EXPECT_EQ(duringRun, QStringList(busy));
+    quillfen::Undo undo;
+    EXPECT_EQ(undoLastRun(true), QStringList(busy)) << "while another undo plans";
+    EXPECT_EQ(undo.perform(recorder), 1);
     EXPECT_EQ(logText().count("Begin "), 2) << "a refused undo logs nothing";
 }
 

@@ -29,8 +29,8 @@ TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimesCopiesLinksAsTheirFileAndRefu
     for (const QString &dest : dests) {
         // A link is copied as its file and moved as a link.
         ASSERT_TRUE(QFile::link(root + "target", src + "link"));
-        ASSERT_EQ(sc_CopyFile("link", src, "copy", dest, false), "True");
-        ASSERT_EQ(sc_CopyFile("link", src, "moved", dest, true), "True");
+        ASSERT_EQ(outcomeOf(sc_CopyFile("link", src, "copy", dest, false)), "done");
+        ASSERT_EQ(outcomeOf(sc_CopyFile("link", src, "moved", dest, true)), "done");
         EXPECT_TRUE(S_ISREG(statOf(dest + "copy").st_mode) && !present(src + "link"));
         EXPECT_EQ(readBytes(dest + "copy") + QFileInfo(dest + "moved").symLinkTarget(),
             "content" + root + "target");
@@ -46,7 +46,7 @@ TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimesCopiesLinksAsTheirFileAndRefu
             session.progress = [&](qint64 bytes, qint64 total) { done << bytes, totals << total; };
             safe_copy::Outcome outcome;
 
-            ASSERT_EQ(sc_CopyFile("f", src, "f", dest, move, session, outcome), "True");
+            ASSERT_EQ(outcomeOf(sc_CopyFile("f", src, "f", dest, move, session, outcome)), "done");
             const struct stat after = statOf(dest + "f");
             const bool renamed = move && dest == dests.first();
             EXPECT_EQ(readBytes(dest + "f"), payload);
@@ -65,18 +65,15 @@ TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimesCopiesLinksAsTheirFileAndRefu
     writeBytes(dir + "f", "precious");
     ::link(nativePath(dir + "f").constData(), nativePath(dir + "twin").constData());
     makeTree(root, {"same/alias->f"});
-    boxes.clear();
     for (const auto &[folder, name] :
         {std::pair {dir, "f"}, {dir + "../same/", "f"}, {dir, "twin"}, {dir, "alias"}}) {
         for (const bool move : {false, true}) {
             SCOPED_TRACE(qPrintable(folder + name + QString::number(move)));
-            EXPECT_EQ(
-                sc_CopyFile("f", dir, name, folder, move), "Error Number: 70  Error: Permission denied");
+            EXPECT_EQ(outcomeOf(sc_CopyFile("f", dir, name, folder, move)), "70");
             EXPECT_EQ(readBytes(dir + "f") + readBytes(folder + name) + hiddenEntries(dir).join(""),
                 "preciousprecious");
         }
     }
-    EXPECT_EQ(boxes.texts(), QStringList(8, "Error: Permission denied (70)"));
 }
 
 } // namespace quillfen::test

@@ -213,6 +213,7 @@ TEST_F(TransferLog, HeaderOnlyWhenTheFileIsMissingThenWholeRecordsOrItsOwnFailur
     const std::pair<QByteArray, QString> rows[] = {{{}, logHeaderText() + "one\r\ntwo\r\n"},
         {"x\r\n\r\n\r\nBegin A\r\n" + QByteArray(2, 0) + "\r\n\r\n\r\n", "x\r\n\r\n\r\none\r\ntwo\r\n"},
         {"", "one\r\ntwo\r\n"}, {"x\r\n\r\n\r\nBegin Move File \t0", "x\r\n\r\n\r\none\r\ntwo\r\n"},
+        {"x\r\n\r\n\r\nCopy File cancel", "x\r\n\r\n\r\none\r\ntwo\r\n"},
         {"x\r\n\r\n\r\nBegin A\r\n\tFrom: \tp\r\nBegin B\r\n\tFrom: \tq\r\n\tTo:   r\r\nMove File succ",
             begun + "one\r\ntwo\r\n"},
         {"old\r\n", "old\r\none\r\ntwo\r\n"}};

@@ -15,6 +15,14 @@
 
 namespace quillfen::test {
 
+// What a copy came to: "done", "no source folder", or its failure's number.
+inline QString outcomeOf(const CopyResult &result)
+{
+    if (result.failure)
+        return QString::number(result.failure->number());
+    return result.done() ? "done" : "no source folder";
+}
+
 // A world of its own for each test, whose log times read in the C locale's form.
 struct TransferTest : ::testing::Test
 {
