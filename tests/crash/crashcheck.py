@@ -831,10 +831,11 @@ def plant(opts):
         source, copy = os.path.join(checkout, name), os.path.join(tree, name)
         if not name or not os.path.isfile(source):
             continue
-        # Unchanged files keep their times, so that a second run builds only what changed.
+        # Unchanged files keep their times, so that a second run builds only what changed; a
+        # changed one is written now, newer than anything built from what it held before.
         if not os.path.exists(copy) or open(copy, 'rb').read() != open(source, 'rb').read():
             os.makedirs(os.path.dirname(copy), exist_ok=True)
-            shutil.copy2(source, copy)
+            shutil.copy(source, copy)
     if not os.path.exists(build + '/build.ninja'):
         launcher = ['-DCMAKE_CXX_COMPILER_LAUNCHER=ccache'] if shutil.which('ccache') else []
         subprocess.run(['cmake', '-G', 'Ninja', '-S', tree, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo',
