@@ -97,6 +97,17 @@ bool placeByClaim(const QByteArray &from, const QByteArray &to)
     return true;
 }
 
+Descriptor openNameless(const QByteArray &folder, mode_t mode)
+{
+    return Descriptor(
+        ::open(folder.isEmpty() ? "." : folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+}
+
+bool namelessRefused(int err)
+{
+    return err == EOPNOTSUPP || err == EISDIR || err == EINVAL;
+}
+
 // The name by which a nameless file can be given one.
 QByteArray selfPath(int fd)
 {
@@ -166,8 +177,15 @@ bool renameExclusive(const QByteArray &from, const QByteArray &to, Placement &wa
         way = Placement::Link;
     }
     if (way == Placement::Link) {
-        // A link fails the same way on an existing name.
+        // A link fails the same way on an existing name. The new name is on disk before the
+        // old one goes: a crash never leaves the file with neither.
         if (::link(from.constData(), to.constData()) == 0) {
+            try {
+                syncName(to);
+            } catch (const Failure &) {
+                ::unlink(to.constData());
+                throw;
+            }
             ::unlink(from.constData());
             return true;
         }
@@ -187,13 +205,12 @@ TempFile::TempFile(const QByteArray &target, mode_t mode, Placement *way)
     if (*m_way == Placement::Nameless) {
         // Nameless, a killed run leaves nothing behind at all, and nobody sees the file before
         // it is complete, whatever its mode.
-        m_fd = Descriptor(
-            ::open(m_path.isEmpty() ? "." : m_path.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+        m_fd = openNameless(m_path, mode);
         if (m_fd.get() >= 0) {
             m_hasMode = (mode & currentUmask()) == 0;
             return;
         }
-        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+        if (!namelessRefused(errno))
             fail(errno, target);
         *m_way = Placement::ExclusiveRename;
     }
@@ -215,6 +232,25 @@ TempFile::TempFile(const QByteArray &target, mode_t mode, Placement *way)
             fail(errno, name);
     }
     fail(EEXIST, target);
+}
+
+TempFile::TempFile(const QByteArray &folder, Descriptor fd, mode_t mode)
+    : m_path(folder)
+    , m_fd(std::move(fd))
+    , m_way(&m_ownWay)
+    , m_hasMode((mode & currentUmask()) == 0)
+{
+}
+
+std::unique_ptr<TempFile> TempFile::nameless(const QByteArray &target, mode_t mode)
+{
+    const QByteArray folder = folderPart(target);
+    Descriptor fd = openNameless(folder, mode);
+    if (fd.get() >= 0)
+        return std::unique_ptr<TempFile>(new TempFile(folder, std::move(fd), mode));
+    if (!namelessRefused(errno))
+        fail(errno, target);
+    return nullptr;
 }
 
 TempFile::~TempFile()

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <dirent.h>
+#include <memory>
 #include <sys/types.h>
 #include <utility>
 
@@ -76,6 +77,9 @@ public:
     // them at once, a named one stays its owner's alone until then.
     // `way`, when given, is where the file system's way of placing is learnt and kept.
     explicit TempFile(const QByteArray &target, mode_t mode = 0600, Placement *way = nullptr);
+    // A nameless file beside `target`, or none where the file system cannot make one: for work
+    // that nobody may see. Throws other failures.
+    static std::unique_ptr<TempFile> nameless(const QByteArray &target, mode_t mode);
     ~TempFile();
     TempFile(const TempFile &) = delete;
     TempFile &operator=(const TempFile &) = delete;
@@ -93,6 +97,7 @@ public:
     void renameOver(const QByteArray &target);
 
 private:
+    TempFile(const QByteArray &folder, Descriptor fd, mode_t mode);
     void closeFile();
 
     QByteArray m_path;

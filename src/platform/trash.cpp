@@ -158,7 +158,8 @@ bool copyInto(const QByteArray &path, const QByteArray &kept)
         fail(errno, path);
     if (!S_ISREG(st.st_mode))
         raw_file::failNotPlainFile();
-    raw_file::TempFile temp(kept, st.st_mode & 0777);
+    // Written beside "files", where no file manager looks, and only then given its name there.
+    raw_file::TempFile temp(raw_file::folderPart(raw_file::folderPart(kept).chopped(1)), st.st_mode & 0777);
     copyData(in.get(), temp.fd(), path, kept);
     const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
     if (!temp.hasMode())
@@ -169,6 +170,7 @@ bool copyInto(const QByteArray &path, const QByteArray &kept)
     if (!temp.renameIfFree(kept))
         return false;
     raw_file::syncName(kept);
+    raw_file::syncName(raw_file::folderPart(kept).chopped(1)); // the folder it came from
     return true;
 }
 
@@ -269,6 +271,7 @@ QByteArray Trash::trashFor(const QByteArray &path, dev_t device)
     }
     if (!prepared)
         prepare(chosen);
+    raw_file::removeStaleTemporaries(chosen + '/');
     m_trashes.insert(device, chosen);
     return chosen;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -162,6 +163,8 @@ QByteArray journalKey(bool make)
     if (::fsync(temp.fd()) != 0)
         fail(errno, path);
     temp.renameOver(path);
+    // On disk before a journal is signed with it: a journal without its key is refused whole.
+    raw_file::syncName(path);
     return key;
 }
 
@@ -355,14 +358,20 @@ JournalReader::JournalReader(const QString &path)
             fail(errno, native);
         if (got == 0)
             break;
-        pending.append(buffer, got);
+        // What a crash left unwritten reads as zeros, which no line holds: the journal ends there.
+        const auto *zero = static_cast<const char *>(std::memchr(buffer, '\0', size_t(got)));
+        pending.append(buffer, zero ? zero - buffer : got);
+        going = !zero;
         if (pending.size() > LongestLine + ReadChunk) {
             m_state = State::Broken;
             return;
         }
         qsizetype start = 0;
-        for (qsizetype end = 0; going && (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
-            going = take(pending.mid(start, end - start), paths);
+        for (qsizetype end = 0; (end = pending.indexOf('\n', start)) >= 0; start = end + 1) {
+            if (!take(pending.mid(start, end - start), paths)) {
+                going = false;
+                break;
+            }
             m_end = offset + end + 1;
         }
         pending.remove(0, start);

@@ -64,13 +64,28 @@ void Planner::sc_TransferWildcard(const QString &pattern, int entry, bool move, 
     // Read afresh for every pattern entry, as at the start of the run; nothing is cached.
     const Restriction restriction = m_restriction();
     const QString &sourceFolder = m_entries.paths.at(entry - 1);
-    const NameList names = listMatchingNames(sourceFolder, pattern);
-    if (!names.isEmpty())
-        visitor.filesPlanned(int(names.size()));
-    for (qsizetype k = 0; k < names.size(); ++k) {
-        plan(PlannedFile {entry, move, sourceFolder, names.at(k), m_entries.dests.at(entry - 1), restriction,
-                 {}},
-            visitor);
+    const QString &destFolder = m_entries.dests.at(entry - 1);
+    const auto names = std::make_shared<const NameList>(listMatchingNames(sourceFolder, pattern));
+    if (!names->isEmpty()) {
+        visitor.filesPlanned(int(names->size()));
+        visitor.filesListed({move, sourceFolder, destFolder, names, oldEnough(restriction)});
+    }
+    for (qsizetype k = 0; k < names->size(); ++k)
+        plan(PlannedFile {entry, move, sourceFolder, names->at(k), destFolder, restriction, {}}, visitor);
+}
+
+// The date test's verdict by modification time alone; never a verdict where the unit is unknown,
+// which the first file's test reports.
+std::function<bool(std::time_t)> Planner::oldEnough(const Restriction &restriction)
+{
+    try {
+        const DateUnit unit = dateUnitOf(restriction.unitCode);
+        const qint16 threshold = restriction.threshold;
+        return [unit, threshold](std::time_t modified) {
+            return unitsBetween(modified, std::time(nullptr), unit) >= threshold;
+        };
+    } catch (const Failure &) {
+        return [](std::time_t) { return false; };
     }
 }
 

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "listing.h"
 #include "safe_copy.h"
 
 #include "settings/entry_list.h"
 
 #include <QString>
 
+#include <ctime>
 #include <functional>
+#include <memory>
 
 namespace quillfen {
 
@@ -35,6 +38,18 @@ struct PlannedFile
     bool passes = false; // old enough to be transferred
 };
 
+// The files a pattern entry will come to, in order, told before the first of them: a hint for
+// work that may be done ahead of them, which decides nothing.
+struct PlannedListing
+{
+    bool move = false;
+    QString sourceFolder;
+    QString destFolder;
+    std::shared_ptr<const NameList> names;
+    // Whether a file modified at that time would pass the date test now; safe on any thread.
+    std::function<bool(std::time_t modified)> oldEnough;
+};
+
 // Takes every decision of a run in the run's order: the restriction, each entry's move flag,
 // each pattern's listing, each file's date test. The run acts on what it is told here, and the
 // preview shows it, so the two cannot disagree.
@@ -49,6 +64,7 @@ public:
         virtual void filesPlanned(int count) { Q_UNUSED(count); }
         // Called before a file's date test.
         virtual void fileStarting(const QString &sourcePath) { Q_UNUSED(sourcePath); }
+        virtual void filesListed(const PlannedListing &listing) { Q_UNUSED(listing); }
         virtual void file(const PlannedFile &file) = 0;
     };
 
@@ -64,6 +80,7 @@ public:
 private:
     void sc_TransferWildcard(const QString &pattern, int entry, bool move, Visitor &visitor);
     void plan(PlannedFile file, Visitor &visitor) const;
+    static std::function<bool(std::time_t)> oldEnough(const Restriction &restriction);
 
     const EntryList &m_entries;
     std::function<Restriction()> m_restriction;

@@ -1,5 +1,7 @@
 #include "safe_copy.h"
 
+#include "copy_ahead.h"
+
 #include "platform/failure.h"
 #include "platform/native_names.h"
 #include "platform/raw_file.h"
@@ -132,24 +134,24 @@ void copyByReadWrite(
     }
 }
 
-// The kernel copies: a shared-extent clone where the file system offers one, otherwise
-// copy_file_range, and a plain read/write loop only where neither works. Stops at the size
-// the source had: a source that grows meanwhile is told by the comparison afterwards.
+// The kernel copies: a shared-extent clone where `clone` allows one (left false when the file
+// system refuses it), otherwise copy_file_range, and a plain read/write loop only where neither
+// works. Stops at the size the source had: a source that grows meanwhile is told by the
+// comparison afterwards.
 void copyData(int in, int out, const struct stat &st, const QByteArray &source, const QByteArray &dest,
-    Session &session)
+    const Progress &progress, bool &clone)
 {
     const qint64 size = st.st_size;
-    ProgressReport report(session.progress, size);
+    ProgressReport report(progress, size);
     if (size == 0)
         return;
-    const QByteArray folder = folderPart(dest);
-    if (!session.cloneRefused(st.st_dev, folder)) {
+    if (clone) {
         if (::ioctl(out, FICLONE, in) == 0) {
             report.advance(size);
             report.finish();
             return;
         }
-        session.refuseClone(st.st_dev, folder);
+        clone = false;
     }
     while (report.done() < size) {
         const ssize_t copied = ::copy_file_range(in, nullptr, out, nullptr, KernelChunk, 0);
@@ -172,6 +174,28 @@ void copyData(int in, int out, const struct stat &st, const QByteArray &source, 
     if (report.done() < size)
         copyByReadWrite(in, out, source, dest, report);
     report.finish();
+}
+
+// Fills `temp` from the open source `in` and gives it the source's mode and times, then flushes
+// it: on disk before it can have a name, so a crash never leaves a name on a copy whose data is
+// missing. False, with nothing flushed, when `checked` and the source changed meanwhile.
+bool fillTemporary(int in, const struct stat &st, const QByteArray &source, TempFile &temp,
+    const Progress &progress, bool &clone, bool checked)
+{
+    copyData(in, temp.fd(), st, source, temp.path(), progress, clone);
+    struct stat after = {};
+    if (::fstat(in, &after) != 0)
+        fail(errno, source);
+    if (checked && !unchanged(st, after))
+        return false; // a torn copy never gets the destination's name
+    if (!temp.hasMode() && ::fchmod(temp.fd(), st.st_mode & 0777) != 0 && !attributeUnsupported(errno))
+        fail(errno, temp.path());
+    const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
+    if (::futimens(temp.fd(), times.data()) != 0 && !attributeUnsupported(errno))
+        fail(errno, temp.path());
+    if (::fsync(temp.fd()) != 0)
+        fail(errno, temp.path());
+    return true;
 }
 
 // Opens `source` for reading when it is (or links to) a regular file; `st` tells what was
@@ -249,32 +273,52 @@ void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Se
     temp.renameOver(dest);
 }
 
+// Gives the complete temporary of a copy of `st` the name `dest`; a move's name is on disk then.
+void placeCopy(TempFile &temp, const struct stat &st, const QByteArray &dest, bool durable, Session &session,
+    Outcome &outcome, bool replace)
+{
+    place(temp, st, dest, session, outcome, replace);
+    notePlaced(dest, st, outcome);
+    if (durable)
+        raw_file::syncName(dest);
+}
+
 // One copy of the open source `in` into a temporary beside `dest`, renamed into place
 // unless the source changed meanwhile; answers whether it did not.
 bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QByteArray &dest, bool durable,
     Session &session, Outcome &outcome, bool replace)
 {
     checkTarget(dest, st.st_size, session);
-    TempFile temp(dest, st.st_mode & 0777, &session.placementFor(folderPart(dest)));
-    copyData(in, temp.fd(), st, source, temp.path(), session);
-    struct stat after = {};
-    if (::fstat(in, &after) != 0)
-        fail(errno, source);
-    if (!durable && !unchanged(st, after))
-        return false; // a torn copy never gets the destination's name
-    if (!temp.hasMode() && ::fchmod(temp.fd(), st.st_mode & 0777) != 0 && !attributeUnsupported(errno))
-        fail(errno, temp.path());
-    const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
-    if (::futimens(temp.fd(), times.data()) != 0 && !attributeUnsupported(errno))
-        fail(errno, temp.path());
-    // On disk before it has a name: a crash never leaves a name on a copy whose data is missing.
-    if (::fsync(temp.fd()) != 0)
-        fail(errno, temp.path());
-    place(temp, st, dest, session, outcome, replace);
-    notePlaced(dest, st, outcome);
-    if (durable)
-        raw_file::syncName(dest);
+    const QByteArray folder = folderPart(dest);
+    TempFile temp(dest, st.st_mode & 0777, &session.placementFor(folder));
+    const bool tried = !session.cloneRefused(st.st_dev, folder);
+    bool clone = tried;
+    const bool filled = fillTemporary(in, st, source, temp, session.progress, clone, !durable);
+    if (tried && !clone)
+        session.refuseClone(st.st_dev, folder);
+    if (!filled)
+        return false;
+    placeCopy(temp, st, dest, durable, session, outcome, replace);
     return true;
+}
+
+// The copy made ahead for `source` to `dest`, when there is one whose source is still the very
+// file it was made from, unchanged since, and whose temporary lies where `dest` will.
+std::unique_ptr<Prepared> takePrepared(const QByteArray &source, const QByteArray &dest, Session &session)
+{
+    std::unique_ptr<Prepared> ready = session.ahead ? session.ahead->take(source, dest) : nullptr;
+    if (!ready)
+        return nullptr;
+    const QByteArray folder = folderPart(dest);
+    if (ready->cloneRefused && !session.cloneRefused(ready->st.st_dev, folder))
+        session.refuseClone(ready->st.st_dev, folder);
+    struct stat now = {};
+    struct stat there = {};
+    if (!ready->temp || ::stat(source.constData(), &now) != 0 || !sameFile(now, ready->st)
+        || !unchanged(ready->st, now) || ::stat(folder.isEmpty() ? "." : folder.constData(), &there) != 0
+        || there.st_dev != ready->destDevice)
+        return nullptr;
+    return ready;
 }
 
 // Recreates the link `source` as `dest`, through a temporary name beside `dest`.
@@ -358,10 +402,40 @@ void Session::refuseClone(dev_t source, const QByteArray &folder)
     m_noClone.emplace_back(source, folder);
 }
 
+void prepare(
+    Prepared &prepared, bool tryClone, const std::function<bool(const struct stat &)> &wanted) noexcept
+{
+    try {
+        Descriptor in(::open(prepared.source.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        struct stat &st = prepared.st;
+        if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode) || !wanted(st))
+            return;
+        std::unique_ptr<TempFile> temp = TempFile::nameless(prepared.dest, st.st_mode & 0777);
+        struct stat there = {};
+        if (!temp || ::fstat(temp->fd(), &there) != 0)
+            return;
+        bool clone = tryClone;
+        const bool filled = fillTemporary(in.get(), st, prepared.source, *temp, Progress(), clone, true);
+        prepared.cloneRefused = tryClone && !clone;
+        if (!filled)
+            return;
+        prepared.in = std::move(in);
+        prepared.destDevice = there.st_dev;
+        prepared.temp = std::move(temp);
+    } catch (const Failure &) {
+        // Left to the file's turn, which meets the cause again and reports it there.
+    }
+}
+
 void copyFile(
     const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome, const Known *known)
 {
     session.sweepOnce(folderPart(dest));
+    if (const std::unique_ptr<Prepared> ready = takePrepared(source, dest, session)) {
+        checkTarget(dest, ready->st.st_size, session);
+        placeCopy(*ready->temp, ready->st, dest, false, session, outcome, true);
+        return;
+    }
     for (int attempt = 0;; ++attempt) {
         struct stat st = {};
         const Descriptor in = openPlainFile(source, attempt == 0 ? known : nullptr, st);
@@ -450,8 +524,15 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
         relink(source, dest, session, outcome, replace);
     } else {
         struct stat st = {};
-        const Descriptor in = openPlainFile(source, known, st);
-        copyOnce(in.get(), st, source, dest, true, session, outcome, replace);
+        Descriptor in;
+        if (const std::unique_ptr<Prepared> ready = takePrepared(source, dest, session)) {
+            st = ready->st;
+            in = std::move(ready->in);
+            placeCopy(*ready->temp, st, dest, true, session, outcome, replace);
+        } else {
+            in = openPlainFile(source, known, st);
+            copyOnce(in.get(), st, source, dest, true, session, outcome, replace);
+        }
         struct stat now = {};
         if (::fstat(in.get(), &now) != 0)
             fail(errno, source);

@@ -10,14 +10,16 @@
 #include <QtGlobal>
 
 #include <functional>
+#include <memory>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace quillfen {
+class CopyAhead;
 class Trash;
-}
+} // namespace quillfen
 
 namespace quillfen::safe_copy {
 
@@ -35,6 +37,8 @@ public:
     Progress progress;
     // Replaced destination files are kept there; none: they are simply replaced.
     Trash *trash = nullptr;
+    // Where copies made ahead of their turn wait; none: every copy is made at its turn.
+    CopyAhead *ahead = nullptr;
 
     // Removes what a killed run left in `folder`, the first time the session writes there.
     void sweepOnce(const QByteArray &folder);
@@ -91,10 +95,32 @@ struct Known
     };
 };
 
+// A copy made ahead of its turn, on another thread: the source, open as it was found, and a
+// nameless temporary in the destination folder that holds its bytes, mode and times, on disk.
+struct Prepared
+{
+    QByteArray source; // native paths
+    QByteArray dest;
+    raw_file::Descriptor in;
+    struct stat st
+    {
+    }; // of the source, as it was opened
+    dev_t destDevice = 0;
+    std::unique_ptr<raw_file::TempFile> temp; // none: the copy is left to its turn
+    bool cloneRefused = false;
+};
+
+// Makes the copy of `prepared` when `wanted` accepts the source as opened, trying a shared-extent
+// clone when `tryClone`. Does nothing that can be seen, and leaves the temporary out on any
+// failure and when the source changed meanwhile; safe on any thread.
+void prepare(
+    Prepared &prepared, bool tryClone, const std::function<bool(const struct stat &)> &wanted) noexcept;
+
 // Copies the file `source` (a link is followed) to `dest`. The data goes to a private
 // temporary file beside `dest`, which takes the source's permission bits and times, is
 // flushed to disk and is then renamed over `dest`: an existing `dest` stays intact until the
-// copy is complete, and no temporary file is left when the copy fails. A source that changes
+// copy is complete, and no temporary file is left when the copy fails. A copy the session's
+// CopyAhead made of the same, unchanged source is placed instead of a new one. A source that changes
 // while it is copied is copied once more, then refused (55). Both names naming one file is
 // failure 70. Throws Failure; `outcome` tells what was done.
 void copyFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,

@@ -1,5 +1,6 @@
 #include "transfer_run.h"
 
+#include "copy_ahead.h"
 #include "file_routines.h"
 #include "record_texts.h"
 
@@ -15,14 +16,17 @@ public:
     Actor(RunObserver &observer, bool keepReplaced, const EntryList &entries)
         : m_observer(observer)
         , m_log(&observer)
+        , m_ahead(m_session)
         , m_journal(entries)
     {
         m_session.progress = [this](qint64 done, qint64 total) { m_observer.bytesCopied(done, total); };
         if (keepReplaced)
             m_session.trash = &m_trash;
+        m_session.ahead = &m_ahead;
     }
 
     void filesPlanned(int count) override { m_observer.filesPlanned(count); }
+    void filesListed(const PlannedListing &listing) override { m_ahead.expect(listing); }
     void fileStarting(const QString &sourcePath) override { m_observer.fileStarted(sourcePath); }
 
     void file(const PlannedFile &file) override
@@ -54,6 +58,7 @@ private:
     TransferLog m_log;
     Trash m_trash;
     safe_copy::Session m_session;
+    CopyAhead m_ahead; // what it made and did not place goes before the session
     JournalWriter m_journal;
 };
 

@@ -3,7 +3,7 @@
 the on-disk states that a crash may leave under the persistence model of README.md, and checks in
 each that no file is lost, nothing torn has a final name, the log and the journal read back, and an
 undo run in that state loses nothing."""
-import argparse, bisect, concurrent.futures, hashlib, os, random, re, shutil, subprocess, sys, time, urllib.parse
+import argparse, bisect, concurrent.futures, hashlib, os, random, re, shutil, stat, subprocess, sys, time, urllib.parse
 
 BLOCK = 4096
 TOP = '/tmp/quillfen-crash'  # fixed: the journal and the store hold absolute paths
@@ -16,6 +16,9 @@ RECORD = (rb'(?:Begin (?:Copy|Move) File \t[^\t\r\n]+\r\n\tFrom: \t[^\t\r\n]+\r\
           rb'|\tTo:   [^\t\r\n]+\r\n(?:Copy|Move) File (?:successful| failed: [^\t\r\n]+)\t[^\t\r\n]+\r\n\r\n\r\n'
           rb'|(?:Copy|Move) File cancelled\t[^\t\r\n]+\r\n\t[^\t\r\n]+\r\n'
           rb'File skipped due to date restrictions\r\n\r\n\r\n)')
+# A placement without links or rename flags claims the name first, empty, and renames the complete
+# file over the claim: a crash before that rename reaches the disk leaves the claim.
+KNOWN = 'known window, the claimed name still empty: '
 WHOLE_LOG = re.compile(HEADER + RECORD + b'*+', re.S)
 TRASH_INFO = re.compile(rb'\[Trash Info\]\nPath=([^\n]+)\nDeletionDate=\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\n')
 
@@ -61,6 +64,7 @@ class Recording:
         self.roots = [r.encode() for r in roots]
         self.ops, self.versions, self.kind, self.mtime0 = [], {}, {}, {}
         self.ns, self.fds, self.cwd = {}, {}, b'/'
+        self.reused = {}  # descriptor numbers opened anew before their close was printed
         self.init_ns = {}
         for path, (ino, kind, content, mtime) in snapshot.items():
             self.ns[path] = self.init_ns[path] = ino
@@ -128,6 +132,10 @@ class Recording:
         text = lambda k: unhex(STRING.match(args[k]).group(1))
         path = lambda k, d=None: self.resolve(args[d] if d is not None else '', text(k))
         fd = lambda k: self.fds.get(self.fd_number(args[k]))
+        if ret in self.fds and (call in ('open', 'openat', 'creat', 'dup')
+                                or (call == 'fcntl' and 'F_DUPFD' in args[1])):
+            # Threads share the table: another thread's close of this number comes later in the trace.
+            self.reused[ret] = self.reused.get(ret, 0) + 1
         if call in ('open', 'openat', 'creat'):
             p = path(1, 0) if call == 'openat' else path(0)
             flags = args[2 if call == 'openat' else 1] if call != 'creat' else 'O_CREAT|O_TRUNC'
@@ -147,7 +155,11 @@ class Recording:
                                        ver=len(self.versions[ino]) - 1))
                 self.fds[ret] = Fd(ino, 'O_APPEND' in flags)
         elif call == 'close':
-            self.fds.pop(self.fd_number(args[0]), None)
+            number = self.fd_number(args[0])
+            if self.reused.get(number):
+                self.reused[number] -= 1
+            else:
+                self.fds.pop(number, None)
         elif call in ('dup', 'dup2', 'dup3') or (call == 'fcntl' and 'F_DUPFD' in args[1]):
             self.fds[ret] = fd(0)
         elif call in ('read', 'lseek'):
@@ -245,6 +257,8 @@ class Recording:
                 for p in op.paths:
                     last_on[p] = k
         self.names = [op for op in self.ops if op.kind == 'name']
+        created = {op.link for op in self.names if op.text.startswith('create ')}
+        self.claimed = {op.link for op in self.names if op.unlink is not None and op.link in created}
         self.data_ops = {}
         for op in self.ops:
             if op.kind in ('data', 'meta'):
@@ -365,8 +379,9 @@ class Crash:
 
 # ------------------------------------------------------------------ worlds on disk
 
-def snapshot(roots):
-    """path -> (inode key, kind, bytes, mtime) of everything below `roots`, roots included."""
+def snapshot(roots, real=None):
+    """path -> (inode key, kind, bytes, mtime) of everything below `roots`, roots included; `real`,
+    when given, gets each path's device, inode number and permission bits."""
     found = {}
     for root in roots:
         for folder, dirs, files in os.walk(root):
@@ -376,6 +391,8 @@ def snapshot(roots):
                 kind = 'l' if os.path.islink(path) else 'd' if os.path.isdir(path) else 'f'
                 data = open(path, 'rb').read() if kind == 'f' else os.fsencode(os.readlink(path)) if kind == 'l' else b''
                 found[os.fsencode(path)] = ((st.st_dev, st.st_ino), kind, data, st.st_mtime_ns)
+                if real is not None:
+                    real[os.fsencode(path)] = (st.st_dev, st.st_ino, stat.S_IMODE(st.st_mode))
     inos = {}
     return {p: (inos.setdefault(key, len(inos) + 1), kind, data, mtime)
             for p, (key, kind, data, mtime) in found.items()}
@@ -392,7 +409,7 @@ def clear(root, keep=()):
             os.unlink(path)
 
 
-def materialise(state, world):
+def materialise(state, world, modes):
     clear(world.root, keep=(world.other,))
     made = {}
     crash_time = time.time_ns() - 120 * 10**9  # a restart after a power loss comes a while later
@@ -410,7 +427,9 @@ def materialise(state, world):
             with open(path, 'wb') as f:
                 f.write(data)
             os.utime(path, ns=(crash_time, mtime or crash_time))
+            os.chmod(path, modes.get(ino, 0o644))  # the journal's key is read only when private
             made[ino] = path
+    return made
 
 
 # ------------------------------------------------------------------ scenarios
@@ -426,16 +445,17 @@ class World:
     """A scenario's folders at fixed places: the user's folders, a second file system at `other`
     where one can be mounted, the store, the Trash, the journal and the log."""
 
-    def __init__(self, name, child, shim):
+    def __init__(self, name, child, shim, faults=''):
         self.root = f'{TOP}/{name}'
         self.other = self.root + '/other'
         self.child, self.shim = child, shim
+        self.faults = [f.replace('@', '@' + self.root) for f in faults.split(';') if f]
         self.close()
         os.makedirs(self.root)
         # Each state is written anew: on a tmpfs of its own that is quick, where one may be mounted.
-        self.mount(self.root, '256m')
+        self.mount(self.root, '1g')
         os.makedirs(self.other)
-        self.mounted = self.mount(self.other, '64m')
+        self.mounted = self.mount(self.other, '1g')
 
     @staticmethod
     def mount(folder, size):
@@ -452,13 +472,14 @@ class World:
         home = self.root + '/home'
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=home + '/config', XDG_DATA_HOME=home + '/data',
                    XDG_STATE_HOME=home + '/state', QUILLFEN_APP_FOLDER=self.root + '/app')
-        if not self.mounted:  # moves into `other` then take the way across file systems all the same
-            env.update(QUILLFEN_FAULTS=f'renameat2=18@{self.other}', LD_PRELOAD=self.shim)
+        faults = self.faults if self.mounted else [f'renameat2=18@{self.other}'] + self.faults
+        if faults:  # without a mount, moves into `other` take the way across file systems all the same
+            env.update(QUILLFEN_FAULTS=';'.join(faults), LD_PRELOAD=self.shim)
         return env
 
-    def run(self, job, prefix=()):
+    def run(self, job, prefix=(), given=b''):
         return subprocess.run([*prefix, self.child, job], env=self.env(), cwd=self.root, capture_output=True,
-                              timeout=120)
+                              input=given, timeout=120)
 
     def path(self, sub):
         return f'{self.root}/{sub}'.encode()
@@ -468,9 +489,9 @@ class Scenario:
     """Entries (pattern, source, destination, move) over files (folder, name, size); `replace`
     names the files that already lie at their destinations; `job` is what is recorded."""
 
-    def __init__(self, name, entries, files, replace=(), job='run', after_run=False):
+    def __init__(self, name, entries, files, replace=(), job='run', after_run=False, faults=''):
         self.name, self.entries, self.files, self.replace = name, entries, files, set(replace)
-        self.job, self.after_run = job, after_run
+        self.job, self.after_run, self.faults = job, after_run, faults
 
     def prepare(self, world):
         rng = random.Random(self.name.split('-')[-1])
@@ -531,14 +552,14 @@ class Scenario:
         return count, 'mixed' if files else '', ''
 
 
-def mixed_run(name, **more):
-    """50 files over five entries: moves within one file system and across, copies within and
-    across, into folders that exist and folders the run makes, six of them replacing files."""
-    sizes = [0, 1, 100, 4095, 4096, 5000, 9000, 13000, 700, 2]
+def mixed_run(name, each=10, sizes=(0, 1, 100, 4095, 4096, 5000, 9000, 13000, 700, 2), **more):
+    """`each` files (50) in each of five entries: moves within one file system and across, copies
+    within and across, into folders that exist and folders the run makes, some replacing files."""
     entries = [('*.dat', 'src1', 'dst1', True), ('*.dat', 'src2', 'other/moved', True),
                ('*.dat', 'src3', 'dst3', False), ('*.dat', 'src4', 'other/copied', False),
                ('*.dat', 'src5', 'dst5/new', True)]
-    files = [(e[1], f'f{n:02}.dat', sizes[n % 10]) for k, e in enumerate(entries) for n in range(k * 10, k * 10 + 10)]
+    files = [(e[1], f'f{n:02}.dat', sizes[n % len(sizes)])
+             for k, e in enumerate(entries) for n in range(k * 10, k * 10 + each)]
     replace = [f[1] for f in files if int(f[1][1:3]) % 5 == 1 and f[0] in ('src1', 'src3', 'src4')]
     return Scenario(name, entries, files, replace, **more)
 
@@ -552,6 +573,11 @@ SCENARIOS = [
              [('src', 'a.dat', 5), ('src', 'b.dat', 10000)], replace=['a.dat', 'b.dat']),
     mixed_run('run-of-50'),
     mixed_run('undo-of-50', job='undo', after_run=True),
+    # Placement without nameless files, then without rename flags, then without links: files
+    # never empty, so that an empty file is always a claim.
+    mixed_run('named-temporary', each=2, sizes=(100, 5000), faults='tmpfile=95@'),
+    mixed_run('linked', each=2, sizes=(100, 5000), faults='tmpfile=95@;renameat2=22@'),
+    mixed_run('claimed', each=2, sizes=(100, 5000), faults='tmpfile=95@;renameat2=22@;link=1@'),
     Scenario('save-entries', [('*.dat', 'src', 'dst', True)] * 3, [], job='save'),
 ]
 
@@ -561,12 +587,18 @@ SCENARIOS = [
 class Checker:
     def __init__(self, sc, world, rec, journals):
         self.sc, self.world, self.rec, self.journals = sc, world, rec, journals
+        self.undone = 0  # states in which the undo changed the user's files
         self.contents = {data for _, data, _, _ in sc.expect}
         self.trashes = [(world.path('home/data/Trash'), b''), (world.path('other/.Trash-0'), world.path('other/'))]
         self.log = world.path('app/filelog.txt')
 
     def show(self, path):
         return self.rec.show(path)
+
+    def users_files(self, state):
+        """The bytes at each name that an undo may change: all but the program's own files."""
+        own = tuple(self.world.path(sub) for sub in ('app/', 'home/state/', 'home/config/'))
+        return {(p, v[2]) for p, v in state.items() if v[0] == 'f' and not p.startswith(own)}
 
     def trashed(self, state, problems):
         """(original path, bytes) of every file in a Trash that has its whole info file."""
@@ -602,7 +634,8 @@ class Checker:
             temporary = name.startswith(b'.quillfen-') and name.endswith(b'.part')
             trashed = any(os.path.dirname(path) == t + b'/files' for t, _ in self.trashes)
             if (trashed or not path.startswith(private)) and not temporary and data not in self.contents:
-                problems.append(f'not whole, bytes that no file had: {self.show(path)} ({len(data)} bytes)')
+                known = KNOWN if not data and path in self.rec.claimed else ''
+                problems.append(f'{known}not whole, bytes that no file had: {self.show(path)} ({len(data)} bytes)')
         return problems
 
     def stored(self, state, probe, saved):
@@ -619,11 +652,14 @@ class Checker:
 
     def journal(self, probe):
         read = [tuple(l.split('\t')[1:]) for l in probe.splitlines() if l.startswith('journal\t')]
+        if 'journal state\t2' in probe:  # fails its check
+            return ['the journal is refused as edited or damaged']
         if not any(subsequence(read, whole) for whole in self.journals):
             return [f'the journal reads back entries that the run did not write in that order: {len(read)} entries']
         return []
 
-    def log_whole(self, durable):
+    def log_whole(self, durable, claimed=False):
+        """`claimed`: the crash left the log's claimed name empty, which the next writer takes for a log."""
         log = open(self.log, 'rb').read() if os.path.exists(self.log) else b''
         problems = []
         if log and not WHOLE_LOG.fullmatch(log):
@@ -633,11 +669,11 @@ class Checker:
                             f'{log[at:at + 40]!r}')
         if not log.startswith(durable):
             problems.append(f'the next writer cut back log records that were on disk: {len(durable)} bytes were')
-        return problems
+        return [KNOWN + p if claimed else p for p in problems]
 
-    def run(self, job, problems):
+    def run(self, job, problems, given=b''):
         """The child's output; its failing is a violation of its own."""
-        done = self.world.run(job)
+        done = self.world.run(job, given=given)
         if done.returncode != 0:
             problems.append(f'the {job} ended with an error: {done.stderr.decode(errors="replace")[-200:]}')
         return done.stdout.decode(errors='replace')
@@ -647,15 +683,22 @@ class Checker:
         problems = self.files(state)
         log = state.get(self.log)
         durable = crash.version(('data', log[1]), 'base')[0] if log else b''
-        materialise(state, self.world)
+        claimed = log is not None and not log[2] and self.log in self.rec.claimed
+        made = materialise(state, self.world, self.rec.modes)
         probe = self.run('probe', problems)
         if self.sc.job == 'save':
             return problems + self.stored(state, probe, crash.t == len(self.rec.ops))  # then the save returned
-        problems += self.journal(probe) + self.stored(state, probe, False) + self.log_whole(durable)
+        problems += self.journal(probe) + self.stored(state, probe, False) + self.log_whole(durable, claimed)
+        # The files written anew have new numbers, which a crash would have left them: the journal
+        # is made to name them so, or undo would rightly leave every one of them alone.
+        renumbered = [(*self.rec.real[ino][:2], os.stat(path)) for ino, path in made.items() if ino in self.rec.real]
+        self.run('reidentify', problems, ''.join(f'{d} {i} {st.st_dev} {st.st_ino} {st.st_ctime_ns // 10**9} '
+                                                 f'{st.st_ctime_ns % 10**9}\n' for d, i, st in renumbered).encode())
         self.run('undo', problems)
         after = {p: (k, i, d, m) for p, (i, k, d, m) in snapshot([self.world.root]).items()}
+        self.undone += self.users_files(state) != self.users_files(after)
         problems += ['after the undo, ' + p for p in self.files(after)]
-        problems += ['after the undo, ' + p for p in self.log_whole(durable)]
+        problems += ['after the undo, ' + p for p in self.log_whole(durable, claimed)]
         return problems
 
 
@@ -667,16 +710,17 @@ def subsequence(part, whole):
 # ------------------------------------------------------------------ running it all
 
 def check_scenario(sc, opts):
-    world = World(sc.name, opts.child, opts.shim)
+    world = World(sc.name, opts.child, opts.shim, sc.faults)
     try:
         sc.prepare(world)
         # The journal of the run before, where there was one (the probe writes to the log too).
         journal = world.root + '/home/state/Quillfen/lastrun.journal'
         before = world.run('probe').stdout.decode(errors='replace') if os.path.exists(journal) else ''
-        initial = snapshot([world.root])
+        initial_real, final_real = {}, {}
+        initial = snapshot([world.root], initial_real)
         trace = f'{TOP}/{sc.name}.trace'
         sc.record(world, trace)
-        final = snapshot([world.root])
+        final = snapshot([world.root], final_real)
         after = world.run('probe').stdout.decode(errors='replace')
         rec = Recording([world.root], initial)
         rec.parse(trace)
@@ -684,8 +728,12 @@ def check_scenario(sc, opts):
         rec.finish()
         journals = [[tuple(l.split('\t')[1:]) for l in text.splitlines() if l.startswith('journal\t')]
                     for text in (before, after)]
+        # The numbers the journal knows the files by: theirs before the recording, or after it.
+        rec.real = {ino: initial_real[path] for path, ino in rec.init_ns.items()}
         if sc.job != 'save':
-            replay_check(rec, final)
+            for path, (kind, ino, data, mtime) in replay_check(rec, final).items():
+                rec.real.setdefault(ino, final_real[path])
+        rec.modes = {ino: real[2] for ino, real in rec.real.items()}
         rng = random.Random(opts.seed)
         distinct = {}
         for t in range(len(rec.ops) + 1):
@@ -698,18 +746,21 @@ def check_scenario(sc, opts):
         if len(chosen) > opts.states:
             chosen = sorted(random.Random(opts.seed).sample(chosen, opts.states), key=lambda s: s[0])
         checker = Checker(sc, world, rec, journals)
-        violations = []
+        violations, known = [], []
         for t, label, kept, choice in chosen:
             crash = Crash(rec, t)
             problems = checker.check(crash, kept, choice)
-            if problems:
-                lost = crash.lost(kept, choice)
-                count = sum(line.startswith('lost') and not line.startswith('lost: nothing') for line in lost)
-                violations.append((count, t, label, problems, lost))
+            for found, which in ([p for p in problems if KNOWN not in p], violations), \
+                                ([p for p in problems if KNOWN in p], known):
+                if found:
+                    lost = crash.lost(kept, choice)
+                    count = sum(line.startswith('lost') and not line.startswith('lost: nothing') for line in lost)
+                    which.append((count, t, label, found, lost))
         return dict(name=sc.name, ops=len(rec.ops), distinct=len(distinct), checked=len(chosen),
                     violations=sorted(violations, key=lambda v: (v[0], v[1])),
+                    known=sorted(known, key=lambda v: (v[0], v[1])), undone=checker.undone, job=sc.job,
                     mounted=world.mounted, texts={v[1]: rec.ops[v[1] - 1].text if v[1] else 'the start'
-                                                 for v in violations})
+                                                 for v in violations + known})
     finally:
         world.close()
 
@@ -726,6 +777,7 @@ def replay_check(rec, final):
             raise SystemExit(f'the recording does not replay: {rec.show(path)} is '
                              f'{"there" if path in real else "missing"} after the run, but '
                              f'{"there" if path in model else "missing"} in the model')
+    return state
 
 
 def report(result, shown):
@@ -734,18 +786,21 @@ def report(result, shown):
     r = result
     print(f'{r["name"]:<15} operations recorded {r["ops"]:>5}   crash states checked {r["checked"]:>5} '
           f'(of {r["distinct"]} distinct)   violations {len(r["violations"])}'
+          + ('' if r['job'] == 'save' else f'   undo changed files in {r["undone"]}')
           + ('' if r['mounted'] else '   [one file system: crossing it is simulated]'), flush=True)
-    kinds = {}
-    for violation in r['violations']:
-        for problem in violation[3]:
-            kinds.setdefault(problem.split(': ')[0], []).append((violation, problem))
-    for kind, found in list(kinds.items())[:shown]:
-        (count, t, label, problems, lost), problem = found[0]
-        states = len({id(violation) for violation, _ in found})
-        print(f'  {states} state(s): {kind}; the first, a crash after operation {t} ({r["texts"][t]}), '
-              f'state "{label}":\n    {problem}')
-        for line in lost[:8] + ([f'... and {len(lost) - 8} more'] if len(lost) > 8 else []):
-            print('    ' + line)
+    for which, shown_lost in (r['known'], 4), (r['violations'], 8):
+        kinds = {}
+        for violation in which:
+            for problem in violation[3]:
+                kinds.setdefault(problem.replace(KNOWN, '').split(': ')[0], []).append((violation, problem))
+        for kind, found in list(kinds.items())[:shown]:
+            (count, t, label, problems, lost), problem = found[0]
+            states = len({id(violation) for violation, _ in found})
+            print(f'  {states} state(s): {"known window, not counted: " if which is r["known"] else ""}{kind}; '
+                  f'the first, a crash after operation {t} ({r["texts"][t]}), state "{label}":\n    {problem}')
+            more = len(lost) - shown_lost
+            for line in lost[:shown_lost] + ([f'... and {more} more'] if more > 0 else []):
+                print('    ' + line)
 
 
 # ------------------------------------------------------------------ planted faults
@@ -776,10 +831,11 @@ def plant(opts):
         source, copy = os.path.join(checkout, name), os.path.join(tree, name)
         if not name or not os.path.isfile(source):
             continue
-        # Unchanged files keep their times, so that a second run builds only what changed.
+        # Unchanged files keep their times, so that a second run builds only what changed; a
+        # changed one is written now, newer than anything built from what it held before.
         if not os.path.exists(copy) or open(copy, 'rb').read() != open(source, 'rb').read():
             os.makedirs(os.path.dirname(copy), exist_ok=True)
-            shutil.copy2(source, copy)
+            shutil.copy(source, copy)
     if not os.path.exists(build + '/build.ninja'):
         launcher = ['-DCMAKE_CXX_COMPILER_LAUNCHER=ccache'] if shutil.which('ccache') else []
         subprocess.run(['cmake', '-G', 'Ninja', '-S', tree, '-B', build, '-DCMAKE_BUILD_TYPE=RelWithDebInfo',

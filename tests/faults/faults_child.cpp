@@ -1,7 +1,8 @@
 // The fault suite's child: a transfer run ("run"), an undo of the last run ("undo"), new
-// entry lists saved until it is killed ("save"), or what a next start reads back and its first
-// log record ("probe"), with the store and folders its environment names. Reports go to
-// standard error as boxes would say them; an undo goes ahead without asking.
+// entry lists saved until it is killed ("save"), what a next start reads back and its first
+// log record ("probe"), or the journal's files renumbered ("reidentify"), with the store and
+// folders its environment names. Reports go to standard error as boxes would say them; an undo
+// goes ahead without asking.
 #include "platform/host.h"
 #include "settings/entry_list.h"
 #include "support/run_shim.h"
@@ -12,6 +13,7 @@
 #include "transfer/undo.h"
 
 #include <QCoreApplication>
+#include <QHash>
 
 #include <cstdio>
 
@@ -46,6 +48,34 @@ int main(int argc, char **argv)
                 qUtf8Printable(list.files.value(list.count() - 1)));
             TransferLog().sc_WriteLog(record_texts::begin(record_texts::actionLabel(false),
                 QStringLiteral("/"), QStringLiteral("probe"), host::nowText()));
+        } else if (job == "reidentify") {
+            // The journal's files under the numbers a crash state written anew gave them (lines
+            // "device inode newDevice newInode changedSeconds changedNanoseconds" on standard
+            // input), signed again; sizes and times stay as the run saw them.
+            QHash<QPair<quint64, quint64>, FileIdentity> now;
+            FileIdentity to;
+            quint64 device = 0, inode = 0;
+            while (std::scanf("%llu %llu %llu %llu %ld %ld", &device, &inode, &to.device, &to.inode,
+                       &to.changed.tv_sec, &to.changed.tv_nsec)
+                == 6)
+                now.insert({device, inode}, to);
+            JournalReader journal;
+            if (journal.state() != JournalReader::State::Usable)
+                return 0;
+            journal.rewind();
+            QList<JournalEntry> entries;
+            for (JournalEntry entry; journal.previous(entry);)
+                entries.prepend(entry);
+            EntryList list;
+            sc_GetFiles(list);
+            JournalWriter writer(list);
+            for (JournalEntry entry : entries) {
+                for (FileIdentity *identity : {&entry.placed, &entry.kept}) {
+                    to = now.value({identity->device, identity->inode}, *identity);
+                    *identity = {to.device, to.inode, identity->size, identity->modified, to.changed};
+                }
+                writer.add(entry);
+            }
         } else if (job == "undo") {
             Undo().perform(quiet);
         } else {

@@ -243,6 +243,21 @@ TEST_F(Undo, NeverTouchesAFileTheRunDidNotMake)
     }
 }
 
+TEST_F(Undo, ReadsTheJournalUpToTheZerosACrashLeft)
+{
+    const QString dst = store.scratch("dst");
+    writeAged(src + "a", "a");
+    writeAged(src + "b", "b");
+    storeEntries({{"a", src, dst, "1"}, {"b", src, dst, "1"}});
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    QByteArray journal = readBytes(journalPath());
+    // A crash lost the bytes of the last step, though not its line end.
+    const qsizetype last = journal.lastIndexOf("\nM\t") + 1, length = journal.size() - last - 1;
+    writeBytes(journalPath(), journal.replace(last, length, QByteArray(length, 0)));
+    undoLastRun(true);
+    EXPECT_EQ(readBytes(src + "a") + readBytes(dst + "b"), "ab");
+}
+
 TEST_F(Undo, IsRefusedWhileARunOrAnotherUndoHoldsTheJournal)
 {
     const QString dst = store.scratch("dst");

@@ -1,6 +1,11 @@
 #include "platform/host.h"
 #include "transfer_tests.h"
 
+#include <QThread>
+
+#include <climits>
+#include <fcntl.h>
+
 namespace quillfen::test {
 
 using TransferRun = TransferTest;
@@ -100,6 +105,94 @@ TEST_F(TransferRun, HostileNamesArriveByteForByteAndCannotBreakTheLogsLinesOrFie
     const qsizetype lineEnds = log.count("\r\n"), files = 2 * std::size(names) + 1;
     EXPECT_EQ(
         QList({log.count('\r'), log.count('\n'), log.count('\t')}), QList({lineEnds, lineEnds, 5 * files}));
+}
+
+// When the file at `path` was made, in nanoseconds; 0 where the file system does not say.
+qint64 bornAt(const QByteArray &path)
+{
+    struct statx st = {};
+    if (::statx(AT_FDCWD, path.constData(), 0, STATX_BTIME, &st) != 0 || !(st.stx_mask & STATX_BTIME))
+        return 0;
+    return st.stx_btime.tv_sec * qint64(1000000000) + st.stx_btime.tv_nsec;
+}
+
+// When the complete copy of `source` that a run of this process made ahead, and holds open, in
+// `folder` was made; 0 when none comes within seconds.
+qint64 madeAhead(const QString &folder, const QString &source)
+{
+    struct stat wanted = {}, st = {};
+    ::stat(nativePath(source).constData(), &wanted);
+    char target[PATH_MAX];
+    for (int tries = 0; tries < 500; ++tries, QThread::msleep(10)) {
+        for (int fd = 3; fd < 256; ++fd) {
+            const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
+            const ssize_t length = ::readlink(link.constData(), target, sizeof target);
+            if (length > 0 && QByteArrayView(target, length).startsWith(nativePath(folder))
+                && ::stat(link.constData(), &st) == 0 && st.st_size == wanted.st_size
+                && st.st_mtim.tv_sec == wanted.st_mtim.tv_sec && st.st_mtim.tv_nsec == wanted.st_mtim.tv_nsec)
+                return bornAt(link);
+        }
+    }
+    return 0;
+}
+
+// Copies a.dat and b.dat into `dest`; `meanwhile` runs as a.dat's turn comes, once the copy of
+// b.dat was made ahead. Answers when that copy was made, 0 when none was.
+qint64 runMakingAhead(const QString &src, const QString &dest, const std::function<void()> &meanwhile)
+{
+    writeAged(src + "a.dat", "a");
+    writeAged(src + "b.dat", "first");
+    TransferTest::storeEntries({{"*.dat", src, dest, "0"}});
+    qint64 made = 0;
+    RunRecorder recorder;
+    recorder.onStart = [&](const QString &path) {
+        made = path.endsWith("a.dat") ? madeAhead(dest, src + "b.dat") : made;
+        if (made != 0 && path.endsWith("a.dat"))
+            meanwhile();
+    };
+    EXPECT_EQ(failureOf(sc_TransferFiles), 0);
+    return made;
+}
+
+TEST_F(TransferRun, ACopyMadeAheadIsPlacedOnlyWhileItsSourceIsUnchanged)
+{
+    struct Row
+    {
+        const char *name;
+        QByteArray written; // into the source before its turn, after its copy was made
+    };
+    for (const Row &row :
+        {Row {.name = "unchanged", .written = {}}, Row {.name = "written", .written = "2"}}) {
+        SCOPED_TRACE(row.name);
+        const QString dest = store.scratch(row.name);
+        const qint64 made = runMakingAhead(src, dest, [&] {
+            if (!row.written.isNull())
+                writeAged(src + "b.dat", row.written);
+        });
+        if (made == 0)
+            GTEST_SKIP() << "no copy was made ahead with its birth time: little room under "
+                         << qPrintable(root);
+        EXPECT_EQ(readBytes(dest + "b.dat"), row.written.isNull() ? "first" : row.written);
+        EXPECT_EQ(bornAt(nativePath(dest + "b.dat")) == made, row.written.isNull());
+    }
+}
+
+TEST_F(TransferRun, CopiesMadeAheadHaveNoNameBeforeTheirTurn)
+{
+    const QString dest = store.scratch("dest");
+    QStringList seen {"not looked at"};
+    const auto look = [&] { seen = QDir(dest).entryList(QDir::AllEntries | QDir::Hidden | QDir::System); };
+    if (runMakingAhead(src, dest, look) == 0)
+        GTEST_SKIP() << "no copy was made ahead: too little room under " << qPrintable(root) << "?";
+    EXPECT_EQ(seen, QStringList({".", ".."}));
+}
+
+TEST_F(TransferRun, LargeFilesOfAListingReportTheirProgress)
+{
+    writeAged(src + "big.dat", QByteArray(2 * safe_copy::ProgressChunk, 'x'));
+    storeEntries({{"*.dat", src, store.scratch("dest"), "0"}});
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    EXPECT_EQ(recorder.done.value(recorder.done.size() - 1), 2 * safe_copy::ProgressChunk);
 }
 
 using TransferLog = TransferTest;
