@@ -79,8 +79,13 @@ void Planner::walk(const Restriction &restriction, Visitor &visitor)
     for (int i = 1; i <= count; ++i) {
         m_reached = i;
         const int k = i - 1;
-        PlannedFile entry {i, toMoveFlag(m_entries.moves.at(k)), m_entries.paths.at(k), m_entries.files.at(k),
-            m_entries.dests.at(k), restriction, {}};
+        PlannedFile entry;
+        entry.entry = i;
+        entry.move = toMoveFlag(m_entries.moves.at(k));
+        entry.sourceFolder = m_entries.paths.at(k);
+        entry.name = m_entries.files.at(k);
+        entry.destFolder = m_entries.dests.at(k);
+        entry.restriction = restriction;
         entry.conflict = Conflict(toChoice(m_entries.conflicts.value(k), ConflictCount));
         entry.dated = DateFolders(toChoice(m_entries.dateFolders.value(k), DateFoldersCount));
         if (isPatternEntry(entry.name))
