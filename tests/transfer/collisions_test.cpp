@@ -1,0 +1,148 @@
+#include "transfer_tests.h"
+
+#include "transfer/preview.h"
+#include "transfer/undo.h"
+
+#include <QDirIterator>
+
+namespace quillfen::test {
+
+using Collisions = TransferTest;
+
+// Every file below `folder` as "path=bytes", the path taken from `root` on.
+QStringList filesBelow(const QString &folder, qsizetype root)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files << path.mid(root) + '=' + readBytes(path);
+    }
+    files.sort();
+    return files;
+}
+
+TEST_F(Collisions, EachChoiceMeetsATakenNameAndDatedFoldersOnRealFiles)
+{
+    struct Row
+    {
+        const char *name, *file = "a.txt";
+        Conflict conflict = Conflict::KeepBoth;
+        bool move = false;
+        QStringList taken = {"a.txt"}; // in the destination, each holding "old"
+        QByteArray bytes = "new";
+        DateFolders dated = DateFolders::None;
+        QDateTime modified = QDateTime::currentDateTime().addDays(-2);
+        QStringList after; // the destination's files, "name=bytes"
+        bool sourceStays = true;
+    };
+    const Row rows[] = {
+        {.name = "replace copies over", .conflict = Conflict::Replace, .after = {"a.txt=new"}},
+        {.name = "replace moves over",
+            .conflict = Conflict::Replace,
+            .move = true,
+            .after = {"a.txt=new"},
+            .sourceStays = false},
+        {.name = "keep both copies", .after = {"a (2).txt=new", "a.txt=old"}},
+        {.name = "keep both moves",
+            .move = true,
+            .after = {"a (2).txt=new", "a.txt=old"},
+            .sourceStays = false},
+        {.name = "skip copies nothing", .conflict = Conflict::Skip, .after = {"a.txt=old"}},
+        {.name = "skip moves nothing", .conflict = Conflict::Skip, .move = true, .after = {"a.txt=old"}},
+        {.name = "digits in the name are not bumped",
+            .file = "v10.txt",
+            .taken = {"v10.txt"},
+            .after = {"v10 (2).txt=new", "v10.txt=old"}},
+        {.name = "a name without extension ends numbered",
+            .file = "notes",
+            .taken = {"notes"},
+            .after = {"notes (2)=new", "notes=old"}},
+        {.name = "a dot file is left out of a pattern", .file = "*", .taken = {}, .after = {}},
+        {.name = "a taken (2) gives (3)",
+            .taken = {"a.txt", "a (2).txt"},
+            .after = {"a (2).txt=old", "a (3).txt=new", "a.txt=old"}},
+        {.name = "an identical file is not moved",
+            .conflict = Conflict::SkipIfIdentical,
+            .move = true,
+            .bytes = "old",
+            .after = {"a.txt=old"}},
+        {.name = "a different file of one size is replaced",
+            .conflict = Conflict::SkipIfIdentical,
+            .after = {"a.txt=new"}},
+        {.name = "a dated folder that cannot be made",
+            .move = true,
+            .taken = {"2026"},
+            .dated = DateFolders::Day,
+            .modified = QDateTime({2026, 6, 1}, {12, 0}),
+            .after = {"2026=old"}},
+        {.name = "the last day of a year",
+            .taken = {},
+            .dated = DateFolders::Day,
+            .modified = QDateTime({2025, 12, 31}, {23, 59, 59}),
+            .after = {"2025/12/31/a.txt=new"}},
+        {.name = "the first of a month, its year made",
+            .taken = {},
+            .dated = DateFolders::Month,
+            .modified = QDateTime({2026, 1, 1}, {0, 0}),
+            .after = {"2026/01/a.txt=new"}},
+    };
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString from = store.scratch(q(row.name) + "/s"), to = store.scratch(q(row.name) + "/d");
+        const QString name = q(row.file) == "*" ? ".a.txt" : q(row.file);
+        writeBytes(from + name, row.bytes);
+        setModified(from + name, row.modified);
+        for (const QString &taken : row.taken)
+            writeAged(to + taken, "old");
+        EntryList entries;
+        entries.append(row.file, from, to, row.move ? "1" : "0", choiceText(int(row.conflict)),
+            choiceText(int(row.dated)));
+        sc_AddFiles(entries);
+        ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+        EXPECT_EQ(filesBelow(to, to.size()), row.after);
+        EXPECT_EQ(present(from + name), row.sourceStays);
+    }
+}
+
+// One fixture of every choice: what the preview says is what the run records, and undo puts
+// every file back.
+TEST_F(Collisions, PreviewAgreesWithTheRunAndUndoPutsAllBack)
+{
+    const QString dst = store.scratch("dst");
+    for (const char *name : {"k.txt", "m.txt", "s.txt", "i.txt", "r.txt", "d.txt"}) {
+        writeAged(src + name, "new");
+        writeAged(dst + name, q(name) == "i.txt" ? "new" : "old");
+    }
+    EntryList entries;
+    const std::tuple<const char *, const char *, Conflict> rows[] = {{"k.txt", "0", Conflict::KeepBoth},
+        {"m.txt", "1", Conflict::KeepBoth}, {"s.txt", "1", Conflict::Skip},
+        {"i.txt", "1", Conflict::SkipIfIdentical}, {"r.txt", "1", Conflict::SkipIfIdentical}};
+    for (const auto &[file, move, conflict] : rows)
+        entries.append(file, src, dst, move, choiceText(int(conflict)));
+    entries.append(
+        "d.txt", src, dst, "1", choiceText(int(Conflict::KeepBoth)), choiceText(int(DateFolders::Year)));
+    sc_AddFiles(entries);
+    const QStringList before = filesBelow(root, root.size());
+
+    QStringList said, done;
+    const auto shown = [&](const PreviewRow &row) {
+        said << (row.verdict == PreviewRow::Verdict::Skip ? row.source + ' ' + row.reason : row.dest);
+    };
+    previewRun(entries, "1", "h", shown, [] { return true; });
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
+    const QRegularExpression placed("\tTo:   (.*)\r\n.* successful\t"),
+        skipped("\r\n\t(.*)\r\nFile s(kipped: .*)\t");
+    for (const QString &text : recorder.records) {
+        if (const QRegularExpressionMatch match = placed.match(text); match.hasMatch())
+            done << match.captured(1);
+        if (const QRegularExpressionMatch match = skipped.match(text); match.hasMatch())
+            done << match.captured(1) + " S" + match.captured(2);
+    }
+    EXPECT_EQ(said, done);
+    quillfen::Undo().perform(recorder);
+    QStringList after = filesBelow(root, root.size()).filter(QRegularExpression("^(src|dst)/"));
+    EXPECT_EQ(after, before.filter(QRegularExpression("^(src|dst)/")));
+}
+
+} // namespace quillfen::test
