@@ -49,7 +49,9 @@ bool keepsNoOwners(const QByteArray &folder, uid_t owner)
 void prepare(const QByteArray &folder)
 {
     for (const QByteArray &part : {folder, folder + "/files", folder + "/info"}) {
-        if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST)
+        if (::mkdir(part.constData(), 0700) == 0)
+            raw_file::syncName(part);
+        else if (errno != EEXIST)
             fail(errno, part);
         struct stat st = {};
         // A link in a trash's place is not followed: it could lead anywhere.
