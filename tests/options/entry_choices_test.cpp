@@ -11,7 +11,7 @@
 
 namespace quillfen {
 
-TEST(EntryChoices, SurviveExportClearAndImport)
+TEST(EntryChoices, SurviveExportThenClearThenImport)
 {
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;

@@ -7,8 +7,6 @@
 
 namespace quillfen::test {
 
-using Collisions = TransferTest;
-
 // Every file below `folder` as "path=bytes", the path taken from `root` on.
 QStringList filesBelow(const QString &folder, qsizetype root)
 {
@@ -22,7 +20,31 @@ QStringList filesBelow(const QString &folder, qsizetype root)
     return files;
 }
 
-TEST_F(Collisions, EachChoiceMeetsATakenNameAndDatedFoldersOnRealFiles)
+struct Collisions : TransferTest
+{
+    // Stores one entry of each choice, every one meeting a taken name but the dated one.
+    EntryList everyChoice()
+    {
+        for (const char *name : {"k.txt", "m.txt", "s.txt", "i.txt", "r.txt", "d.txt"}) {
+            writeAged(src + name, "new");
+            writeAged(dst + name, q(name) == "i.txt" ? "new" : "old");
+        }
+        EntryList entries;
+        const std::tuple<const char *, const char *, Conflict> rows[] = {{"k.txt", "0", Conflict::KeepBoth},
+            {"m.txt", "1", Conflict::KeepBoth}, {"s.txt", "1", Conflict::Skip},
+            {"i.txt", "1", Conflict::SkipIfIdentical}, {"r.txt", "1", Conflict::SkipIfIdentical}};
+        for (const auto &[file, move, conflict] : rows)
+            entries.append(file, src, dst, move, choiceText(int(conflict)));
+        entries.append(
+            "d.txt", src, dst, "1", choiceText(int(Conflict::KeepBoth)), choiceText(int(DateFolders::Year)));
+        sc_AddFiles(entries);
+        return entries;
+    }
+
+    const QString dst = store.scratch("dst");
+};
+
+TEST_F(Collisions, EachChoiceActsOnRealFilesAsItSays)
 {
     using enum Conflict;
     using enum DateFolders;
@@ -88,27 +110,9 @@ TEST_F(Collisions, EachChoiceMeetsATakenNameAndDatedFoldersOnRealFiles)
     }
 }
 
-// One fixture of every choice: what the preview says is what the run records, and undo puts
-// every file back.
-TEST_F(Collisions, PreviewAgreesWithTheRunAndUndoPutsAllBack)
+TEST_F(Collisions, ThePreviewSaysWhatTheRunRecords)
 {
-    const QString dst = store.scratch("dst");
-    for (const char *name : {"k.txt", "m.txt", "s.txt", "i.txt", "r.txt", "d.txt"}) {
-        writeAged(src + name, "new");
-        writeAged(dst + name, q(name) == "i.txt" ? "new" : "old");
-    }
-    EntryList entries;
-    const std::tuple<const char *, const char *, Conflict> rows[] = {{"k.txt", "0", Conflict::KeepBoth},
-        {"m.txt", "1", Conflict::KeepBoth}, {"s.txt", "1", Conflict::Skip},
-        {"i.txt", "1", Conflict::SkipIfIdentical}, {"r.txt", "1", Conflict::SkipIfIdentical}};
-    for (const auto &[file, move, conflict] : rows)
-        entries.append(file, src, dst, move, choiceText(int(conflict)));
-    entries.append(
-        "d.txt", src, dst, "1", choiceText(int(Conflict::KeepBoth)), choiceText(int(DateFolders::Year)));
-    sc_AddFiles(entries);
-    const auto files = [&] { return filesBelow(src, 0) + filesBelow(dst, 0); };
-    const QStringList before = files();
-
+    const EntryList entries = everyChoice();
     QStringList said, done;
     const auto shown = [&](const PreviewRow &row) {
         said << (row.verdict == PreviewRow::Verdict::Skip ? row.source + ' ' + row.reason : row.dest);
@@ -124,6 +128,14 @@ TEST_F(Collisions, PreviewAgreesWithTheRunAndUndoPutsAllBack)
             done << match.captured(1) + " S" + match.captured(2);
     }
     EXPECT_EQ(said, done);
+}
+
+TEST_F(Collisions, UndoPutsBackWhatEveryChoiceDid)
+{
+    everyChoice();
+    const auto files = [&] { return filesBelow(src, 0) + filesBelow(dst, 0); };
+    const QStringList before = files();
+    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     quillfen::Undo().perform(recorder);
     EXPECT_EQ(files(), before);
 }
