@@ -39,6 +39,7 @@ const Scenario Scenarios[] = {
     {"program-run", bench::programCommandLine},
     {"program-exfat", bench::programExfat},
     {"program-move", bench::programMove},
+    {"program-taken", bench::programTaken},
 };
 
 // The offscreen platform warns about window hints it cannot honour; that is no news here.

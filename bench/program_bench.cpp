@@ -69,7 +69,7 @@ public:
     QString log() const { return m_folder + QStringLiteral("filelog.txt"); }
 
     // One pattern entry for every file of `source`, started at once, run at once.
-    void store(const QString &source, const QString &dest, bool move) const
+    void store(const QString &source, const QString &dest, bool move, int conflict = 0) const
     {
         QFile file(m_home + QStringLiteral("config/Quillfen/Quillfen.conf"));
         if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -79,6 +79,8 @@ public:
                            "sc_CompareInterval=0\nsc_CompareIntType=s\nTimer=0\nAutoStart=1\n")
                 .arg(source, dest, move ? QStringLiteral("1") : QStringLiteral("0"))
                 .toUtf8());
+        if (conflict != 0)
+            file.write(QStringLiteral("sc_Conflict1=%1\n").arg(conflict).toUtf8());
         QFile::remove(log());
     }
 
@@ -431,6 +433,45 @@ void programCommandLine(const Setup &setup)
             .arg(run.peakKib <= RunPeakLimitKib ? QStringLiteral("met") : QStringLiteral("MISSED")));
     std::fprintf(stderr, "  (removing the copies)\n");
     removeRuns(setup, "program-run", programRuns(setup));
+}
+
+void programTaken(const Setup &setup)
+{
+    const Sandbox sandbox(setup);
+    const int files = scaled(setup, 20000);
+    const QString source = smallSet(setup);
+    // Files of the same names, but others: written, not linked to the source's.
+    const QString taken = dataSet(setup.scratch + QStringLiteral("program-taken-files/"), files);
+    const char *const sides[] = {"replace", "both"};
+    const auto destOf
+        = [&](int run, int side) { return runFolder(setup.scratch, "program-taken", run, sides[side]); };
+    double lastProgram = 0;
+    Rotation rotation;
+    rotation.runs = programRuns(setup);
+    rotation.prepare = [&](int run, int side) {
+        linkAll(taken, destOf(run, side));
+        sandbox.store(source, destOf(run, side), false, side == 0 ? 0 : 1);
+    };
+    const auto run = [&](int) {
+        const ProcessRun result = sandbox.run({QStringLiteral("--run")});
+        sandbox.expectLogged(files);
+        return lastProgram = result.seconds;
+    };
+    rotation.sides = {run, run};
+    rotation.check = [&](int run, int side) { expectCount(destOf(run, side), files * (side + 1)); };
+    rotation.another = [&](int) { return lastProgram <= LongRun; };
+    std::fprintf(stderr, "  (copying %s files onto taken names, replacing and keeping both in turn)\n",
+        qUtf8Printable(count(files)));
+    const QList<QList<double>> seconds = rotate(rotation);
+    printComparison(
+        {QStringLiteral("quillfen --run: copy %1 files, every name taken, keeping both").arg(count(files))
+                + runsNote(seconds[1], programRuns(setup)),
+            QStringLiteral("replace"), seconds[1], seconds[0], 1.5});
+    std::fprintf(stderr, "  (removing the copies)\n");
+    for (int k = 0; k < programRuns(setup); ++k) {
+        for (const char *side : sides)
+            removeTree(runFolder(setup.scratch, "program-taken", k, side));
+    }
 }
 
 } // namespace bench

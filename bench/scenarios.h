@@ -29,6 +29,7 @@ void fillMessageArea(const Setup &setup);
 void programCopy(const Setup &setup);
 void programCommandLine(const Setup &setup);
 void programMove(const Setup &setup);
+void programTaken(const Setup &setup);
 void undoJournal(const Setup &setup);
 void programExfat(const Setup &setup);
 

@@ -43,6 +43,7 @@ else
         cp "$out/dark-1-main.png" docs/screenshot-dark.png
         cp "$out/light-2-main.png" docs/screenshot-hidpi.png
         cp "$out/light-1-preview.png" docs/preview.png
+        cp "$out/light-1-editor-choices.png" docs/editor-choices.png
         cp "$out/light-1-options-menu.png" docs/options-menu.png
     fi
     echo "Screenshots in $out"
@@ -77,6 +78,7 @@ touch -d '3 days ago' "$work/minutes-2026-11-30.txt" "$work/budget-draft-v7.txt"
 touch -d '2 hours ago' "$work/site visit, north quay.txt"
 echo "kept" >"$sandbox/home/alex/Archive/Harbour renovation/Notes 2026/budget-draft-v7.txt"
 echo "report" >"$sandbox/home/alex/Documents/Quarterly report.csv"
+touch -d '40 days ago' "$sandbox/home/alex/Documents/Quarterly report.csv"
 
 # The store: entries, and (unless `timer` is empty) the countdown, without which the program
 # opens its Options window first.
@@ -138,7 +140,9 @@ start() {
 }
 
 # First start: the Options window, its menu, the preview, the entry editor and the search, undo.
+# The notes keep both where a name is taken; the report goes into year/month folders.
 write_store "" 1 "$notes" "$report" "$missing"
+printf 'sc_Conflict1=1\nsc_DateFolders2=2\n' >>"$XDG_CONFIG_HOME/Quillfen/Quillfen.conf"
 start
 options=$(window Options)
 shot options "$options"
@@ -156,6 +160,11 @@ keys space
 shot search "$(window 'Select File')"
 keys Escape
 back_to "$editor"
+# Both choices of an entry, set from the keyboard by their access keys.
+keys Tab
+xdotool type --delay 50 '*.txt'
+keys alt+w Down alt+d Down Down
+shot editor-choices "$editor"
 keys Escape
 back_to "$options"
 keys F10 u

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -35,6 +36,8 @@ frmFileSelect::frmFileSelect(quillfen::EntryList &entries, QWidget *parent)
     // "..." says nothing to a screen reader: the browse buttons go by their hints.
     for (QPushButton *browse : {ui->cmdFile, ui->cmdDest})
         browse->setAccessibleName(browse->toolTip());
+    for (QLabel *label : {ui->lblConflict, ui->lblDateFolders})
+        label->buddy()->setAccessibleName(label->text().remove(QLatin1Char('&')));
     ui->cmdFile->setFocus();
 
     connect(ui->cmdFile, &QPushButton::clicked, this, &frmFileSelect::cmdFile_Click);
@@ -105,6 +108,26 @@ void frmFileSelect::setMode(const QString &text)
     ui->txtMode->setText(text);
 }
 
+int frmFileSelect::conflict() const
+{
+    return ui->cboConflict->currentIndex();
+}
+
+int frmFileSelect::dateFolders() const
+{
+    return ui->cboDateFolders->currentIndex();
+}
+
+void frmFileSelect::setConflict(int choice)
+{
+    ui->cboConflict->setCurrentIndex(choice);
+}
+
+void frmFileSelect::setDateFolders(int choice)
+{
+    ui->cboDateFolders->setCurrentIndex(choice);
+}
+
 bool frmFileSelect::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::KeyPress) {
@@ -147,7 +170,8 @@ void frmFileSelect::cmdOK_Click()
     } catch (const quillfen::Failure &) {
         // No number here: a new entry.
     }
-    m_entries.append(
-        fileName(), sourceFolder(), destFolder(), moveChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    m_entries.append(fileName(), sourceFolder(), destFolder(),
+        moveChecked() ? QStringLiteral("1") : QStringLiteral("0"), quillfen::choiceText(conflict()),
+        quillfen::choiceText(dateFolders()));
     accept();
 }

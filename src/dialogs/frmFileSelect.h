@@ -40,6 +40,11 @@ public:
     void setMoveChecked(bool checked);
     void setIndex(const QString &text);
     void setMode(const QString &text);
+    // The entry's choices, by their stored numbers.
+    int conflict() const; // cboConflict: a quillfen::Conflict
+    int dateFolders() const; // cboDateFolders: quillfen::DateFolders
+    void setConflict(int choice);
+    void setDateFolders(int choice);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

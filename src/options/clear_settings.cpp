@@ -32,6 +32,8 @@ bool sc_ClearSettings()
         for (int n = 1; n <= count; ++n) {
             for (const char *stem : keys::EntryStems)
                 removeIfThere(keys::entryKey(stem, n));
+            for (const char *stem : keys::ChoiceStems)
+                removeIfThere(keys::entryKey(stem, n));
         }
         for (const keys::Key &key : keys::General)
             removeIfThere(key.nameText());

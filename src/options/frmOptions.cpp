@@ -176,6 +176,13 @@ void frmOptions::lstFiles_DblClick()
         // The entry opens all the same, so that the user can put the flag right.
         quillfen::reportPlace(failure, QStringLiteral("Options form edit"));
     }
+    // A choice that names none opens as the default, which OK then stores.
+    try {
+        editor.setConflict(quillfen::toChoice(entries.conflicts.value(row), quillfen::ConflictCount));
+        editor.setDateFolders(quillfen::toChoice(entries.dateFolders.value(row), quillfen::DateFoldersCount));
+    } catch (const quillfen::Failure &failure) {
+        quillfen::reportPlace(failure, QStringLiteral("Options form edit"));
+    }
     editor.setIndex(QString::number(row));
     if (editor.exec() == QDialog::Accepted)
         listChosen();

@@ -43,6 +43,11 @@ QByteArray settingsFileText(const QString &createdLine)
     for (int n = 1; n <= count; ++n) {
         for (const char *stem : keys::EntryStems)
             entries.append(keyLine(keys::entryKey(stem, n)));
+        // Choices left at the default have no key, and no line: such a list exports as ever.
+        for (const char *stem : keys::ChoiceStems) {
+            if (store::contains(keys::Section::App, keys::entryKey(stem, n)))
+                entries.append(keyLine(keys::entryKey(stem, n)));
+        }
     }
 
     const QStringList lines = {headerRule(), headerCreatedBy(), headerRule(), createdLine, headerRule(),

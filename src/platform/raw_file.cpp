@@ -450,6 +450,45 @@ QByteArray readPlainFile(const QString &path)
     }
 }
 
+namespace {
+
+// Fills `buffer` from `fd` up to its size or the end of the file; -1 on a failure.
+qsizetype readUpTo(int fd, QByteArray &buffer)
+{
+    qsizetype done = 0;
+    while (done < buffer.size()) {
+        const ssize_t got = ::read(fd, buffer.data() + done, size_t(buffer.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return got < 0 ? -1 : done;
+        done += got;
+    }
+    return done;
+}
+
+} // namespace
+
+bool sameBytes(const QByteArray &a, const QByteArray &b)
+{
+    const Descriptor one(::open(a.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    const Descriptor other(::open(b.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st[2] = {};
+    if (one.get() < 0 || other.get() < 0 || ::fstat(one.get(), &st[0]) != 0
+        || ::fstat(other.get(), &st[1]) != 0 || !S_ISREG(st[0].st_mode) || !S_ISREG(st[1].st_mode)
+        || st[0].st_size != st[1].st_size)
+        return false;
+    QByteArray first(65536, Qt::Uninitialized), second(65536, Qt::Uninitialized);
+    for (;;) {
+        const qsizetype got = readUpTo(one.get(), first);
+        if (got < 0 || readUpTo(other.get(), second) != got
+            || std::memcmp(first.constData(), second.constData(), size_t(got)) != 0)
+            return false;
+        if (got < first.size())
+            return true;
+    }
+}
+
 void failNotPlainFile()
 {
     throw Failure(

@@ -140,6 +140,10 @@ void replaceWhole(const QString &path, QByteArrayView bytes);
 // folder) is refused at once, without waiting on it. Throws Failure.
 QByteArray readPlainFile(const QString &path);
 
+// Whether the plain files at `a` and `b` hold the same bytes: of one size, and read side by side
+// to the first difference. What cannot be read as a plain file holds nothing the same.
+bool sameBytes(const QByteArray &a, const QByteArray &b);
+
 // The failure for something other than a plain file where one was expected.
 [[noreturn]] void failNotPlainFile();
 

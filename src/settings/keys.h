@@ -46,6 +46,12 @@ inline constexpr char PathStem[] = "sc_Path";
 inline constexpr char DestStem[] = "sc_Dest";
 inline constexpr char MoveStem[] = "sc_Move";
 inline constexpr std::array<const char *, 4> EntryStems = {FileStem, PathStem, DestStem, MoveStem};
+// An entry's choices beyond those four, in this order: what a run does where the file's name is
+// taken, and the dated folders it sorts into. Stored only when not the default, "0".
+inline constexpr char ConflictStem[] = "sc_Conflict";
+inline constexpr char DateFoldersStem[] = "sc_DateFolders";
+inline constexpr std::array<const char *, 2> ChoiceStems = {ConflictStem, DateFoldersStem};
+inline constexpr char ChoiceDefault[] = "0";
 
 inline QString entryKey(const char *stem, int n)
 {

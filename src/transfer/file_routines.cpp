@@ -27,14 +27,28 @@ void createFolderLevel(const QString &folder)
     throw Failure::fromErrno(err, folder);
 }
 
+QString parentFolder(QString folder)
+{
+    while (folder.size() > 1 && folder.endsWith(QChar(host::Separator)))
+        folder.chop(1);
+    return sc_FolderOf(folder);
+}
+
+// The dated levels first where they are missing too, the entry's destination as ever.
+void createFolderLevels(const QString &folder, int datedLevels)
+{
+    if (datedLevels > 0 && !host::lookupFolder(parentFolder(folder)))
+        createFolderLevels(parentFolder(folder), datedLevels - 1);
+    createFolderLevel(folder);
+}
+
 } // namespace
 
-bool folderLevelCreatable(const QString &folder)
+bool folderLevelCreatable(const QString &folder, int datedLevels)
 {
-    QString parent = folder;
-    while (parent.size() > 1 && parent.endsWith(QChar(host::Separator)))
-        parent.chop(1);
-    parent = sc_FolderOf(parent);
+    QString parent = parentFolder(folder);
+    for (int level = 0; level < datedLevels && !host::lookupFolder(parent); ++level)
+        parent = parentFolder(parent);
     return parent.isEmpty() || host::lookupFolder(parent);
 }
 
@@ -48,23 +62,24 @@ CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, c
 
 CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
-    const safe_copy::Known *known, bool replace)
+    const safe_copy::Known *known, safe_copy::Taken taken, int datedLevels)
 {
     try {
         const bool destFound = host::lookupFolder(destFolder);
         const bool sourceFound = host::lookupFolder(sourceFolder);
         if (!destFound)
-            createFolderLevel(destFolder);
+            createFolderLevels(destFolder, datedLevels);
         if (!sourceFound)
             return {CopyResult::Kind::SourceFolderMissing, std::nullopt, destFolder};
         outcome.source = known ? known->path : nativePath(sourceFolder + sourceName);
         outcome.dest = nativePath(destFolder + destName);
-        const QByteArray &source = outcome.source;
-        const QByteArray &dest = outcome.dest;
+        // Copies: the outcome takes the name the file gets.
+        const QByteArray source = outcome.source;
+        const QByteArray dest = outcome.dest;
         if (move)
-            safe_copy::moveFile(source, dest, session, outcome, known, replace);
+            safe_copy::moveFile(source, dest, session, outcome, known, taken);
         else
-            safe_copy::copyFile(source, dest, session, outcome, known);
+            safe_copy::copyFile(source, dest, session, outcome, known, taken);
         return {};
     } catch (const Failure &failure) {
         return CopyResult::failed(failure, destFolder);

@@ -37,14 +37,16 @@ struct CopyResult
 CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move);
 // The same within a run: its session, what the run knows of the source already, and what was
-// done for the run's journal. With `replace` false an existing destination is left alone.
+// done for the run's journal. A taken destination name is dealt with as `taken` says. The last
+// `datedLevels` levels of `destFolder` are dated folders below the entry's destination, made
+// level by level where missing.
 CopyResult sc_CopyFile(const QString &sourceName, const QString &sourceFolder, const QString &destName,
     const QString &destFolder, bool move, safe_copy::Session &session, safe_copy::Outcome &outcome,
-    const safe_copy::Known *known = nullptr, bool replace = true);
+    const safe_copy::Known *known = nullptr, safe_copy::Taken taken = {}, int datedLevels = 0);
 
-// Whether sc_CopyFile could create the missing destination `folder`: it makes the last level
-// only, so its parent must be there.
-bool folderLevelCreatable(const QString &folder);
+// Whether sc_CopyFile could create the missing destination `folder`: it makes the last level of
+// the entry's destination only, so that folder or its parent must be there.
+bool folderLevelCreatable(const QString &folder, int datedLevels = 0);
 
 // Whether `path` names a plain, non-hidden file, and what to report when it could not be looked
 // up for another cause than a missing file or folder (it then counts as not found).

@@ -263,17 +263,11 @@ void JournalWriter::start(const EntryList &entries)
         = {QRandomGenerator::system()->generate64(), QRandomGenerator::system()->generate64()};
     QByteArray bytes
         = line(Heading + '\t' + QByteArray(reinterpret_cast<const char *>(nonce), sizeof nonce).toHex());
-    QSet<QByteArray> folders;
     for (int k = 0; k < entries.count(); ++k) {
-        for (const QString &folder : {entries.paths.at(k), entries.dests.at(k)}) {
-            const QByteArray native = raw_file::folderPart(nativePath(folder + QLatin1Char('x')));
-            if (folders.contains(native))
-                continue;
-            folders.insert(native);
-            QByteArray text = "F\t";
-            appendField(text, native);
-            bytes += line(text);
-        }
+        bytes += folderLine(raw_file::folderPart(nativePath(entries.paths.at(k) + QLatin1Char('x'))));
+        const QByteArray dest = raw_file::folderPart(nativePath(entries.dests.at(k) + QLatin1Char('x')));
+        m_destinations.insert(dest);
+        bytes += folderLine(dest);
     }
     raw_file::replaceWhole(journalPath(), bytes);
     m_fd = Descriptor(::open(m_path.constData(), O_WRONLY | O_APPEND | O_CLOEXEC | O_NOFOLLOW));
@@ -294,12 +288,29 @@ void JournalWriter::giveUp(const Failure &why)
     retire(UnrecordedMark + QByteArray::number(why.number()));
 }
 
+// The line that names `folder` as one of the run's, the first time only.
+QByteArray JournalWriter::folderLine(const QByteArray &folder)
+{
+    if (m_folders.contains(folder))
+        return {};
+    m_folders.insert(folder);
+    QByteArray text = "F\t";
+    appendField(text, folder);
+    return line(text);
+}
+
 void JournalWriter::add(const JournalEntry &entry)
 {
     if (m_fd.get() < 0)
         return;
     try {
-        QByteArray bytes;
+        // A dated folder below an entry's destination is named as the run first writes there;
+        // no other folder is ever named.
+        const QByteArray folder = raw_file::folderPart(entry.dest);
+        QByteArray above = folder;
+        for (int level = 0; level < 3 && !m_destinations.contains(above) && above.size() > 1; ++level)
+            above = raw_file::folderPart(above.chopped(1));
+        QByteArray bytes = m_destinations.contains(above) ? folderLine(folder) : QByteArray();
         const QByteArray trash = raw_file::folderPart(entry.replacedTo);
         if (entry.replaced == JournalEntry::Replaced::Kept && !m_trashes.contains(trash)) {
             m_trashes.insert(trash);

@@ -85,6 +85,7 @@ public:
 private:
     void start(const EntryList &entries);
     QByteArray line(const QByteArray &text);
+    QByteArray folderLine(const QByteArray &folder);
     void giveUp(const Failure &why);
 
     JournalLock m_lock;
@@ -93,6 +94,8 @@ private:
     QMessageAuthenticationCode m_mac;
     QByteArray m_check; // of the line written last
     QSet<QByteArray> m_trashes; // the trash folders named so far
+    QSet<QByteArray> m_folders; // the run's folders named so far: the entries', then dated ones
+    QSet<QByteArray> m_destinations; // the entries' destination folders
 };
 
 // The journal of the last run, checked whole when opened and then read last step first,

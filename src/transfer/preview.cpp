@@ -55,7 +55,7 @@ public:
             folder.looked = true;
         }
         const volume::Rules &rules = folder.rules;
-        if (volume::refuses(rules, nativePath(file.name))) {
+        if (volume::refuses(rules, nativePath(file.destName))) {
             row.verdict = Verdict::Fails;
             row.reason = QStringLiteral("Would fail: %1: the destination's file system refuses this name")
                              .arg(failureText(Failure(failure_no::BadFileName)));
@@ -71,10 +71,10 @@ public:
         }
         if (!rules.foldsCase)
             return false;
-        const QString folded = file.name.toCaseFolded();
-        const QString first = folder.placed.value(folded, file.name);
+        const QString folded = file.destName.toCaseFolded();
+        const QString first = folder.placed.value(folded, file.destName);
         folder.placed.insert(folded, first);
-        if (first == file.name)
+        if (first == file.destName)
             return false;
         row.verdict = Verdict::Replace;
         row.reason = QStringLiteral("Would replace the earlier file: same name as %1 on this file system")
@@ -112,25 +112,31 @@ public:
         m_starting = sourcePath;
     }
 
-    void file(const PlannedFile &file) override
+    bool file(const PlannedFile &file) override
     {
+        using AtName = PlannedFile::AtName;
         m_starting.clear();
         PreviewRow row;
         row.entry = file.entry;
         row.move = file.move;
         row.source = file.sourceFolder + file.name;
-        row.dest = file.destFolder + file.name;
+        row.dest = file.destFolder + file.destName;
         row.size = file.source.file.st_size;
+        row.verdict = Verdict::Skip;
         if (!file.passes) {
-            row.verdict = Verdict::TooNew;
             row.reason = QStringLiteral("Skipped by the date restriction: %L1 %2 old, %L3 needed")
                              .arg(file.age)
                              .arg(file.restriction.unitCode)
                              .arg(file.restriction.threshold);
+        } else if (file.atName == AtName::SkipTaken) {
+            row.reason = QStringLiteral("Skipped: a file of that name exists");
+        } else if (file.atName == AtName::SkipIdentical) {
+            row.reason = QStringLiteral("Skipped: the same file is already there");
         } else {
             judgeDestination(file, row);
         }
         m_sink(row);
+        return row.verdict <= Verdict::KeepBoth;
     }
 
 private:
@@ -151,13 +157,17 @@ private:
     }
 
     // `folder` is where the run puts its files (native, ending with "/"): made when missing, so
-    // its parent must take a new folder; a file of that name stops every file going in there.
-    static FolderVerdict lookAtFolder(const QByteArray &folder, bool exists)
+    // its parent must take a new folder (or the first missing one of its `dated` levels); a file
+    // of that name stops every file going in there.
+    static FolderVerdict lookAtFolder(const QByteArray &folder, bool exists, int dated)
     {
         FolderVerdict verdict;
         verdict.made = !exists;
-        const QByteArray where = exists ? folder : raw_file::folderPart(folder.chopped(1));
+        QByteArray where = exists ? folder : raw_file::folderPart(folder.chopped(1));
         struct stat st = {};
+        for (int level = 0;
+             !exists && level < dated && ::stat(where.constData(), &st) != 0 && errno == ENOENT; ++level)
+            where = raw_file::folderPart(where.chopped(1));
         if (!exists && ::lstat(folder.chopped(1).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
             verdict.failure = Failure::fromErrno(ENOTDIR, folder);
             return verdict;
@@ -181,14 +191,15 @@ private:
         try {
             if (first) {
                 const bool exists = host::lookupFolder(file.destFolder);
-                if (!exists && !folderLevelCreatable(file.destFolder)) {
+                if (!exists && !folderLevelCreatable(file.destFolder, int(file.dated))) {
                     row.verdict = Verdict::Fails;
                     row.reason
                         = QStringLiteral("Fails: the destination folder cannot be created, its parent is "
                                          "missing");
                     return;
                 }
-                known = m_folders.insert(file.destFolder, lookAtFolder(raw_file::folderPart(dest), exists));
+                known = m_folders.insert(
+                    file.destFolder, lookAtFolder(raw_file::folderPart(dest), exists, int(file.dated)));
             }
         } catch (const Failure &failure) {
             row.verdict = Verdict::Fails;
@@ -217,6 +228,11 @@ private:
         }
         if (m_target.judge(file, row))
             return;
+        if (file.atName == PlannedFile::AtName::KeepBoth) {
+            row.verdict = Verdict::KeepBoth;
+            row.reason = QStringLiteral("Would be kept as ") + file.destName;
+            return;
+        }
         if (folder.made) {
             if (first)
                 row.reason += QStringLiteral("; the destination folder would be created");
@@ -256,7 +272,7 @@ void PreviewTotals::add(const PreviewRow &row)
 QString verdictName(PreviewRow::Verdict verdict)
 {
     static const char *const Names[PreviewRow::VerdictCount]
-        = {"Copy", "Move", "Replace", "Skip", "Refused", "Fails", "Run ends", "Not reached"};
+        = {"Copy", "Move", "Replace", "Keep both", "Skip", "Refused", "Fails", "Run ends", "Not reached"};
     return QLatin1String(Names[int(verdict)]);
 }
 
@@ -272,6 +288,7 @@ void previewRun(const EntryList &entries, const QString &interval, const QString
 {
     const auto restriction = [&] { return Restriction {toInteger16(interval), unitCode}; };
     Planner planner(entries, restriction);
+    planner.foreseeNames();
     PreviewVisitor visitor(sink, keepGoing);
     try {
         planner.walk(restriction(), visitor);

@@ -16,17 +16,18 @@ struct PreviewRow
         Copy, // would be copied
         Move, // would be moved
         Replace, // would be copied or moved over an existing file
-        TooNew, // skipped by the date restriction
+        KeepBoth, // would be copied or moved beside an existing file, under a numbered name
+        Skip, // skipped by the date restriction, or as its entry says for a taken name
         SameFile, // refused: source and destination are one file
         Fails, // the run's copy or move would fail, or its destination folder cannot be made
         EndsRun, // the run would end here
         NotReached, // an entry after the end
     };
-    static constexpr int VerdictCount = 8;
+    static constexpr int VerdictCount = 9;
 
     int entry = 0;
     bool move = false;
-    QString source; // full paths
+    QString source; // full paths; the destination with its dated folders and the name it would take
     QString dest;
     qint64 size = -1; // of the source; -1 when unknown
     Verdict verdict = Verdict::Copy;

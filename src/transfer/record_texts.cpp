@@ -19,6 +19,10 @@ const QString FromField = QStringLiteral("\tFrom: \t");
 const QString ToField = QStringLiteral("\tTo:   ");
 const QString Successful = QStringLiteral("successful");
 const QString Failed = QStringLiteral(" failed: ");
+const QString Cancelled = QStringLiteral("cancelled");
+const QString DateSkipped = QStringLiteral("File skipped due to date restrictions");
+const QString NameTakenSkipped = QStringLiteral("File skipped: a file of that name exists");
+const QString IdenticalSkipped = QStringLiteral("File skipped: the same file is already there");
 // A finished record ends with an empty line, and the log writer ends every record's text.
 const QString FinishedEnd = CrLf + CrLf + CrLf;
 
@@ -91,8 +95,15 @@ QString shownAlike(const QString &line)
 
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now)
 {
-    return label % u"cancelled" % Tab % now % CrLf % Tab % escapeName(sourceFolder % name) % CrLf
-        % u"File skipped due to date restrictions" % CrLf % CrLf;
+    return label % Cancelled % Tab % now % CrLf % Tab % escapeName(sourceFolder % name) % CrLf % DateSkipped
+        % CrLf % CrLf;
+}
+
+QString nameTaken(const QString &label, const QString &sourceFolder, const QString &name,
+    const QString &destPath, bool identical, const QString &now)
+{
+    return label % Cancelled % Tab % now % CrLf % Tab % escapeName(sourceFolder % name) % CrLf
+        % (identical ? IdenticalSkipped : NameTakenSkipped) % Tab % escapeName(destPath) % CrLf % CrLf;
 }
 
 QString outcome(const QString &label, const CopyResult &result, const QString &sourceFolder)
@@ -163,7 +174,12 @@ QString recordsPattern()
     const QString result = literal(ToField) + field + literal(CrLf) + label + QStringLiteral("(?:")
         + literal(Successful) + QLatin1Char('|') + literal(Failed) + field + QLatin1Char(')') + literal(Tab)
         + field + literal(FinishedEnd);
-    return QStringLiteral("(?:") + begin + QStringLiteral("(?:") + result + QStringLiteral(")?+)*+");
+    const QString skip = label + literal(Cancelled + Tab) + field + literal(CrLf + Tab) + field
+        + literal(CrLf) + QStringLiteral("(?:") + literal(DateSkipped) + QStringLiteral("|(?:")
+        + literal(NameTakenSkipped) + QLatin1Char('|') + literal(IdenticalSkipped) + QLatin1Char(')')
+        + literal(Tab) + field + QLatin1Char(')') + literal(FinishedEnd);
+    return QStringLiteral("(?:") + begin + QStringLiteral("(?:") + result + QStringLiteral(")?+|") + skip
+        + QStringLiteral(")*+");
 }
 
 } // namespace quillfen::record_texts

@@ -22,6 +22,10 @@ QString escapeName(const QString &text);
 QString begin(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
 QString result(const QString &destFolder, const QString &name, const QString &outcome, const QString &now);
 QString skip(const QString &label, const QString &sourceFolder, const QString &name, const QString &now);
+// A skip record of a file left where it is because `destPath`, the name it would take, is taken:
+// by another file, or by one `identical` to it.
+QString nameTaken(const QString &label, const QString &sourceFolder, const QString &name,
+    const QString &destPath, bool identical, const QString &now);
 
 // A line of a record as a window shows it: the To line's path starts at the tab stop of the From
 // line's, so that the two paths line up and a narrow window cuts them alike.

@@ -28,6 +28,8 @@ using raw_file::TempFile;
 
 constexpr size_t KernelChunk = size_t(ProgressChunk);
 constexpr size_t BufferSize = size_t(128) << 10;
+// Keeping both goes no further than this: a folder that full has something wrong with it.
+constexpr int HighestNumber = 99999;
 
 [[noreturn]] void fail(int err, const QByteArray &path)
 {
@@ -237,13 +239,18 @@ void keepReplaced(const QByteArray &dest, Session &session, Outcome &outcome)
     outcome.replaced = true;
 }
 
-// What becomes of a file that has the destination's name already, under its own spelling or,
-// where the file system folds case, another: the one place that decides it.
-void takenName(const QByteArray &dest, Session &session, Outcome &outcome, bool replace)
+// What becomes of a file that has the name `target` already, under its own spelling or, where
+// the file system folds case, another: the one place that decides it. Answers the next name to
+// try where both are kept, numbered from `dest`; empty where the new file replaces the old one.
+QByteArray takenName(
+    const QByteArray &dest, const QByteArray &target, Session &session, Outcome &outcome, Taken &taken)
 {
-    if (!replace)
+    if (taken.choice == Taken::Choice::KeepBoth && taken.number < HighestNumber)
+        return numberedName(dest, ++taken.number);
+    if (taken.choice != Taken::Choice::Replace)
         throw Failure(failure_no::FileExists);
-    keepReplaced(dest, session, outcome);
+    keepReplaced(target, session, outcome);
+    return {};
 }
 
 // Records the file placed at `dest` from `st` with the times the destination holds: a file
@@ -262,31 +269,37 @@ void notePlaced(const QByteArray &dest, const struct stat &st, Outcome &outcome)
     outcome.modified = seen ? placed.st_mtim : st.st_mtim;
 }
 
-// Puts a finished temporary in place of `dest`, keeping a file it replaces when asked to.
-void place(TempFile &temp, const struct stat &source, const QByteArray &dest, Session &session,
-    Outcome &outcome, bool replace)
+// Puts a finished temporary in place of `dest`, or of the name `taken` leads to; answers that name.
+QByteArray place(TempFile &temp, const struct stat &source, const QByteArray &dest, Session &session,
+    Outcome &outcome, Taken &taken)
 {
-    if (temp.renameIfFree(dest))
-        return;
-    refuseSameFile(source, dest);
-    takenName(dest, session, outcome, replace);
-    temp.renameOver(dest);
+    QByteArray target = numberedName(dest, taken.number);
+    while (!temp.renameIfFree(target)) {
+        refuseSameFile(source, target);
+        QByteArray next = takenName(dest, target, session, outcome, taken);
+        if (next.isEmpty()) {
+            temp.renameOver(target);
+            break;
+        }
+        target = std::move(next);
+    }
+    return outcome.dest = target;
 }
 
 // Gives the complete temporary of a copy of `st` the name `dest`; a move's name is on disk then.
 void placeCopy(TempFile &temp, const struct stat &st, const QByteArray &dest, bool durable, Session &session,
-    Outcome &outcome, bool replace)
+    Outcome &outcome, Taken &taken)
 {
-    place(temp, st, dest, session, outcome, replace);
-    notePlaced(dest, st, outcome);
+    const QByteArray placed = place(temp, st, dest, session, outcome, taken);
+    notePlaced(placed, st, outcome);
     if (durable)
-        raw_file::syncName(dest);
+        raw_file::syncName(placed);
 }
 
 // One copy of the open source `in` into a temporary beside `dest`, renamed into place
 // unless the source changed meanwhile; answers whether it did not.
 bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QByteArray &dest, bool durable,
-    Session &session, Outcome &outcome, bool replace)
+    Session &session, Outcome &outcome, Taken taken)
 {
     checkTarget(dest, st.st_size, session);
     const QByteArray folder = folderPart(dest);
@@ -298,7 +311,7 @@ bool copyOnce(int in, const struct stat &st, const QByteArray &source, const QBy
         session.refuseClone(st.st_dev, folder);
     if (!filled)
         return false;
-    placeCopy(temp, st, dest, durable, session, outcome, replace);
+    placeCopy(temp, st, dest, durable, session, outcome, taken);
     return true;
 }
 
@@ -322,8 +335,7 @@ std::unique_ptr<Prepared> takePrepared(const QByteArray &source, const QByteArra
 }
 
 // Recreates the link `source` as `dest`, through a temporary name beside `dest`.
-void relink(
-    const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome, bool replace)
+void relink(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome, Taken taken)
 {
     QByteArray target(PATH_MAX, Qt::Uninitialized);
     const ssize_t length = ::readlink(source.constData(), target.data(), size_t(target.size()));
@@ -334,21 +346,37 @@ void relink(
     const QByteArray temp = raw_file::temporaryNameFor(dest);
     if (::symlink(target.constData(), temp.constData()) != 0)
         fail(errno, temp);
+    QByteArray name = numberedName(dest, taken.number);
     try {
-        if (!raw_file::renameExclusive(temp, dest, session.placementFor(folderPart(dest)))) {
-            takenName(dest, session, outcome, replace);
-            if (::rename(temp.constData(), dest.constData()) != 0)
-                fail(errno, dest);
+        while (!raw_file::renameExclusive(temp, name, session.placementFor(folderPart(dest)))) {
+            QByteArray next = takenName(dest, name, session, outcome, taken);
+            if (next.isEmpty()) {
+                if (::rename(temp.constData(), name.constData()) != 0)
+                    fail(errno, name);
+                break;
+            }
+            name = std::move(next);
         }
     } catch (const Failure &) {
         ::unlink(temp.constData());
         throw;
     }
     outcome.placed = true;
-    raw_file::syncName(dest);
+    outcome.dest = name;
+    raw_file::syncName(name);
 }
 
 } // namespace
+
+QByteArray numberedName(const QByteArray &path, int number)
+{
+    if (number <= 1)
+        return path;
+    const qsizetype nameStart = folderPart(path).size();
+    const qsizetype dot = path.lastIndexOf('.');
+    const qsizetype at = dot > nameStart ? dot : path.size();
+    return path.left(at) + " (" + QByteArray::number(number) + ')' + path.mid(at);
+}
 
 Session::FileSystem &Session::fileSystemOf(const QByteArray &folder)
 {
@@ -427,19 +455,19 @@ void prepare(
     }
 }
 
-void copyFile(
-    const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome, const Known *known)
+void copyFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
+    const Known *known, Taken taken)
 {
     session.sweepOnce(folderPart(dest));
     if (const std::unique_ptr<Prepared> ready = takePrepared(source, dest, session)) {
         checkTarget(dest, ready->st.st_size, session);
-        placeCopy(*ready->temp, ready->st, dest, false, session, outcome, true);
+        placeCopy(*ready->temp, ready->st, dest, false, session, outcome, taken);
         return;
     }
     for (int attempt = 0;; ++attempt) {
         struct stat st = {};
         const Descriptor in = openPlainFile(source, attempt == 0 ? known : nullptr, st);
-        if (copyOnce(in.get(), st, source, dest, false, session, outcome, true))
+        if (copyOnce(in.get(), st, source, dest, false, session, outcome, taken))
             return;
         if (attempt == 1)
             throw Failure(failure_no::FileChanged);
@@ -447,7 +475,7 @@ void copyFile(
 }
 
 void moveFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
-    const Known *known, bool replace)
+    const Known *known, Taken taken)
 {
     Known looked;
     if (!known) {
@@ -472,66 +500,70 @@ void moveFile(const QByteArray &source, const QByteArray &dest, Session &session
     const QByteArray folder = folderPart(dest);
     raw_file::Placement &learnt = session.placementFor(folder);
     raw_file::Placement way = std::max(learnt, raw_file::Placement::ExclusiveRename);
-    bool taken = false;
+    const auto renamedTo = [&](const QByteArray &target) {
+        outcome.sourceRemoved = true;
+        outcome.dest = target;
+        // Only a claimed name may have been given the rename's time.
+        if (way == raw_file::Placement::Claim)
+            return notePlaced(target, file, outcome);
+        outcome.placed = true;
+        outcome.size = file.st_size;
+        outcome.modified = file.st_mtim;
+    };
+    QByteArray target = numberedName(dest, taken.number);
+    bool isTaken = false;
     try {
         // Across file systems a claim would only be made to be dropped again.
         const bool local = session.deviceOf(folder) == itself.st_dev;
-        const bool renamed = local && raw_file::renameExclusive(source, dest, way);
+        const bool renamed = local && raw_file::renameExclusive(source, target, way);
         // Only what rules out a way is learnt: a rename says nothing of nameless files.
         if (way > raw_file::Placement::ExclusiveRename)
             learnt = std::max(learnt, way);
-        if (renamed) {
-            outcome.sourceRemoved = true;
-            // Only a claimed name may have been given the rename's time.
-            if (way == raw_file::Placement::Claim)
-                return notePlaced(dest, file, outcome);
-            outcome.placed = true;
-            outcome.size = file.st_size;
-            outcome.modified = file.st_mtim;
-            return;
-        }
-        taken = local;
+        if (renamed)
+            return renamedTo(target);
+        isTaken = local;
     } catch (const Failure &) {
         // A rename refused for another reason than the name: the copy below meets the cause
         // again, or goes round it.
     }
-    if (taken) {
+    for (int round = 0; isTaken; ++round) {
         struct stat destItself = {};
-        if (::lstat(dest.constData(), &destItself) == 0) {
+        if (::lstat(target.constData(), &destItself) == 0) {
             if (sameFile(destItself, itself))
                 throw Failure(failure_no::PermissionDenied);
             if (S_ISLNK(destItself.st_mode))
-                refuseSameFile(file, dest);
+                refuseSameFile(file, target);
             else if (sameFile(destItself, file))
                 throw Failure(failure_no::PermissionDenied);
-            takenName(dest, session, outcome, replace);
+            QByteArray next = takenName(dest, target, session, outcome, taken);
+            if (next.isEmpty()) {
+                if (::rename(source.constData(), target.constData()) == 0)
+                    return renamedTo(target);
+                break;
+            }
+            target = std::move(next);
+        } else if (round > HighestNumber) {
+            throw Failure(failure_no::FileExists);
         }
-        if (::rename(source.constData(), dest.constData()) == 0) {
-            outcome.sourceRemoved = true;
-            if (way == raw_file::Placement::Claim)
-                return notePlaced(dest, file, outcome);
-            outcome.placed = true;
-            outcome.size = file.st_size;
-            outcome.modified = file.st_mtim;
-            return;
-        }
+        if (raw_file::renameExclusive(source, target, way))
+            return renamedTo(target);
     }
 
     // Another file system, or a rename refused for another reason: copy, make the copy
     // durable, and delete the source only when it did not change meanwhile.
     session.sweepOnce(folderPart(dest));
     if (S_ISLNK(itself.st_mode)) {
-        relink(source, dest, session, outcome, replace);
+        relink(source, dest, session, outcome, taken);
     } else {
         struct stat st = {};
         Descriptor in;
         if (const std::unique_ptr<Prepared> ready = takePrepared(source, dest, session)) {
             st = ready->st;
             in = std::move(ready->in);
-            placeCopy(*ready->temp, st, dest, true, session, outcome, replace);
+            placeCopy(*ready->temp, st, dest, true, session, outcome, taken);
         } else {
             in = openPlainFile(source, known, st);
-            copyOnce(in.get(), st, source, dest, true, session, outcome, replace);
+            copyOnce(in.get(), st, source, dest, true, session, outcome, taken);
         }
         struct stat now = {};
         if (::fstat(in.get(), &now) != 0)

@@ -70,7 +70,7 @@ private:
 struct Outcome
 {
     QByteArray source; // the native paths the copy or move worked on
-    QByteArray dest;
+    QByteArray dest; // the name the new file got, where both are kept
     bool placed = false; // the destination holds the new file
     bool sourceRemoved = false; // a move took the source away
     qint64 size = 0; // of the new file
@@ -116,22 +116,36 @@ struct Prepared
 void prepare(
     Prepared &prepared, bool tryClone, const std::function<bool(const struct stat &)> &wanted) noexcept;
 
+// What a copy or move does where another file has the destination's name: replaces it (kept in
+// the session's Trash, where it has one), refuses (failure 58), or keeps both, the new file taking
+// the first free name numbered from `number` on.
+struct Taken
+{
+    enum class Choice { Replace, Refuse, KeepBoth };
+    Choice choice = Choice::Replace;
+    int number = 1; // 1: the name itself
+};
+
+// `path` with " (number)" before the last extension of its name, or at the end of a name that
+// has none (a leading dot starts none); `path` itself for number 1.
+QByteArray numberedName(const QByteArray &path, int number);
+
 // Copies the file `source` (a link is followed) to `dest`. The data goes to a private
 // temporary file beside `dest`, which takes the source's permission bits and times, is
 // flushed to disk and is then renamed over `dest`: an existing `dest` stays intact until the
 // copy is complete, and no temporary file is left when the copy fails. A copy the session's
 // CopyAhead made of the same, unchanged source is placed instead of a new one. A source that changes
 // while it is copied is copied once more, then refused (55). Both names naming one file is
-// failure 70. Throws Failure; `outcome` tells what was done.
+// failure 70. Throws Failure; `outcome` tells what was done, and where.
 void copyFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
-    const Known *known = nullptr);
+    const Known *known = nullptr, Taken taken = {});
 
 // Moves `source` to `dest`: a rename where the file system allows it, otherwise a copy
 // that is flushed to disk before the source is deleted, and only when the source did not
 // change meanwhile (55 otherwise; the destination keeps its complete copy). A link is moved
-// as the link. With `replace` false an existing `dest` is never replaced (failure 58).
-// Throws Failure; when only the deletion fails, the complete copy stays at `dest`.
+// as the link. A taken `dest` is dealt with as `taken` says. Throws Failure; when only the
+// deletion fails, the complete copy stays at its destination.
 void moveFile(const QByteArray &source, const QByteArray &dest, Session &session, Outcome &outcome,
-    const Known *known = nullptr, bool replace = true);
+    const Known *known = nullptr, Taken taken = {});
 
 } // namespace quillfen::safe_copy

@@ -9,6 +9,27 @@
 
 namespace quillfen {
 
+namespace {
+
+// The entry's choice where the name turns out to be taken as the file is placed.
+safe_copy::Taken takenFor(const PlannedFile &file)
+{
+    using Choice = safe_copy::Taken::Choice;
+    if (file.conflict == Conflict::KeepBoth)
+        return {Choice::KeepBoth, file.number};
+    return {file.conflict == Conflict::Skip ? Choice::Refuse : Choice::Replace};
+}
+
+// Where both are kept, the name the file got, which may lie beyond the one planned.
+QString nameGot(const PlannedFile &file, const safe_copy::Outcome &outcome)
+{
+    if (file.conflict != Conflict::KeepBoth || !outcome.placed)
+        return file.destName;
+    return nameFromNative(outcome.dest.mid(raw_file::folderPart(outcome.dest).size()));
+}
+
+} // namespace
+
 // Acts on each planned file as it comes: begin, copy or move, result; or a skip record.
 class TransferRun::Actor final : public Planner::Visitor
 {
@@ -29,28 +50,33 @@ public:
     void filesListed(const PlannedListing &listing) override { m_ahead.expect(listing); }
     void fileStarting(const QString &sourcePath) override { m_observer.fileStarted(sourcePath); }
 
-    void file(const PlannedFile &file) override
+    bool file(const PlannedFile &file) override
     {
+        using AtName = PlannedFile::AtName;
         const QString label = record_texts::actionLabel(file.move);
-        FileEnd end {FileEnd::Kind::Done, file.source.file.st_size};
-        if (file.passes) {
+        FileEnd end {FileEnd::Kind::Skipped, file.source.file.st_size};
+        if (!file.passes) {
+            m_log.sc_WriteLog(record_texts::skip(label, file.sourceFolder, file.name, host::nowText()));
+        } else if (file.atName == AtName::SkipTaken || file.atName == AtName::SkipIdentical) {
+            m_log.sc_WriteLog(record_texts::nameTaken(label, file.sourceFolder, file.name,
+                file.destFolder + file.name, file.atName == AtName::SkipIdentical, host::nowText()));
+        } else {
             m_log.sc_WriteLog(record_texts::begin(label, file.sourceFolder, file.name, host::nowText()));
             safe_copy::Outcome outcome;
             const CopyResult copied = sc_CopyFile(file.name, file.sourceFolder, file.name, file.destFolder,
-                file.move, m_session, outcome, &file.source);
+                file.move, m_session, outcome, &file.source, takenFor(file), int(file.dated));
             if (copied.failure)
                 m_observer.report(copied.report());
             JournalEntry done;
             if (JournalWriter::entryFor(file.move, outcome, done))
                 m_journal.add(done);
             const QString result = record_texts::outcome(label, copied, file.sourceFolder);
-            m_log.sc_WriteLog(record_texts::result(file.destFolder, file.name, result, host::nowText()));
+            m_log.sc_WriteLog(
+                record_texts::result(file.destFolder, nameGot(file, outcome), result, host::nowText()));
             end.kind = copied.done() ? FileEnd::Kind::Done : FileEnd::Kind::Failed;
-        } else {
-            m_log.sc_WriteLog(record_texts::skip(label, file.sourceFolder, file.name, host::nowText()));
-            end.kind = FileEnd::Kind::Skipped;
         }
         m_observer.fileFinished(end);
+        return end.kind == FileEnd::Kind::Done;
     }
 
 private:

@@ -24,6 +24,8 @@ using Kind = UndoStep::Kind;
 using Why = UndoStep::Why;
 
 const QString MoveLabel = QStringLiteral("Move File ");
+// Undo puts a file back only where its name is free.
+const safe_copy::Taken NeverReplace {safe_copy::Taken::Choice::Refuse};
 
 // What undo has made of a name that more than one journal entry names: a file it put there
 // (as it stood then), or none.
@@ -155,8 +157,8 @@ CopyResult restoreFromTrash(const QByteArray &from, const QByteArray &to, safe_c
             return CopyResult::failed(failure, folderOf(to));
     }
     safe_copy::Outcome outcome;
-    const CopyResult result = sc_CopyFile(
-        nameOf(from), folderOf(from), nameOf(to), folderOf(to), true, session, outcome, nullptr, false);
+    const CopyResult result = sc_CopyFile(nameOf(from), folderOf(from), nameOf(to), folderOf(to), true,
+        session, outcome, nullptr, NeverReplace);
     if (outcome.sourceRemoved)
         ::unlink(Trash::infoFileOf(from).constData());
     return result;
@@ -187,7 +189,7 @@ bool doStep(
     if (step.kind == Kind::MoveBack) {
         safe_copy::Outcome outcome;
         result = sc_CopyFile(nameOf(step.from), folderOf(step.from), nameOf(step.to), folderOf(step.to), true,
-            session, outcome, nullptr, false);
+            session, outcome, nullptr, NeverReplace);
     } else if (step.kind == Kind::RemoveCopy) {
         result = removeToTrash(trash, step.from, to);
     } else {

@@ -234,7 +234,9 @@ TEST(Accessibility, TabVisitsTheOptionsAndEditorControlsInOrder)
     for (const auto &[window, order] :
         {std::pair<QWidget *, const char *>(&options,
              "cboTimer chkAutoStart txtExt txtInterval txtIntType lstFiles cmdFile cmdRemove cmdClose"),
-            {&editor, "cmdFile txtFile txtPath txtDest cmdDest chkMove cmdOK cmdCancel"}}) {
+            {&editor,
+                "cmdFile txtFile txtPath txtDest cmdDest chkMove cboConflict cboDateFolders cmdOK "
+                "cmdCancel"}}) {
         QStringList tabbed;
         for (QWidget *widget = window->nextInFocusChain(); widget != window;
              widget = widget->nextInFocusChain()) {
