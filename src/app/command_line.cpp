@@ -168,7 +168,7 @@ int undo(bool yes)
             print(stderr, plan.text);
             return NothingDone;
         }
-        print(stdout, plan.text);
+        print(stdout, messages::plainText(plan));
         if (plan.tone != messages::Message::Tone::Confirm || !yes)
             return AllDone;
         const qint64 done = undo.perform(printer);

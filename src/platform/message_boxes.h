@@ -14,6 +14,7 @@ struct MessageBoxRequest
     QString title;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
+    QString details; // lines (CR LF) shown apart in a scrollable list, each unbroken
 };
 
 // Every message box of the program goes through this seam: the program installs the
@@ -31,6 +32,6 @@ MessageBoxes &messageBoxes();
 void setMessageBoxes(MessageBoxes *boxes);
 
 MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon = MsgIcon::None,
-    MsgButtons buttons = MsgButtons::Ok);
+    MsgButtons buttons = MsgButtons::Ok, const QString &details = {});
 
 } // namespace quillfen

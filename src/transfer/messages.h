@@ -5,6 +5,9 @@
 #include "platform/report.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace quillfen::messages {
 
@@ -20,10 +23,24 @@ struct Message
         Confirm, // asks Yes or No, with an exclamation
         Question, // asks Yes or No, with a question mark
     };
+    Message() = default;
+    Message(QString text, QString title, Tone tone = Tone::Plain, QStringList details = {})
+        : text(std::move(text))
+        , title(std::move(title))
+        , tone(tone)
+        , details(std::move(details))
+    {
+    }
+
     QString text;
     QString title;
     Tone tone = Tone::Plain;
+    // Lines shown apart from the text, in a list of their own: headings and the lines under them.
+    QStringList details;
 };
+
+// The text, then the details after a blank line: as the command line prints a message.
+QString plainText(const Message &message);
 
 // "Error <description> (<number>) on <place>" titled "Error <number>", or "Error:
 // <description> (<number>)" with a hint where one helps, titled "Error" or "Error <number>".
