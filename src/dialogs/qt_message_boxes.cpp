@@ -62,8 +62,10 @@ MsgAnswer showWithDetails(const MessageBoxRequest &request)
     box.setWindowTitle(request.title);
     auto *icon = new QLabel(&box);
     const int extent = box.style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, &box);
-    icon->setPixmap(QMessageBox::standardIcon(toQtIcon(request.icon))
-                        .scaled(extent, extent, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    static const QStyle::StandardPixmap pictures[] = {QStyle::SP_CustomBase, QStyle::SP_MessageBoxCritical,
+        QStyle::SP_MessageBoxQuestion, QStyle::SP_MessageBoxWarning, QStyle::SP_MessageBoxInformation};
+    if (request.icon != MsgIcon::None)
+        icon->setPixmap(box.style()->standardIcon(pictures[int(request.icon)], nullptr, &box).pixmap(extent));
     auto *text = new QLabel(withLineBreaks(request.text), &box);
     text->setTextFormat(Qt::PlainText);
     auto *details = new QPlainTextEdit(withLineBreaks(request.details), &box);

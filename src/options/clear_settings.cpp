@@ -36,6 +36,7 @@ bool sc_ClearSettings()
         for (const keys::Key &key : keys::General)
             removeIfThere(key.nameText());
         removeIfThere(keys::KeepReplaced.nameText());
+        removeIfThere(keys::Notify.nameText());
         try {
             batch.commit();
         } catch (const Failure &) {

@@ -10,6 +10,7 @@
 #include "dialogs/message_shown.h"
 #include "platform/autostart.h"
 #include "settings/numeric.h"
+#include "settings/store.h"
 #include "transfer/transfer_log.h"
 #include "undo_last_run.h"
 
@@ -48,9 +49,10 @@ frmOptions::frmOptions(QWidget *parent)
     connect(ui->mnuSettingsClear, &QAction::triggered, this, &frmOptions::mnuSettingsClear_Click);
     connect(ui->mnuSettingsPreview, &QAction::triggered, this, &frmOptions::mnuSettingsPreview_Click);
     connect(ui->mnuSettingsUndo, &QAction::triggered, this, &frmOptions::mnuSettingsUndo_Click);
-    connect(ui->mnuSettings, &QMenu::aboutToShow, this, &frmOptions::showStartAtLogin);
+    connect(ui->mnuSettings, &QMenu::aboutToShow, this, &frmOptions::showMenuStates);
     connect(
         ui->mnuSettingsStartAtLogin, &QAction::triggered, this, &frmOptions::mnuSettingsStartAtLogin_Click);
+    connect(ui->mnuSettingsNotify, &QAction::triggered, this, &frmOptions::mnuSettingsNotify_Click);
 
     Form_Load();
 }
@@ -213,7 +215,7 @@ void frmOptions::mnuSettingsUndo_Click()
     quillfen::undoLastRun();
 }
 
-void frmOptions::showStartAtLogin()
+void frmOptions::showMenuStates()
 {
     bool on = false;
     try {
@@ -222,6 +224,7 @@ void frmOptions::showStartAtLogin()
         // A menu that opens shows no box: toggling the item reports what stands in the way.
     }
     ui->mnuSettingsStartAtLogin->setChecked(on);
+    ui->mnuSettingsNotify->setChecked(quillfen::store::get(quillfen::keys::Notify) == QLatin1String("1"));
 }
 
 void frmOptions::mnuSettingsStartAtLogin_Click(bool checked)
@@ -235,5 +238,15 @@ void frmOptions::mnuSettingsStartAtLogin_Click(bool checked)
     } catch (const quillfen::Failure &failure) {
         quillfen::reportPlace(failure, QStringLiteral("Start at Login"));
     }
-    showStartAtLogin();
+    showMenuStates();
+}
+
+void frmOptions::mnuSettingsNotify_Click(bool checked)
+{
+    try {
+        quillfen::store::save(quillfen::keys::Notify, checked ? QStringLiteral("1") : QStringLiteral("0"));
+    } catch (const quillfen::Failure &failure) {
+        quillfen::reportPlace(failure, QStringLiteral("Notify Through the Desktop"));
+    }
+    showMenuStates();
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace quillfen {
 
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
@@ -10,6 +12,17 @@ enum class MsgAnswer { Ok, Yes, No };
 
 struct MessageBoxRequest
 {
+    MessageBoxRequest() = default;
+    MessageBoxRequest(QString text, QString title, MsgIcon icon = MsgIcon::None,
+        MsgButtons buttons = MsgButtons::Ok, QString details = {})
+        : text(std::move(text))
+        , title(std::move(title))
+        , icon(icon)
+        , buttons(buttons)
+        , details(std::move(details))
+    {
+    }
+
     QString text; // may hold CR LF; shown as line breaks
     QString title;
     MsgIcon icon = MsgIcon::None;

@@ -201,6 +201,15 @@ Message searchFailed(const Failure &failure)
     return {failure.description(), app_info::title(), Tone::Plain};
 }
 
+QString runNotice(qint64 moved, qint64 copied, qint64 failed)
+{
+    return QStringLiteral("Quillfen: %L1 %2 moved, %L3 copied, %L4 failed")
+        .arg(moved)
+        .arg(moved == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+        .arg(copied)
+        .arg(failed);
+}
+
 QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes)
 {
     return QStringLiteral("%1 files done, %2 failed, %3 skipped; %4 bytes")

@@ -77,6 +77,8 @@ Message searchFailed(const Failure &failure);
 
 // How a run went, in one line: files done, failed and skipped, and the bytes of those done.
 QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes);
+// How a run went, as a desktop notification says it: files moved, copied and failed.
+QString runNotice(qint64 moved, qint64 copied, qint64 failed);
 // A run asked for with no transfer entry stored.
 Message nothingConfigured();
 

@@ -28,7 +28,7 @@ public:
     void file(const PlannedFile &file) override
     {
         const QString label = record_texts::actionLabel(file.move);
-        FileEnd end {FileEnd::Kind::Done, file.source.file.st_size};
+        FileEnd end {FileEnd::Kind::Done, file.source.file.st_size, file.move};
         if (file.passes) {
             m_log.sc_WriteLog(record_texts::begin(label, file.sourceFolder, file.name, host::nowText()));
             safe_copy::Outcome outcome;
