@@ -39,6 +39,7 @@ public:
     void mnuSettingsUndo_Click();
     void mnuSettingsStartAtLogin_Click(bool checked);
     void mnuSettingsNotify_Click(bool checked);
+    void mnuSettingsSchedule_Click(bool checked);
 
     void done(int result) override;
 

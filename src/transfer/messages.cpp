@@ -147,6 +147,15 @@ Message foreignAutostart(const QString &path, bool replace)
         + CrLf + (replace ? QStringLiteral("It will be replaced.") : QStringLiteral("It will be removed.")));
 }
 
+Message foreignSchedule(const QString &folder, bool replace)
+{
+    return question(
+        QStringLiteral("The daily run's timer or service in %1 was not written by Quillfen for this "
+                       "program.")
+            .arg(folder)
+        + CrLf + (replace ? QStringLiteral("It will be replaced.") : QStringLiteral("It will be removed.")));
+}
+
 Message systemInformationUnavailable()
 {
     return {QStringLiteral("System Information Is Unavailable At This Time"), app_info::title(), Tone::Plain};

@@ -59,6 +59,8 @@ Message undoChangedMeanwhile();
 // An entry to start at login that another program wrote: it is replaced or removed only when
 // the user agrees.
 Message foreignAutostart(const QString &path, bool replace);
+// A timer or service of the schedule's names in `folder` that another program wrote: the same.
+Message foreignSchedule(const QString &folder, bool replace);
 
 Message systemInformationUnavailable();
 
