@@ -71,8 +71,6 @@ protected:
         thread.wait();
         delete standIn;
         QDBusConnection::disconnectFromBus("stand-in");
-        daemon.kill();
-        daemon.waitForFinished();
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
     void serve(const QString &action)

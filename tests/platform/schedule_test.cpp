@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+
 using namespace quillfen;
 
 namespace {
@@ -33,18 +35,16 @@ TEST_F(Schedule, TheTimerRunsTheProgramDailyAndCatchesUp)
     EXPECT_TRUE(test::readBytes(unit(".service")).contains("\nExecStart=\"" + program + "\" --run\n"));
     EXPECT_EQ(QFileInfo(folder + "timers.target.wants/com.marivale.quillfen.timer").symLinkTarget(),
         unit(".timer"));
-    EXPECT_EQ(scheduledTime(), QTime(7, 30));
 }
 
 TEST_F(Schedule, UntickingRemovesTheUnitsAndTheirLink)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
     ASSERT_EQ(setSchedule(QTime(), program), quillfen::Schedule::Done);
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-        QStringList("timers.target.wants"));
-    EXPECT_EQ(QDir(folder + "timers.target.wants")
-                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-        QStringList());
+    struct stat status;
+    for (const QString &path :
+        {unit(".timer"), unit(".service"), folder + "timers.target.wants/com.marivale.quillfen.timer"})
+        EXPECT_NE(::lstat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
 }
 
 TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
