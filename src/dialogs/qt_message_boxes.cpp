@@ -2,13 +2,17 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace quillfen {
 
@@ -75,6 +79,16 @@ MsgAnswer showWithDetails(const MessageBoxRequest &request)
     details->setLineWrapMode(QPlainTextEdit::NoWrap);
     const QFontMetrics metrics(details->font());
     details->setMinimumSize(metrics.averageCharWidth() * 72, metrics.lineSpacing() * 8);
+    // As wide as the longest line where the screen allows, so that paths show whole.
+    int widest = 0;
+    for (const QString &line : request.details.split(QLatin1String("\r\n")))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const int room = screen ? screen->availableGeometry().width() * 4 / 5 : widest;
+    const int lines = int(request.details.count(QLatin1String("\r\n"))) + 2;
+    details->resize(
+        std::min(widest + metrics.averageCharWidth() * 4, room), metrics.lineSpacing() * std::min(lines, 24));
+    box.resize(box.sizeHint().expandedTo(details->size() + QSize(24, 120)));
     const bool question = request.buttons == MsgButtons::YesNo;
     auto *buttons = new QDialogButtonBox(
         question ? QDialogButtonBox::Yes | QDialogButtonBox::No : QDialogButtonBox::Ok, &box);
