@@ -224,11 +224,14 @@ void frmOptions::showMenuStates()
 {
     bool on = false;
     QTime daily;
+    // A menu that opens shows no box: toggling an item reports what stands in the way.
     try {
         on = quillfen::startsAtLogin();
+    } catch (const quillfen::Failure &) {
+    }
+    try {
         daily = quillfen::scheduledTime();
     } catch (const quillfen::Failure &) {
-        // A menu that opens shows no box: toggling the item reports what stands in the way.
     }
     ui->mnuSettingsStartAtLogin->setChecked(on);
     ui->mnuSettingsSchedule->setChecked(daily.isValid());
