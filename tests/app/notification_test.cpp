@@ -125,15 +125,19 @@ TEST_F(Notification, AScheduledRunSaysItsCountsWithBothActions)
     ASSERT_TRUE(QDir().mkpath(store.appFolder()));
     ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", store.appFolder() + "/quillfen"));
     QProcess quillfen;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove("DISPLAY");
-    quillfen.setProcessEnvironment(environment);
     quillfen.start(store.appFolder() + "/quillfen", {"--run"});
     ASSERT_TRUE(quillfen.waitForFinished(30000));
     QMetaObject::invokeMethod(
         standIn, [] {}, Qt::BlockingQueuedConnection); // its records are all in
     EXPECT_EQ(standIn->seen,
         QStringList("Quillfen | Quillfen: 1 file moved, 0 copied, 1 failed | undo Undo open-log Open Log"));
+}
+
+TEST_F(Notification, NothingIsSentWhileTheSettingIsOff)
+{
+    serve("");
+    store.set(keys::Notify, "0");
+    EXPECT_FALSE(app::notifyRunEnd({}));
 }
 
 // With no service to answer, the run ends as it always did: with the notice window.
