@@ -189,3 +189,19 @@ window 'Error .*' >/dev/null
 shot_screen running
 kill %1
 wait 2>/dev/null || true
+
+# Undo's question after that run, with a copy changed since: what it would undo, and apart from
+# it what it leaves as it is. Then the time of day that Run Daily at… asks for.
+echo "changed" >>"$sandbox/home/alex/Archive/Harbour renovation/Notes 2026/minutes-2026-11-30.txt"
+write_store "" 1 "$notes" "$missing"
+start
+options=$(window Options)
+keys F10 u
+shot undo-question "$(window 'Continue\?')"
+keys Escape
+back_to "$options"
+keys F10 r
+shot daily "$(window 'Run Daily at')"
+keys Escape
+kill %1
+wait 2>/dev/null || true

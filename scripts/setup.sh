@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build}
 shift || true
 
-# The file system tools make and mount the exFAT, FAT32 and NTFS images the fault suite copies to.
+# The file system tools make and mount the exFAT, FAT32 and NTFS images the fault suite copies to;
+# dbus-daemon gives the notification tests a private session bus, systemd the check of the timer.
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev
           clang libclang-rt-14-dev xvfb xauth imagemagick
-          fuse3 exfatprogs exfat-fuse dosfstools fusefat ntfs-3g)
+          fuse3 exfatprogs exfat-fuse dosfstools fusefat ntfs-3g dbus-daemon systemd)
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

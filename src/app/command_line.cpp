@@ -1,8 +1,11 @@
 #include "command_line.h"
 
+#include "desktop_notification.h"
+
 #include "platform/app_info.h"
 #include "settings/entry_list.h"
 #include "settings/options_values.h"
+#include "settings/store.h"
 #include "transfer/messages.h"
 #include "transfer/preview.h"
 #include "transfer/transfer_run.h"
@@ -12,7 +15,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace quillfen::app {
 
@@ -86,8 +91,10 @@ public:
     {
         static const char *const Ends[] = {"done", "failed", "skipped"};
         ++files[int(end.kind)];
-        if (end.kind == FileEnd::Kind::Done)
+        if (end.kind == FileEnd::Kind::Done) {
             bytes += end.bytes;
+            moved += end.move ? 1 : 0;
+        }
         if (m_json)
             printJson({{QStringLiteral("file"), m_file},
                 {QStringLiteral("end"), QLatin1String(Ends[int(end.kind)])},
@@ -96,6 +103,7 @@ public:
 
     qint64 files[3] = {};
     qint64 bytes = 0;
+    qint64 moved = 0;
     int reports = 0;
 
 private:
@@ -155,6 +163,10 @@ int run(bool json)
         print(stdout, summary);
     if (status == AllDone && (files[1] > 0 || printer.reports > 0))
         status = SomeFailed;
+    std::fflush(nullptr);
+    if (const std::unique_ptr<DesktopNotification> notification
+        = notifyRunEnd({.moved = printer.moved, .copied = files[0] - printer.moved, .failed = files[1]}))
+        followRunNotice(*notification);
     return status;
 }
 
@@ -168,7 +180,7 @@ int undo(bool yes)
             print(stderr, plan.text);
             return NothingDone;
         }
-        print(stdout, plan.text);
+        print(stdout, messages::plainText(plan));
         if (plan.tone != messages::Message::Tone::Confirm || !yes)
             return AllDone;
         const qint64 done = undo.perform(printer);
@@ -183,6 +195,13 @@ int undo(bool yes)
 }
 
 } // namespace
+
+bool wantsWindowsToo(int argc, char **argv)
+{
+    const bool display = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+    return display && std::find(argv, argv + argc, std::string_view("--run")) != argv + argc
+        && store::get(keys::Notify) == QLatin1String("1");
+}
 
 bool wantsCommandLine(int argc, char **argv)
 {

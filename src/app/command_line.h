@@ -14,4 +14,8 @@ bool wantsCommandLine(int argc, char **argv);
 // a run that could not start or ended early).
 int runCommandLine(QStringList arguments);
 
+// A run on the command line that may ask the user a question in a window: its notification's
+// "Undo" asks first. True for --run where the desktop notification is set and a display is there.
+bool wantsWindowsToo(int argc, char **argv);
+
 } // namespace quillfen::app

@@ -208,6 +208,7 @@ void frmMain::Timer2_Timer()
     m_timer2->stop();
     m_filesPlanned = 0;
     m_filesDone = 0;
+    m_tally = {};
     m_filesFormat = FilesFormat;
     ui->prgFiles->show();
     showRunProgress();
@@ -232,6 +233,12 @@ void frmMain::Timer2_Timer()
     showRunProgress();
     m_countdown.finish();
     showCountdown();
+    if (const std::unique_ptr<app::DesktopNotification> notification = app::notifyRunEnd(m_tally)) {
+        close();
+        app::followRunNotice(*notification);
+        host::endProgram();
+        return;
+    }
     auto *notice = new frmDone;
     notice->show();
     close();
@@ -315,9 +322,13 @@ void frmMain::report(const Report &report)
     showReport(report);
 }
 
-void frmMain::fileFinished(const FileEnd &)
+void frmMain::fileFinished(const FileEnd &end)
 {
     ++m_filesDone;
+    if (end.kind == FileEnd::Kind::Failed)
+        ++m_tally.failed;
+    else if (end.kind == FileEnd::Kind::Done)
+        ++(end.move ? m_tally.moved : m_tally.copied);
     m_bytesTotal = 0;
     keepResponsive();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "desktop_notification.h"
 #include "transfer/countdown.h"
 #include "transfer/run_observer.h"
 
@@ -78,6 +79,7 @@ private:
     QString m_currentFile;
     qint64 m_bytesDone = 0;
     qint64 m_bytesTotal = 0;
+    quillfen::app::RunTally m_tally;
     QElapsedTimer m_sinceEvents;
     MessageArea *m_messages;
 

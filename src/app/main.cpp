@@ -23,6 +23,15 @@ int main(int argc, char *argv[])
 {
     quillfen::host::pinLocalTimeZone();
     // Options ask for the command line, which needs no display.
+    if (quillfen::app::wantsCommandLine(argc, argv) && quillfen::app::wantsWindowsToo(argc, argv)) {
+        QApplication application(argc, argv);
+        nameApplication();
+        quillfen::QtMessageBoxes boxes;
+        quillfen::setMessageBoxes(&boxes);
+        const int code = quillfen::app::runCommandLine(QCoreApplication::arguments());
+        quillfen::setMessageBoxes(nullptr);
+        return code;
+    }
     if (quillfen::app::wantsCommandLine(argc, argv)) {
         QCoreApplication application(argc, argv);
         nameApplication();

@@ -8,8 +8,8 @@ MsgAnswer showMessage(const messages::Message &message)
     static const MsgIcon icons[] = {MsgIcon::None, MsgIcon::Information, MsgIcon::Exclamation,
         MsgIcon::Critical, MsgIcon::Exclamation, MsgIcon::Question};
     const bool question = message.tone == Tone::Confirm || message.tone == Tone::Question;
-    return showMessage(
-        message.text, message.title, icons[int(message.tone)], question ? MsgButtons::YesNo : MsgButtons::Ok);
+    return showMessage(message.text, message.title, icons[int(message.tone)],
+        question ? MsgButtons::YesNo : MsgButtons::Ok, message.details.join(QStringLiteral("\r\n")));
 }
 
 bool confirm(const messages::Message &question)

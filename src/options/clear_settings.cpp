@@ -38,6 +38,7 @@ bool sc_ClearSettings()
         for (const keys::Key &key : keys::General)
             removeIfThere(key.nameText());
         removeIfThere(keys::KeepReplaced.nameText());
+        removeIfThere(keys::Notify.nameText());
         try {
             batch.commit();
         } catch (const Failure &) {

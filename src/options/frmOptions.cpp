@@ -9,7 +9,9 @@
 #include "dialogs/frmPreview.h"
 #include "dialogs/message_shown.h"
 #include "platform/autostart.h"
+#include "platform/schedule.h"
 #include "settings/numeric.h"
+#include "settings/store.h"
 #include "transfer/transfer_log.h"
 #include "undo_last_run.h"
 
@@ -17,11 +19,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimeEdit>
 
 frmOptions::frmOptions(QWidget *parent)
     : QDialog(parent)
@@ -48,9 +53,11 @@ frmOptions::frmOptions(QWidget *parent)
     connect(ui->mnuSettingsClear, &QAction::triggered, this, &frmOptions::mnuSettingsClear_Click);
     connect(ui->mnuSettingsPreview, &QAction::triggered, this, &frmOptions::mnuSettingsPreview_Click);
     connect(ui->mnuSettingsUndo, &QAction::triggered, this, &frmOptions::mnuSettingsUndo_Click);
-    connect(ui->mnuSettings, &QMenu::aboutToShow, this, &frmOptions::showStartAtLogin);
+    connect(ui->mnuSettings, &QMenu::aboutToShow, this, &frmOptions::showMenuStates);
     connect(
         ui->mnuSettingsStartAtLogin, &QAction::triggered, this, &frmOptions::mnuSettingsStartAtLogin_Click);
+    connect(ui->mnuSettingsNotify, &QAction::triggered, this, &frmOptions::mnuSettingsNotify_Click);
+    connect(ui->mnuSettingsSchedule, &QAction::triggered, this, &frmOptions::mnuSettingsSchedule_Click);
 
     Form_Load();
 }
@@ -220,15 +227,25 @@ void frmOptions::mnuSettingsUndo_Click()
     quillfen::undoLastRun();
 }
 
-void frmOptions::showStartAtLogin()
+void frmOptions::showMenuStates()
 {
     bool on = false;
+    QTime daily;
+    // A menu that opens shows no box: toggling an item reports what stands in the way.
     try {
         on = quillfen::startsAtLogin();
     } catch (const quillfen::Failure &) {
-        // A menu that opens shows no box: toggling the item reports what stands in the way.
+    }
+    try {
+        daily = quillfen::scheduledTime();
+    } catch (const quillfen::Failure &) {
     }
     ui->mnuSettingsStartAtLogin->setChecked(on);
+    ui->mnuSettingsSchedule->setChecked(daily.isValid());
+    ui->mnuSettingsSchedule->setToolTip(daily.isValid()
+            ? QStringLiteral("Runs each day at ") + QLocale().toString(daily, QLocale::ShortFormat)
+            : QStringLiteral("Runs each day at a time you choose"));
+    ui->mnuSettingsNotify->setChecked(quillfen::store::get(quillfen::keys::Notify) == QLatin1String("1"));
 }
 
 void frmOptions::mnuSettingsStartAtLogin_Click(bool checked)
@@ -242,5 +259,58 @@ void frmOptions::mnuSettingsStartAtLogin_Click(bool checked)
     } catch (const quillfen::Failure &failure) {
         quillfen::reportPlace(failure, QStringLiteral("Start at Login"));
     }
-    showStartAtLogin();
+    showMenuStates();
+}
+
+void frmOptions::mnuSettingsNotify_Click(bool checked)
+{
+    try {
+        quillfen::store::save(quillfen::keys::Notify, checked ? QStringLiteral("1") : QStringLiteral("0"));
+    } catch (const quillfen::Failure &failure) {
+        quillfen::reportPlace(failure, QStringLiteral("Notify Through the Desktop"));
+    }
+    showMenuStates();
+}
+
+namespace {
+
+// Asks for the time of day of the daily run; a null time when the user cancels.
+QTime askDailyTime(QWidget *parent, const QTime &shown)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("dlgDailyTime"));
+    dialog.setWindowTitle(QStringLiteral("Run Daily at"));
+    auto *time = new QTimeEdit(shown, &dialog);
+    time->setObjectName(QStringLiteral("timDaily"));
+    time->setDisplayFormat(QStringLiteral("HH:mm"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto *layout = new QFormLayout(&dialog);
+    layout->addRow(QStringLiteral("&Time of day:"), time);
+    layout->addRow(buttons);
+    return dialog.exec() == QDialog::Accepted ? time->time() : QTime();
+}
+
+} // namespace
+
+void frmOptions::mnuSettingsSchedule_Click(bool checked)
+{
+    try {
+        using quillfen::Schedule;
+        QTime at;
+        if (checked) {
+            at = askDailyTime(this, QTime(8, 0));
+            if (!at.isValid()) {
+                showMenuStates();
+                return;
+            }
+        }
+        if (quillfen::setSchedule(at) == Schedule::ForeignUnit
+            && quillfen::confirm(quillfen::messages::foreignSchedule(quillfen::scheduleFolder(), checked)))
+            quillfen::setSchedule(at, quillfen::runningProgram(), true);
+    } catch (const quillfen::Failure &failure) {
+        quillfen::reportPlace(failure, QStringLiteral("Run Daily at"));
+    }
+    showMenuStates();
 }

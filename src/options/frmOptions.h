@@ -38,6 +38,8 @@ public:
     void mnuSettingsPreview_Click();
     void mnuSettingsUndo_Click();
     void mnuSettingsStartAtLogin_Click(bool checked);
+    void mnuSettingsNotify_Click(bool checked);
+    void mnuSettingsSchedule_Click(bool checked);
 
     void done(int result) override;
 
@@ -51,7 +53,7 @@ private:
     void showValues();
     void showEntries();
     void listChosen();
-    void showStartAtLogin();
+    void showMenuStates();
     int selectedRow() const;
 
     std::unique_ptr<Ui::frmOptions> ui;

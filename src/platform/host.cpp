@@ -162,8 +162,10 @@ void startProgram(const QString &program, const QStringList &arguments)
         throw Failure(failure_no::FileNotFound);
 }
 
-void openWithApplication(const QString &path, std::function<void()> noneOpened)
+void openWithApplication(const QString &path, std::function<void()> noneOpened, std::function<void()> opened)
 {
+    if (!opened)
+        opened = [] {};
 #if defined(Q_OS_WIN)
     const QString program = QStringLiteral("notepad");
     const QStringList arguments = {path};
@@ -175,17 +177,21 @@ void openWithApplication(const QString &path, std::function<void()> noneOpened)
     const QStringList arguments = {path};
 #endif
     if (g_starter) {
-        if (!g_starter(program, arguments))
+        if (g_starter(program, arguments))
+            opened();
+        else
             noneOpened();
         return;
     }
     // The opener says by its exit status whether an application took the file; it is not
     // waited for.
     auto *opener = new QProcess(QCoreApplication::instance());
-    QObject::connect(
-        opener, &QProcess::finished, opener, [opener, noneOpened](int code, QProcess::ExitStatus status) {
+    QObject::connect(opener, &QProcess::finished, opener,
+        [opener, noneOpened, opened](int code, QProcess::ExitStatus status) {
             if (code != 0 || status != QProcess::NormalExit)
                 noneOpened();
+            else
+                opened();
             opener->deleteLater();
         });
     QObject::connect(

@@ -52,8 +52,10 @@ bool lookupPlainFile(const QString &path, const QByteArray &native = QByteArray(
 void startProgram(const QString &program, const QStringList &arguments);
 
 // Opens `path` in the desktop's application for its kind, started as startProgram starts one.
-// `noneOpened` is called, perhaps later, when no application took the file.
-void openWithApplication(const QString &path, std::function<void()> noneOpened);
+// `noneOpened` is called, perhaps later, when no application took the file; `opened`, when given,
+// when one did.
+void openWithApplication(
+    const QString &path, std::function<void()> noneOpened, std::function<void()> opened = {});
 
 // Tests observe program starts instead of starting anything. The starter answers whether
 // the start succeeded; pass an empty function to restore the host's.

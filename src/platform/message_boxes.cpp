@@ -12,6 +12,8 @@ public:
     MsgAnswer show(const MessageBoxRequest &request) override
     {
         std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
+        if (!request.details.isEmpty())
+            std::fprintf(stderr, "%s\n", qUtf8Printable(request.details));
         return request.buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
     }
 };
@@ -31,9 +33,10 @@ void setMessageBoxes(MessageBoxes *boxes)
     g_installed = boxes;
 }
 
-MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons)
+MsgAnswer showMessage(
+    const QString &text, const QString &title, MsgIcon icon, MsgButtons buttons, const QString &details)
 {
-    return messageBoxes().show(MessageBoxRequest {text, title, icon, buttons});
+    return messageBoxes().show(MessageBoxRequest {text, title, icon, buttons, details});
 }
 
 } // namespace quillfen

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace quillfen {
 
 enum class MsgIcon { None, Critical, Question, Exclamation, Information };
@@ -10,10 +12,22 @@ enum class MsgAnswer { Ok, Yes, No };
 
 struct MessageBoxRequest
 {
+    MessageBoxRequest() = default;
+    MessageBoxRequest(QString text, QString title, MsgIcon icon = MsgIcon::None,
+        MsgButtons buttons = MsgButtons::Ok, QString details = {})
+        : text(std::move(text))
+        , title(std::move(title))
+        , icon(icon)
+        , buttons(buttons)
+        , details(std::move(details))
+    {
+    }
+
     QString text; // may hold CR LF; shown as line breaks
     QString title;
     MsgIcon icon = MsgIcon::None;
     MsgButtons buttons = MsgButtons::Ok;
+    QString details; // lines (CR LF) shown apart in a scrollable list, each unbroken
 };
 
 // Every message box of the program goes through this seam: the program installs the
@@ -31,6 +45,6 @@ MessageBoxes &messageBoxes();
 void setMessageBoxes(MessageBoxes *boxes);
 
 MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon = MsgIcon::None,
-    MsgButtons buttons = MsgButtons::Ok);
+    MsgButtons buttons = MsgButtons::Ok, const QString &details = {});
 
 } // namespace quillfen

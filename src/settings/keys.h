@@ -30,6 +30,8 @@ inline constexpr Key LastSource {Section::App, "sc_lastSource", nullptr};
 inline constexpr Key LastDestination {Section::App, "sc_lastDestination", nullptr};
 // Replaced destination files go to the Trash unless this is "0".
 inline constexpr Key KeepReplaced {Section::App, "KeepReplacedInTrash", "1"};
+// "1": the end of a run is said by a desktop notification rather than the notice window.
+inline constexpr Key Notify {Section::App, "NotifyThroughDesktop", "0"};
 
 // The general keys, in the order that export and clear follow.
 inline constexpr std::array<Key, 8> General
@@ -65,7 +67,8 @@ inline constexpr Key MainWidth {Section::Window, "MainWidth", nullptr};
 inline constexpr Key MainHeight {Section::Window, "MainHeight", nullptr};
 
 // Every declared key, for what applies to all of them.
-inline constexpr std::array<Key, 13> All = {Files, Timer, AutoStart, DefaultFileExt, CompareInterval,
-    CompareIntType, LastSource, LastDestination, KeepReplaced, MainLeft, MainTop, MainWidth, MainHeight};
+inline constexpr std::array<Key, 14> All
+    = {Files, Timer, AutoStart, DefaultFileExt, CompareInterval, CompareIntType, LastSource, LastDestination,
+        KeepReplaced, Notify, MainLeft, MainTop, MainWidth, MainHeight};
 
 } // namespace quillfen::keys

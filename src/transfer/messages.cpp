@@ -25,17 +25,30 @@ QString failureWords(const Failure &failure)
         + QLatin1Char(')');
 }
 
-QString listed(const UndoPlan &plan)
+// The steps undo would do apart from the files it leaves as they are, each under its heading.
+QStringList listed(const UndoPlan &plan)
 {
+    QStringList done, left;
+    for (const UndoStep &step : plan.listed) {
+        QStringList &under = step.kind == Kind::LeaveAlone ? left : done;
+        under.append(QStringLiteral("  ") + undoStep(step));
+    }
     QStringList lines;
-    for (const UndoStep &step : plan.listed)
-        lines.append(undoStep(step));
+    if (!done.isEmpty())
+        lines << QStringLiteral("To be undone, last file first:") << done;
+    if (!left.isEmpty())
+        lines << QStringLiteral("Left as it is:") << left;
     if (plan.steps > plan.listed.size())
         lines.append(QStringLiteral("\u2026 and %L1 more").arg(plan.steps - plan.listed.size()));
-    return lines.join(CrLf);
+    return lines;
 }
 
 } // namespace
+
+QString plainText(const Message &message)
+{
+    return message.details.isEmpty() ? message.text : message.text + CrLf + CrLf + message.details.join(CrLf);
+}
 
 Message report(const Report &report)
 {
@@ -84,7 +97,7 @@ QString undoStep(const UndoStep &step)
     static const char *const Whys[] = {"Changed since the run", "Its source name is taken again",
         "The file it replaced is no longer in the Trash", "The file it replaced could not be kept",
         "Not in a folder of the run's entries", "The file it replaced is not in the Trash the run used"};
-    return QLatin1String(Whys[int(step.why)]) + QStringLiteral(" \u2014 left as it is: ") + shown(step.from);
+    return QLatin1String(Whys[int(step.why)]) + QStringLiteral(": ") + shown(step.from);
 }
 
 Message undoPlan(const UndoPlan &plan)
@@ -108,10 +121,10 @@ Message undoPlan(const UndoPlan &plan)
         break;
     }
     if (plan.doable == 0)
-        return {QStringLiteral("The last run left nothing to undo.")
-                + (plan.listed.isEmpty() ? QString() : CrLf + CrLf + listed(plan)),
-            title, Tone::Notice};
-    return question(QStringLiteral("Undo the last run?") + CrLf + CrLf + listed(plan));
+        return {QStringLiteral("The last run left nothing to undo."), title, Tone::Notice, listed(plan)};
+    Message asked = question(QStringLiteral("Undo the last run?"));
+    asked.details = listed(plan);
+    return asked;
 }
 
 Message undoDone(qint64 done, qint64 doable)
@@ -131,6 +144,15 @@ Message foreignAutostart(const QString &path, bool replace)
 {
     return question(
         QStringLiteral("The start-at-login entry %1 was not written by Quillfen for this program.").arg(path)
+        + CrLf + (replace ? QStringLiteral("It will be replaced.") : QStringLiteral("It will be removed.")));
+}
+
+Message foreignSchedule(const QString &folder, bool replace)
+{
+    return question(
+        QStringLiteral("The daily run's timer or service in %1 was not written by Quillfen for this "
+                       "program.")
+            .arg(folder)
         + CrLf + (replace ? QStringLiteral("It will be replaced.") : QStringLiteral("It will be removed.")));
 }
 
@@ -186,6 +208,15 @@ Message searchListFull()
 Message searchFailed(const Failure &failure)
 {
     return {failure.description(), app_info::title(), Tone::Plain};
+}
+
+QString runNotice(qint64 moved, qint64 copied, qint64 failed)
+{
+    return QStringLiteral("Quillfen: %L1 %2 moved, %L3 copied, %L4 failed")
+        .arg(moved)
+        .arg(moved == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+        .arg(copied)
+        .arg(failed);
 }
 
 QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes)

@@ -5,6 +5,9 @@
 #include "platform/report.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <utility>
 
 namespace quillfen::messages {
 
@@ -20,10 +23,24 @@ struct Message
         Confirm, // asks Yes or No, with an exclamation
         Question, // asks Yes or No, with a question mark
     };
+    Message() = default;
+    Message(QString text, QString title, Tone tone = Tone::Plain, QStringList details = {})
+        : text(std::move(text))
+        , title(std::move(title))
+        , tone(tone)
+        , details(std::move(details))
+    {
+    }
+
     QString text;
     QString title;
     Tone tone = Tone::Plain;
+    // Lines shown apart from the text, in a list of their own: headings and the lines under them.
+    QStringList details;
 };
+
+// The text, then the details after a blank line: as the command line prints a message.
+QString plainText(const Message &message);
 
 // "Error <description> (<number>) on <place>" titled "Error <number>", or "Error:
 // <description> (<number>)" with a hint where one helps, titled "Error" or "Error <number>".
@@ -42,6 +59,8 @@ Message undoChangedMeanwhile();
 // An entry to start at login that another program wrote: it is replaced or removed only when
 // the user agrees.
 Message foreignAutostart(const QString &path, bool replace);
+// A timer or service of the schedule's names in `folder` that another program wrote: the same.
+Message foreignSchedule(const QString &folder, bool replace);
 
 Message systemInformationUnavailable();
 
@@ -60,6 +79,8 @@ Message searchFailed(const Failure &failure);
 
 // How a run went, in one line: files done, failed and skipped, and the bytes of those done.
 QString runSummary(qint64 done, qint64 failed, qint64 skipped, qint64 bytes);
+// How a run went, as a desktop notification says it: files moved, copied and failed.
+QString runNotice(qint64 moved, qint64 copied, qint64 failed);
 // A run asked for with no transfer entry stored.
 Message nothingConfigured();
 

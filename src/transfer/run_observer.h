@@ -13,6 +13,7 @@ struct FileEnd
     enum class Kind { Done, Failed, Skipped };
     Kind kind = Kind::Done;
     qint64 bytes = 0;
+    bool move = false; // moved, or copied
 };
 
 // What a transfer run (or an undo) tells the one who watches it: every failure to report as it

@@ -54,7 +54,7 @@ public:
     {
         using AtName = PlannedFile::AtName;
         const QString label = record_texts::actionLabel(file.move);
-        FileEnd end {FileEnd::Kind::Skipped, file.source.file.st_size};
+        FileEnd end {FileEnd::Kind::Skipped, file.source.file.st_size, file.move};
         if (!file.passes) {
             m_log.sc_WriteLog(record_texts::skip(label, file.sourceFolder, file.name, host::nowText()));
         } else if (file.atName == AtName::SkipTaken || file.atName == AtName::SkipIdentical) {

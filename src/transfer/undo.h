@@ -46,7 +46,7 @@ struct UndoPlan
 };
 
 // How many steps a plan lists.
-inline constexpr int ListedUndoSteps = 15;
+inline constexpr int ListedUndoSteps = 1000;
 
 // Undoing the last run. Holds the journal's lock for its lifetime, so that no run and no other
 // undo work meanwhile, and plans at once: each journal entry, last first, against the disk as

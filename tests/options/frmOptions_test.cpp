@@ -175,8 +175,9 @@ TEST_F(Options, UndoAsksFirstAndUndoesOnlyOnceTheUserAgrees)
         boxes.answerNext(answer);
         child<QAction>("mnuSettingsUndo")->trigger();
     }
-    const QString asked = "Continue? | Undo the last run?\r\n\r\nMove back: " + dst + "a.txt to " + src
-        + "a.txt | Exclamation YesNo";
+    const QString asked = "Continue? | Undo the last run? | Exclamation YesNo | To be undone, last file "
+                          "first:\r\n  Move back: "
+        + dst + "a.txt to " + src + "a.txt";
     EXPECT_EQ(test::boxesSeen(boxes),
         QStringList(
             {asked, asked, "Complete | The last run has been undone: 1 of 1 steps done. | Information Ok"}));

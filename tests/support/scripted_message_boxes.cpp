@@ -41,7 +41,8 @@ QStringList boxesSeen(const ScriptedMessageBoxes &boxes)
     for (const MessageBoxRequest &box : boxes.shown())
         seen.append(box.title + QLatin1String(" | ") + box.text + QLatin1String(" | ")
             + QLatin1String(icons[int(box.icon)])
-            + QLatin1String(box.buttons == MsgButtons::YesNo ? " YesNo" : " Ok"));
+            + QLatin1String(box.buttons == MsgButtons::YesNo ? " YesNo" : " Ok")
+            + (box.details.isEmpty() ? QString() : QLatin1String(" | ") + box.details));
     return seen;
 }
 

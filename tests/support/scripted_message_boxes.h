@@ -34,7 +34,7 @@ private:
     std::function<void(const MessageBoxRequest &)> m_hook;
 };
 
-// Every box shown so far as "title | text | icon buttons".
+// Every box shown so far as "title | text | icon buttons", then " | details" where it has them.
 QStringList boxesSeen(const ScriptedMessageBoxes &boxes);
 
 } // namespace quillfen::test

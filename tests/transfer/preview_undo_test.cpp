@@ -121,7 +121,7 @@ struct UndoTest : TransferTest
     QStringList undoLastRun(bool agreed = false)
     {
         quillfen::Undo undo;
-        QStringList said = {messages::undoPlan(undo.plan()).text};
+        QStringList said = {messages::plainText(messages::undoPlan(undo.plan()))};
         if (agreed && undo.plan().doable > 0)
             said << messages::undoDone(undo.perform(recorder), undo.plan().doable).text;
         return said;
@@ -143,13 +143,13 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     writeBytes(dst + "changed.txt", "CHANGED.TXT"); // as large as it was
     writeBytes(src + "taken.txt", "new");
-    const QString left = " \u2014 left as it is: " + dst;
     EXPECT_EQ(undoLastRun(true),
-        QStringList({"Undo the last run?\r\n\r\nIts source name is taken again" + left
-                + "taken.txt\r\nChanged since the run" + left + "changed.txt\r\nMove back: " + dst
-                + "over.txt to " + src + "over.txt\r\nRestore from the Trash: " + dst
-                + "over.txt\r\nRemove the copy to the Trash: " + dst + "copied.txt\r\nMove back: " + dst
-                + "moved%.txt to " + src + "moved%.txt",
+        QStringList({"Undo the last run?\r\n\r\nTo be undone, last file first:\r\n  Move back: " + dst
+                + "over.txt to " + src + "over.txt\r\n  Restore from the Trash: " + dst
+                + "over.txt\r\n  Remove the copy to the Trash: " + dst + "copied.txt\r\n  Move back: " + dst
+                + "moved%.txt to " + src
+                + "moved%.txt\r\nLeft as it is:\r\n  Its source name is taken again: " + dst
+                + "taken.txt\r\n  Changed since the run: " + dst + "changed.txt",
             "The last run has been undone: 4 of 4 steps done."}));
     for (const char *name : {"moved%.txt", "over.txt", "copied.txt"})
         EXPECT_EQ(readBytes(src + name), name);
@@ -172,8 +172,10 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     writeBytes(journalPath(), readBytes(journalPath()) + "M\t/x\t/y\t1\t2.3");
     EXPECT_EQ(undoLastRun(),
-        QStringList("Undo the last run?\r\n\r\nRemove the copy to the Trash: " + dst
-            + "over.txt\r\nThe file it replaced could not be kept" + left + "over.txt"));
+        QStringList("Undo the last run?\r\n\r\nTo be undone, last file first:\r\n  Remove the copy to the "
+                    "Trash: "
+            + dst + "over.txt\r\nLeft as it is:\r\n  The file it replaced could not be kept: " + dst
+            + "over.txt"));
 }
 
 TEST_F(Undo, ChainedMovesAndANameWrittenTwiceComeBackToWhereTheRunFoundThem)

@@ -1,0 +1,173 @@
+#include "app/desktop_notification.h"
+#include "app/frmMain.h"
+#include "dialogs/frmDone.h"
+#include "platform/host.h"
+#include "settings/entry_list.h"
+#include "support/run_shim.h"
+#include "support/scripted_message_boxes.h"
+#include "support/temp_store.h"
+#include "support/test_support.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtWidgets>
+
+using namespace quillfen;
+
+namespace {
+
+const QString Interface = "org.freedesktop.Notifications", Path = "/org/freedesktop/Notifications";
+
+// Stands in for the desktop's notification service: records each notification, then invokes
+// `action` on it, or closes it when there is none.
+class StandIn : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    explicit StandIn(const QString &address)
+        : bus(QDBusConnection::connectToBus(address, "stand-in"))
+    {
+    }
+    QDBusConnection bus;
+    QString action;
+    QStringList seen;
+
+public Q_SLOTS:
+    uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &,
+        const QStringList &actions, const QVariantMap &, int)
+    {
+        seen << app + " | " + summary + " | " + actions.join(' ');
+        QTimer::singleShot(100, this, [this] {
+            const bool closing = action.isEmpty();
+            QDBusMessage signal = QDBusMessage::createSignal(
+                Path, Interface, closing ? "NotificationClosed" : "ActionInvoked");
+            signal << 7u << (closing ? QVariant(2u) : QVariant(action));
+            bus.send(signal);
+        });
+        return 7;
+    }
+};
+
+// A private session bus for the test, and a service on it that answers from a thread of its own.
+class Notification : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (QStandardPaths::findExecutable("dbus-daemon").isEmpty())
+            GTEST_SKIP() << "dbus-daemon is not installed";
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
+        ASSERT_TRUE(daemon.waitForReadyRead(10000));
+        address = QString::fromUtf8(daemon.readLine()).trimmed();
+        qputenv("DBUS_SESSION_BUS_ADDRESS", address.toUtf8());
+    }
+    void TearDown() override
+    {
+        thread.quit();
+        thread.wait();
+        delete standIn;
+        QDBusConnection::disconnectFromBus("stand-in");
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    }
+    void serve(const QString &action)
+    {
+        standIn = new StandIn(address);
+        standIn->action = action;
+        ASSERT_TRUE(standIn->bus.registerService(Interface));
+        ASSERT_TRUE(standIn->bus.registerObject(Path, standIn, QDBusConnection::ExportAllSlots));
+        standIn->moveToThread(&thread);
+        thread.start();
+    }
+    // One file moved and one copy that fails, notified if the setting says so.
+    void run()
+    {
+        test::writeAged(src + "a.txt", "a");
+        test::writeAged(src + "c.dat", "c");
+        EntryList entries;
+        entries.append("a.txt", src, dst, "1");
+        entries.append("c.dat", src, store.root() + "/no/such/", "0");
+        sc_AddFiles(entries);
+        store.set(keys::Notify, "1");
+    }
+
+    test::TempStore store;
+    test::ScriptedMessageBoxes boxes;
+    const QString src = store.scratch("src"), dst = store.scratch("dst");
+    QProcess daemon;
+    QString address;
+    QThread thread;
+    StandIn *standIn = nullptr;
+};
+
+TEST_F(Notification, UndoAsksFirstThenUndoesTheRun)
+{
+    serve("undo");
+    run();
+    test::sc_TransferFiles();
+    boxes.clear();
+    boxes.answerNext(MsgAnswer::Yes);
+    const std::unique_ptr<app::DesktopNotification> shown = app::notifyRunEnd({.moved = 1});
+    ASSERT_TRUE(shown);
+    app::followRunNotice(*shown);
+    EXPECT_EQ(boxes.texts().value(0), "Undo the last run?");
+    EXPECT_EQ(test::readBytes(src + "a.txt"), "a");
+}
+
+TEST_F(Notification, AScheduledRunSaysItsCountsWithBothActions)
+{
+    serve("");
+    run();
+    // From the test's application folder, so that its log lands there.
+    ASSERT_TRUE(QDir().mkpath(store.appFolder()));
+    ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", store.appFolder() + "/quillfen"));
+    QProcess quillfen;
+    quillfen.start(store.appFolder() + "/quillfen", {"--run"});
+    ASSERT_TRUE(quillfen.waitForFinished(30000));
+    QMetaObject::invokeMethod(
+        standIn, [] {}, Qt::BlockingQueuedConnection); // its records are all in
+    EXPECT_EQ(standIn->seen,
+        QStringList("Quillfen | Quillfen: 1 file moved, 0 copied, 1 failed | undo Undo open-log Open Log"));
+}
+
+TEST_F(Notification, NothingIsSentWhileTheSettingIsOff)
+{
+    serve("");
+    store.set(keys::Notify, "0");
+    EXPECT_FALSE(app::notifyRunEnd({}));
+}
+
+// With no service to answer, the run ends as it always did: with the notice window.
+TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
+{
+    const struct
+    {
+        const char *name, *address;
+    } rows[] = {{.name = "no session bus", .address = "unix:path=/nonexistent/bus"},
+        {.name = "a bus without the service", .address = nullptr}};
+    store.set(keys::Timer, "0");
+    store.set(keys::AutoStart, "1");
+    host::setProgramEnder([] {});
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", row.address ? QByteArray(row.address) : address.toUtf8());
+        run();
+        frmMain window;
+        window.Form_Load();
+        window.Timer1_Timer();
+        window.Timer2_Timer();
+        QWidgetList shown = QApplication::topLevelWidgets();
+        const auto notice = std::find_if(shown.begin(), shown.end(),
+            [](QWidget *w) { return qobject_cast<frmDone *>(w) && w->isVisible(); });
+        ASSERT_NE(notice, shown.end());
+        delete *notice;
+    }
+    host::setProgramEnder({});
+}
+
+} // namespace
+
+#include "notification_test.moc"

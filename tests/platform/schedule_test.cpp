@@ -1,0 +1,84 @@
+#include "platform/schedule.h"
+#include "support/temp_store.h"
+#include "support/test_support.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+
+using namespace quillfen;
+
+namespace {
+
+// The units in a fresh configuration folder, with no user manager to tell.
+class Schedule : public ::testing::Test
+{
+protected:
+    void SetUp() override { qputenv("XDG_RUNTIME_DIR", temp.root().toUtf8()); }
+    void TearDown() override { qunsetenv("XDG_RUNTIME_DIR"); }
+    QString unit(const char *suffix) const { return folder + "com.marivale.quillfen" + suffix; }
+
+    test::TempStore temp;
+    const QString folder = scheduleFolder() + '/';
+    const QByteArray program = QUILLFEN_BUILD_DIR "/src/app/quillfen";
+};
+
+TEST_F(Schedule, TheTimerRunsTheProgramDailyAndCatchesUp)
+{
+    ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
+    const QByteArray timer = test::readBytes(unit(".timer"));
+    EXPECT_TRUE(timer.contains("\nOnCalendar=*-*-* 07:30:00\n"));
+    EXPECT_TRUE(timer.contains("\nPersistent=true\n"));
+    EXPECT_TRUE(test::readBytes(unit(".service")).contains("\nExecStart=\"" + program + "\" --run\n"));
+    EXPECT_EQ(QFileInfo(folder + "timers.target.wants/com.marivale.quillfen.timer").symLinkTarget(),
+        unit(".timer"));
+}
+
+TEST_F(Schedule, UntickingRemovesTheUnitsAndTheirLink)
+{
+    ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
+    ASSERT_EQ(setSchedule(QTime(), program), quillfen::Schedule::Done);
+    struct stat status;
+    for (const QString &path :
+        {unit(".timer"), unit(".service"), folder + "timers.target.wants/com.marivale.quillfen.timer"})
+        EXPECT_NE(::lstat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+}
+
+TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
+{
+    const struct
+    {
+        const char *name, *suffix;
+        QTime at;
+    } rows[] = {{.name = "a timer, ticked", .suffix = ".timer", .at = QTime(6, 0)},
+        {.name = "a service, unticked", .suffix = ".service", .at = QTime()}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        test::writeBytes(unit(row.suffix), "[Unit]\nDescription=theirs\n");
+        EXPECT_EQ(setSchedule(row.at, program), quillfen::Schedule::ForeignUnit);
+        EXPECT_EQ(test::readBytes(unit(row.suffix)), "[Unit]\nDescription=theirs\n");
+        EXPECT_EQ(setSchedule(row.at, program, true), quillfen::Schedule::Done);
+        EXPECT_EQ(scheduledTime(), row.at);
+    }
+}
+
+TEST_F(Schedule, SystemdAcceptsTheUnits)
+{
+    if (QStandardPaths::findExecutable("systemd-analyze").isEmpty())
+        GTEST_SKIP() << "systemd-analyze is not installed";
+    ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
+    QProcess verify;
+    verify.start("systemd-analyze", {"verify", "--user", unit(".timer"), unit(".service")});
+    ASSERT_TRUE(verify.waitForFinished(30000));
+    const QString said = QString::fromUtf8(verify.readAllStandardError());
+    if (said.contains("Failed to initialize manager"))
+        GTEST_SKIP() << "systemd-analyze cannot start a user manager here: " << said.toStdString();
+    EXPECT_EQ(said, "");
+    EXPECT_EQ(verify.exitCode(), 0);
+}
+
+} // namespace
