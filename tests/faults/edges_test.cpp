@@ -41,8 +41,8 @@ TEST(Edges, AFileStillBeingWrittenIsNeverDeletedNorCopiedTorn)
         writer.join();
 
         const QByteArray source = readBytes(file);
-        EXPECT_TRUE(source.size() == start.size() + appended && source.startsWith(start))
-            << "every byte stays";
+        EXPECT_EQ(source.size(), start.size() + appended) << "every byte stays";
+        EXPECT_TRUE(source.startsWith(start));
         EXPECT_TRUE(result.errors.contains("Error: File changed while it was copied (55)"))
             << qPrintable(result.errors);
         EXPECT_TRUE(QString::fromUtf8(readBytes(logFilePath()))

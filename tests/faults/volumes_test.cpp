@@ -69,7 +69,9 @@ TEST_P(RealFileSystems, ARunKeepsTheFileSystemsRules)
         writeAged(src + name, name);
     writeBytes(dest + "old.txt", "stale");
     writeAged(from + "moved.txt", "moved");
-    storeEntries({{"*.txt", src, dest, false}, {"moved.txt", from, dest, true}});
+    writeAged(src + "away.dat", "away"); // moved onto the volume from another file system
+    storeEntries(
+        {{"*.txt", src, dest, false}, {"moved.txt", from, dest, true}, {"away.dat", src, dest, true}});
     EntryList entries;
     sc_GetFiles(entries);
     QStringList reasons;
@@ -107,6 +109,7 @@ TEST_P(RealFileSystems, ARunKeepsTheFileSystemsRules)
     EXPECT_EQ(readBytes(image.folder + QString(".Trash-%1/files/old.txt").arg(::getuid())), "stale");
     EXPECT_EQ(runChild(store, {}, "undo").exitCode, 0);
     EXPECT_EQ(readBytes(from + "moved.txt"), "moved");
+    EXPECT_EQ(readBytes(src + "away.dat"), "away");
     EXPECT_EQ(readBytes(dest + "old.txt"), "stale");
 }
 

@@ -22,7 +22,7 @@ QString onDisk(const char *key)
     return QSettings(copy.filePath(q("c")), QSettings::IniFormat).value(q("AppSettings/") + key).toString();
 }
 
-TEST(Store, ReadsDefaultsUntilSavedThenExactlyWhatWasSavedAndOnDiskAtOnce)
+TEST(Store, ReadsDefaultsUntilSavedThenWhatWasSaved)
 {
     test::TempStore temp;
     for (const keys::Key &key : keys::All)
@@ -56,13 +56,15 @@ TEST(Store, ABatchWritesOnceWhenTheOutermostEndsEvenByAnException)
     EXPECT_EQ(onDisk("Timer"), q("20"));
 }
 
-TEST(Store, AFolderThatRefusesWritingFailsWith70KeepsTheFileAndTheNextWriteGoesThrough)
+TEST(Store, ARefusedWriteFailsWith70AndKeepsTheFile)
 {
     test::TempStore temp;
     store::save(keys::Timer, q("10"));
     {
         test::ReadOnlyFolder readOnly(QFileInfo(store::filePath()).absolutePath());
-        EXPECT_TRUE(!readOnly.active() || test::failureOf([] { store::save(keys::Timer, q("99")); }) == 70);
+        if (!readOnly.active())
+            GTEST_SKIP() << "a folder cannot be made read-only here (root ignores modes)";
+        EXPECT_EQ(test::failureOf([] { store::save(keys::Timer, q("99")); }), 70);
         EXPECT_EQ(onDisk("Timer"), q("10"));
     }
     store::save(keys::AutoStart, q("1"));

@@ -21,7 +21,7 @@ namespace quillfen::test {
 using FileRoutines = TransferTest;
 using DateRestriction = TransferTest;
 
-TEST_F(FileRoutines, FileExistsFindsPlainVisibleFilesCopyFileAMissingSourceAndEachReportsAsItShould)
+TEST_F(FileRoutines, FileExistsAndCopyFileReportAsTheyShould)
 {
     makeTree(root, {"plain", ".hidden", "folder/", "link->plain", "dangling->gone"});
     ::mkfifo(nativePath(root + "pipe").constData(), 0600);

@@ -32,7 +32,7 @@ TEST_F(Listing, PatternsPickVisibleFilesEachOnceInCaseIgnoringOrder)
     EXPECT_EQ(failureOf([&] { listMatchingFiles(src, "*"); }), failure_no::PermissionDenied);
 }
 
-TEST(FolderWalk, DeepestFirstLastSubFolderFirstEachFolderOnceUntilStoppedFullOrFailed)
+TEST(FolderWalk, VisitsEachFolderOnceDeepestFirst)
 {
     // Tree (the walk starts at A)|capacity|the carryOn call answering false|"entered>removed": a folder
     // removed on entering another|folders entered, the count after each folder's files, the end, the found.

@@ -11,7 +11,7 @@ namespace quillfen::test {
 
 using Preview = TransferTest;
 
-TEST_F(Preview, ShowsEachVerdictChangesNothingStopsWhenAskedAndTheRunDoesAsItSaid)
+TEST_F(Preview, ShowsEachVerdictWithoutChangingAnything)
 {
     const QString dst = store.scratch("dst");
     for (const char *name :
@@ -56,27 +56,9 @@ TEST_F(Preview, ShowsEachVerdictChangesNothingStopsWhenAskedAndTheRunDoesAsItSai
             "Not reached 10 old.txt dst/old.txt: Not reached"}));
     EXPECT_EQ(preview("1", 1).size(), 1) << "stops at the next file once asked";
     EXPECT_EQ(preview("lots", 99).value(0), "Run ends 0  : The run would end here: Type mismatch (13)");
-    EXPECT_FALSE(present(root + "made") || present(store::filePath()) || !boxes.shown().isEmpty());
-
-    // The run of the same entries logs for each file what its verdict says, and ends where the
-    // preview said; its values are saved only when it is closed.
-    sc_AddFiles(entries);
-    ASSERT_EQ(failureOf(sc_TransferFiles), failure_no::FileNotFound);
-    EXPECT_EQ(recorder.events.filter("planned"), QStringList({"planned 8", "planned 4"})); // singles first
-    EXPECT_FALSE(store.has(keys::Timer));
-    sc_ClosePendingRun();
-    EXPECT_EQ(store.value(keys::Timer), "10");
-    const QMap<QString, QString> outcomes = {{"Copy", "successful"}, {"Move", "successful"},
-        {"Replace", "successful"}, {"Skip", "skipped"}, {"Refused", "70"}, {"Fails", "76"}};
-    QStringList expected, logged; // source, destination unless skipped, outcome
-    for (const QString &line : said)
-        if (const QStringList w = line.split(' '); outcomes.contains(w[0]))
-            expected << w[2] + ' ' + (w[0] == "Skip" ? "" : w[3].chopped(1)) + ' ' + outcomes[w[0]];
-    static const QRegularExpression record(
-        R"(\t([^\t\r]*)\r\n(?:\tTo:   ([^\r]*)\r\n)?(?:\w+ )?File +(?:failed: Error Number: )?(\w+))");
-    for (const QRegularExpressionMatch &m : record.globalMatch(logText()))
-        logged << m.captured(1).mid(src.size()) + ' ' + m.captured(2).mid(root.size()) + ' ' + m.captured(3);
-    EXPECT_EQ(logged, expected);
+    EXPECT_FALSE(present(root + "made"));
+    EXPECT_FALSE(present(store::filePath()));
+    EXPECT_EQ(boxes.shown().size(), 0);
 }
 
 // A plain file where the destination folder should be, a folder of the file's name, a source it
@@ -178,7 +160,7 @@ TEST_F(Undo, PutsBackEveryFileThatIsAsTheRunLeftItAndOnlyOnce)
             + "over.txt"));
 }
 
-TEST_F(Undo, ChainedMovesAndANameWrittenTwiceComeBackToWhereTheRunFoundThem)
+TEST_F(Undo, ChainedMovesAndRewrittenNamesComeBackAsFound)
 {
     const QString a = store.scratch("a"), d = store.scratch("d"), e = store.scratch("e"),
                   s2 = store.scratch("s2");
