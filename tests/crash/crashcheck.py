@@ -807,7 +807,7 @@ def report(result, shown):
 
 FAULTS = [  # what, file, (text, planted text) pairs, scenario that shows it
     ('the folder flush after a copy takes its name, removed', 'src/transfer/safe_copy.cpp',
-     [('    if (durable)\n        raw_file::syncName(dest);\n', '')], 'move-across'),
+     [('    if (durable)\n        raw_file::syncName(placed);\n', '')], 'move-across'),
     ('the source deleted before the copy is flushed (its flush removed)', 'src/transfer/safe_copy.cpp',
      [('    if (::fsync(temp.fd()) != 0)\n        fail(errno, temp.path());\n', '')], 'move-across'),
     ('the .trashinfo written after the file is moved into the Trash', 'src/platform/trash.cpp',
