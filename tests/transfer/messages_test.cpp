@@ -20,10 +20,6 @@ TEST(Messages, EachOutcomeIsSaidInItsOwnWordsAndTitle)
         {.name = "another failed lookup",
             .said = messages::report({Kind::LookupFailed, Failure(70), "/m/f"}),
             .seen = "Error 70 | Error: Permission denied (70) | 3"},
-        {.name = "a journal in use",
-            .said = messages::undoPlan({.journal = UndoPlan::Journal::Busy, .listed = {}}),
-            .seen
-            = "Quillfen | A transfer run or another undo is under way. Try again when it has ended. | 2"},
         {.name = "a journal changed during undo",
             .said = messages::undoChangedMeanwhile(),
             .seen = "Quillfen | The journal of the last run changed while it was undone: the undo stopped "

@@ -77,4 +77,28 @@ TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimes)
     }
 }
 
+TEST_F(SafeCopy, ASourceRewrittenInPlaceIsNeverTakenTorn)
+{
+    const QTemporaryDir shm("/dev/shm/quillfen-test-XXXXXX");
+    if (!shm.isValid() || statOf(shm.path()).st_dev == statOf(root).st_dev)
+        GTEST_SKIP() << "no second file system at /dev/shm to copy across";
+    for (const bool move : {true, false}) {
+        SCOPED_TRACE(move ? "a move" : "a copy");
+        writeBytes(src + "f", QByteArray(2 * safe_copy::ProgressChunk, 'o'));
+        setModified(src + "f", QDateTime::currentDateTime().addDays(-3));
+        safe_copy::Session session;
+        session.progress = [&, rewritten = false](qint64, qint64) mutable {
+            if (!std::exchange(rewritten, true))
+                writeBytes(src + "f", QByteArray(2 * safe_copy::ProgressChunk, 'n'));
+        };
+        safe_copy::Outcome outcome;
+        EXPECT_EQ(outcomeOf(sc_CopyFile("f", src, "f", shm.path() + "/", move, session, outcome)),
+            move ? "55" : "done");
+        EXPECT_EQ(readBytes(src + "f").left(1), "n");
+        if (!move) {
+            EXPECT_EQ(readBytes(shm.path() + "/f").left(1), "n");
+        }
+    }
+}
+
 } // namespace quillfen::test

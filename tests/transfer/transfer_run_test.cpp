@@ -191,14 +191,6 @@ TEST_F(TransferRun, CopiesMadeAheadHaveNoNameBeforeTheirTurn)
     EXPECT_EQ(seen, QStringList({".", ".."}));
 }
 
-TEST_F(TransferRun, LargeFilesOfAListingReportTheirProgress)
-{
-    writeAged(src + "big.dat", QByteArray(2 * safe_copy::ProgressChunk, 'x'));
-    storeEntries({{"*.dat", src, store.scratch("dest"), "0"}});
-    ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-    EXPECT_EQ(recorder.done.value(recorder.done.size() - 1), 2 * safe_copy::ProgressChunk);
-}
-
 using TransferLog = TransferTest;
 
 // Writes one record as a run does, for `observer` to watch; answers the failure as it reads.
