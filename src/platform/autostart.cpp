@@ -51,18 +51,6 @@ QString execArgument(const QString &program)
     return argument;
 }
 
-// The entry's bytes, or nothing when there is no entry.
-std::optional<QByteArray> readEntry(const QString &path)
-{
-    try {
-        return raw_file::readPlainFile(path);
-    } catch (const Failure &failure) {
-        if (failure.number() == failure_no::FileNotFound || failure.number() == failure_no::PathNotFound)
-            return std::nullopt;
-        throw;
-    }
-}
-
 bool enabled(const QByteArray &entry)
 {
     bool inMainGroup = false;
@@ -116,14 +104,14 @@ QByteArray autostartEntryFor(const QByteArray &native)
 
 bool startsAtLogin()
 {
-    const std::optional<QByteArray> entry = readEntry(autostartEntryPath());
+    const std::optional<QByteArray> entry = raw_file::readPlainFileIfAny(autostartEntryPath());
     return entry && enabled(*entry);
 }
 
 StartAtLogin setStartAtLogin(bool on, const QByteArray &program, bool foreignAgreed)
 {
     const QString path = autostartEntryPath();
-    const std::optional<QByteArray> entry = readEntry(path);
+    const std::optional<QByteArray> entry = raw_file::readPlainFileIfAny(path);
     if ((entry && enabled(*entry)) == on)
         return StartAtLogin::Done;
     QByteArray own;

@@ -450,6 +450,17 @@ QByteArray readPlainFile(const QString &path)
     }
 }
 
+std::optional<QByteArray> readPlainFileIfAny(const QString &path)
+{
+    try {
+        return readPlainFile(path);
+    } catch (const Failure &failure) {
+        if (failure.number() == failure_no::FileNotFound || failure.number() == failure_no::PathNotFound)
+            return std::nullopt;
+        throw;
+    }
+}
+
 namespace {
 
 // Fills `buffer` from `fd` up to its size or the end of the file; -1 on a failure.

@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <memory>
+#include <optional>
 #include <sys/types.h>
 #include <utility>
 
@@ -139,6 +140,9 @@ void replaceWhole(const QString &path, QByteArrayView bytes);
 // The whole content of the plain file at `path`. Anything else there (a pipe, a device, a
 // folder) is refused at once, without waiting on it. Throws Failure.
 QByteArray readPlainFile(const QString &path);
+
+// The same, or nothing when there is no file at `path` nor, perhaps, its folder.
+std::optional<QByteArray> readPlainFileIfAny(const QString &path);
 
 // Whether the plain files at `a` and `b` hold the same bytes: of one size, and read side by side
 // to the first difference. What cannot be read as a plain file holds nothing the same.

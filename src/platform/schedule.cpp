@@ -53,17 +53,6 @@ QString execWord(const QString &program)
     return u'"' + word.replace(u'%', QStringLiteral("%%")) + u'"';
 }
 
-std::optional<QByteArray> readUnit(const QString &path)
-{
-    try {
-        return raw_file::readPlainFile(path);
-    } catch (const Failure &failure) {
-        if (failure.number() == failure_no::FileNotFound || failure.number() == failure_no::PathNotFound)
-            return std::nullopt;
-        throw;
-    }
-}
-
 // The time of a timer as Quillfen writes it; a null time for any other text.
 QTime ownTimerTime(const QByteArray &timer)
 {
@@ -137,7 +126,7 @@ QByteArray scheduleTimerFor(const QTime &at)
 
 QTime scheduledTime()
 {
-    const std::optional<QByteArray> timer = readUnit(timerPath());
+    const std::optional<QByteArray> timer = raw_file::readPlainFileIfAny(timerPath());
     if (!timer)
         return {};
     const QTime at = ownTimerTime(*timer);
@@ -147,7 +136,8 @@ QTime scheduledTime()
 
 Schedule setSchedule(const QTime &at, const QByteArray &program, bool foreignAgreed)
 {
-    const std::optional<QByteArray> service = readUnit(servicePath()), timer = readUnit(timerPath());
+    const std::optional<QByteArray> service = raw_file::readPlainFileIfAny(servicePath()),
+                                    timer = raw_file::readPlainFileIfAny(timerPath());
     if (!at.isValid() && !service && !timer)
         return Schedule::Done;
     QByteArray ownService;
