@@ -92,22 +92,13 @@ void TableRegistry::setText(
     setValue(root, keyPath, valueName, TypeString, text.toLocal8Bit() + '\0');
 }
 
-void TableRegistry::denyWrites(Handle root, const QString &keyPath)
-{
-    m_keys[address(root, keyPath)].writesDenied = true;
-}
-
-long TableRegistry::openKey(Handle root, const QByteArray &keyPath, quint32, quint32 access, Handle &key)
+long TableRegistry::openKey(Handle root, const QByteArray &keyPath, quint32, quint32, Handle &key)
 {
     key = 0;
     const QString name = address(root, QString::fromLocal8Bit(keyPath));
     m_opened.append(QString::fromLocal8Bit(keyPath));
-    const auto found = m_keys.constFind(name);
-    if (found == m_keys.cend())
+    if (!m_keys.contains(name))
         return FileNotFound;
-    const quint32 readOnly = 0x20019u; // read control, query, enumerate, notify
-    if (found->writesDenied && (access & ~readOnly) != 0)
-        return AccessDenied;
     key = m_nextHandle++;
     m_open.insert(key, name);
     return Success;

@@ -18,7 +18,6 @@ inline constexpr Handle LocalMachine = 0x80000002u;
 inline constexpr quint32 OpenAccess = 0x2003Fu;
 inline constexpr long Success = 0;
 inline constexpr long FileNotFound = 2;
-inline constexpr long AccessDenied = 5;
 inline constexpr long MoreData = 234;
 inline constexpr quint32 TypeString = 1;
 inline constexpr quint32 TypeExpandString = 2;
@@ -44,8 +43,6 @@ public:
     void setValue(
         Handle root, const QString &keyPath, const QString &valueName, quint32 type, const QByteArray &data);
     void setText(Handle root, const QString &keyPath, const QString &valueName, const QString &text);
-    // Opening this key with more rights than reading is refused.
-    void denyWrites(Handle root, const QString &keyPath);
 
     long openKey(
         Handle root, const QByteArray &keyPath, quint32 options, quint32 access, Handle &key) override;
@@ -66,7 +63,6 @@ private:
     struct Key
     {
         QHash<QString, Value> values; // by lower-case name: lookups ignore letter case
-        bool writesDenied = false;
     };
     static QString address(Handle root, const QString &keyPath);
 

@@ -90,13 +90,22 @@ qint64 unitsBetween(std::time_t from, std::time_t to, DateUnit unit)
     return 0;
 }
 
-bool sc_CheckFileDate(const QString &path, qint16 threshold, const QString &unit, const QDateTime &now)
+bool sc_CheckFileDate(
+    const QString &path, qint16 threshold, const QString &unit, safe_copy::Known *found, qint64 *age)
 {
-    struct stat st = {};
-    if (::stat(nativePath(path).constData(), &st) != 0)
-        throw Failure::fromErrno(errno, path);
-    return unitsBetween(st.st_mtim.tv_sec, std::time_t(now.toSecsSinceEpoch()), dateUnitOf(unit))
-        >= threshold;
+    safe_copy::Known own;
+    safe_copy::Known &known = found ? *found : own;
+    known.path = nativePath(path);
+    const QByteArray &native = known.path;
+    if (::lstat(native.constData(), &known.itself) != 0)
+        throw Failure::fromErrno(errno, native);
+    known.file = known.itself;
+    if (S_ISLNK(known.itself.st_mode) && ::stat(native.constData(), &known.file) != 0)
+        throw Failure::fromErrno(errno, native);
+    const qint64 units = unitsBetween(known.file.st_mtim.tv_sec, std::time(nullptr), dateUnitOf(unit));
+    if (age)
+        *age = units;
+    return units >= threshold;
 }
 
 } // namespace quillfen

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QDateTime>
+#include "safe_copy.h"
+
 #include <QString>
 
 #include <ctime>
@@ -18,10 +19,11 @@ DateUnit dateUnitOf(const QString &code);
 // negative when `from` lies later.
 qint64 unitsBetween(std::time_t from, std::time_t to, DateUnit unit);
 
-// True when the file at `path` is at least `threshold` units old, counting unit boundaries
-// crossed between its modification time and `now`. Throws Failure 53 (or 76) when the file
-// cannot be found, then 5 for an unknown unit code.
+// True when the file at `path` (for a link, the file it leads to) is at least `threshold` units
+// old, counting unit boundaries crossed between its modification time and now. Throws Failure 53
+// (or 76) when the file cannot be found, then 5 for an unknown unit code. `found` and `age`, when
+// given, receive the file as the test found it and its age in the unit.
 bool sc_CheckFileDate(const QString &path, qint16 threshold, const QString &unit,
-    const QDateTime &now = QDateTime::currentDateTime());
+    safe_copy::Known *found = nullptr, qint64 *age = nullptr);
 
 } // namespace quillfen

@@ -220,11 +220,6 @@ void NameList::sort()
     std::sort(m_names.begin(), m_names.end(), less);
 }
 
-bool matchesPatterns(const QString &name, const QString &patterns)
-{
-    return PatternSet(patterns).matches(name);
-}
-
 NameList listMatchingNames(const QString &folder, const QString &patterns)
 {
     raw_file::FolderReader reader(nativePath(folder));

@@ -34,10 +34,6 @@ private:
     bool m_allAscii = true;
 };
 
-// True when `name` matches one of the ";"-separated patterns: "*" any run, "?" any one
-// character, letters regardless of case.
-bool matchesPatterns(const QString &name, const QString &patterns);
-
 // The names of the files of `folder` (a folder text, with or without the trailing
 // separator) that match `patterns`: regular files and links to them, hidden names left
 // out, each once, in ascending name order with letter case ignored. Throws Failure 76

@@ -12,10 +12,7 @@
 #include "settings/numeric.h"
 #include "settings/store.h"
 
-#include <QDateTime>
-
 #include <algorithm>
-#include <cerrno>
 #include <ctime>
 #include <sys/stat.h>
 
@@ -135,17 +132,9 @@ void Planner::plan(PlannedFile file, Visitor &visitor)
 {
     const QString path = file.sourceFolder + file.name;
     visitor.fileStarting(path);
-    safe_copy::Known &known = file.source;
-    known.path = nativePath(path);
-    const QByteArray &native = known.path;
-    if (::lstat(native.constData(), &known.itself) != 0)
-        throw Failure::fromErrno(errno, native);
-    known.file = known.itself;
-    if (S_ISLNK(known.itself.st_mode) && ::stat(native.constData(), &known.file) != 0)
-        throw Failure::fromErrno(errno, native);
-    const DateUnit unit = dateUnitOf(file.restriction.unitCode);
-    file.age = unitsBetween(known.file.st_mtim.tv_sec, std::time_t(QDateTime::currentSecsSinceEpoch()), unit);
-    file.passes = file.age >= file.restriction.threshold;
+    file.passes = sc_CheckFileDate(
+        path, file.restriction.threshold, file.restriction.unitCode, &file.source, &file.age);
+    const safe_copy::Known &known = file.source;
     if (file.dated != DateFolders::None)
         file.destFolder += datedFolders(known.file.st_mtim.tv_sec, file.dated);
     file.destName = file.name;
