@@ -219,7 +219,8 @@ private:
         if (!failure && file.move)
             failure = accessFailure(raw_file::folderPart(source.path), W_OK | X_OK);
         struct stat itself = {};
-        if (!failure && !folder.made && ::lstat(dest.constData(), &itself) == 0 && S_ISDIR(itself.st_mode))
+        const bool taken = !failure && !folder.made && ::lstat(dest.constData(), &itself) == 0;
+        if (taken && S_ISDIR(itself.st_mode))
             failure = Failure::fromErrno(EISDIR, dest);
         if (failure) {
             row.verdict = Verdict::Fails;
@@ -238,7 +239,7 @@ private:
                 row.reason += QStringLiteral("; the destination folder would be created");
             return;
         }
-        if (::lstat(dest.constData(), &itself) != 0)
+        if (!taken)
             return;
         struct stat target = itself;
         const bool reaches = ::stat(dest.constData(), &target) == 0;

@@ -24,8 +24,8 @@ const QString CrLf = QStringLiteral("\r\n");
 
 // A writer flushes the log whenever FlushEvery bytes are unflushed; the next writer looks for
 // damage in the last TailWindow bytes, more than FlushEvery and the longest record together.
-constexpr qint64 TailWindow = 256 * 1024;
-constexpr qint64 FlushEvery = 128 * 1024;
+constexpr qint64 TailWindow = 2 * 1024 * 1024;
+constexpr qint64 FlushEvery = 1024 * 1024;
 
 // Puts what was written to `fd` on disk; a file system that cannot flush is let be.
 void flush(int fd, const QByteArray &path)
