@@ -111,14 +111,13 @@ TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoesAndSaysFailuresAsItsBoxes)
     const Said said = quillfen({"--run"});
     const QStringList byCommand = outcome();
     fixture();
-    host::setProgramEnder([] {});
     {
+        test::Installed<host::setProgramEnder> noEnd([] {});
         frmMain window;
         window.Form_Load();
         window.Timer1_Timer();
         window.Timer2_Timer();
     }
-    host::setProgramEnder({});
     for (QWidget *notice : QApplication::topLevelWidgets())
         delete qobject_cast<frmDone *>(notice);
     EXPECT_EQ(outcome(), byCommand);

@@ -150,7 +150,7 @@ TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
         {.name = "a bus without the service", .address = nullptr}};
     store.set(keys::Timer, "0");
     store.set(keys::AutoStart, "1");
-    host::setProgramEnder([] {});
+    test::Installed<host::setProgramEnder> noEnd([] {});
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         qputenv("DBUS_SESSION_BUS_ADDRESS", row.address ? QByteArray(row.address) : address.toUtf8());
@@ -165,7 +165,6 @@ TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
         ASSERT_NE(notice, shown.end());
         delete *notice;
     }
-    host::setProgramEnder({});
 }
 
 } // namespace

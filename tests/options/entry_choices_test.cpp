@@ -6,6 +6,7 @@
 #include "settings/store.h"
 #include "support/scripted_message_boxes.h"
 #include "support/temp_store.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ TEST(EntryChoices, SurviveExportThenClearThenImport)
 {
     test::TempStore store;
     test::ScriptedMessageBoxes boxes;
-    host::setProgramEnder([] {});
+    test::Installed<host::setProgramEnder> noEnd([] {});
     EntryList list;
     list.append("a", "/s/", "/d/", "1", "1", "3");
     list.append("b", "/s/", "/d/", "0");
@@ -30,7 +31,6 @@ TEST(EntryChoices, SurviveExportThenClearThenImport)
     EntryList back;
     sc_GetFiles(back);
     EXPECT_EQ(back, list);
-    host::setProgramEnder({});
 }
 
 } // namespace quillfen

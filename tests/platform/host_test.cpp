@@ -71,7 +71,7 @@ TEST(Host, TheApplicationFolderAndTheDateTextFollowTheHost)
     test::TempStore temp;
     const QString data = temp.root() + "/data/Quillfen", program = temp.scratch("bin").chopped(1);
     EXPECT_EQ(host::applicationFolder(), temp.appFolder()) << "the override";
-    host::setApplicationFolderOverride(QString());
+    test::Installed<host::setApplicationFolderOverride> hostFolder {QString()};
     EXPECT_EQ(host::applicationFolder(), QCoreApplication::applicationDirPath());
     EXPECT_EQ(host::applicationFolderFor(program), program);
     for (const char *installed : {"/usr", "/usr/local/bin", "/opt/quillfen"})
@@ -140,7 +140,7 @@ TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
     const QString in = temp.scratch();
     test::makeTree(in, {"sysinfo", "tool/MSINFO32.EXE", "none/"});
     QStringList started;
-    host::setProgramStarter([&](const QString &program, const QStringList &) {
+    test::Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &) {
         started << program;
         return QFileInfo(program).isFile(); // as the host: only a program file starts
     });
@@ -155,7 +155,7 @@ TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
     for (const auto &[type, data, folder, attempt] : rows) {
         SCOPED_TRACE(testing::Message() << data.left(20).constData() << " " << folder);
         const auto table = std::make_shared<registry::TableRegistry>();
-        registry::setCurrent(table);
+        test::Installed<registry::setCurrent> installed(table);
         if (type)
             table->setValue(registry::LocalMachine, q("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), q("path"),
                 type, QByteArray(data).replace('@', in.toUtf8()));
@@ -168,8 +168,6 @@ TEST(Registry, SystemInfoStartsWhatTheKeysNameAndClosesEveryKeyItOpens)
         EXPECT_EQ(table->closeCalls(), table->keysOpened().size());
         EXPECT_EQ(table->openHandles(), 0);
     }
-    host::setProgramStarter({});
-    registry::setCurrent(nullptr);
 }
 
 } // namespace

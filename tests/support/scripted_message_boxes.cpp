@@ -3,14 +3,13 @@
 namespace quillfen::test {
 
 ScriptedMessageBoxes::ScriptedMessageBoxes()
-    : m_previous(&messageBoxes())
+    : m_previous(setMessageBoxes(this))
 {
-    setMessageBoxes(this);
 }
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes()
 {
-    setMessageBoxes(nullptr);
+    setMessageBoxes(m_previous);
 }
 
 MsgAnswer ScriptedMessageBoxes::show(const MessageBoxRequest &request)

@@ -13,6 +13,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -141,6 +143,24 @@ private:
     __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct m_saved[2] {};
     bool m_active = false, m_restore = false;
+};
+
+// Installs a stand-in through a setter that answers what it replaced, and puts that back.
+template<auto set>
+class Installed
+{
+public:
+    template<typename T>
+    explicit Installed(T &&value)
+        : m_previous(set(std::forward<T>(value)))
+    {
+    }
+    ~Installed() { set(std::move(m_previous)); }
+    Installed(const Installed &) = delete;
+    Installed &operator=(const Installed &) = delete;
+
+private:
+    decltype(set({})) m_previous;
 };
 
 } // namespace quillfen::test
