@@ -80,7 +80,7 @@ protected:
     const QString root = store.root() + "/", src = store.scratch("src"), dst = root + "dst/";
 };
 
-TEST_F(CommandLine, HelpNeedsNoDisplayAndAnUnknownOptionIsAUsageError)
+TEST_F(CommandLine, OptionsAreReadWithoutADisplay)
 {
     const QStringList noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     const struct
@@ -105,7 +105,7 @@ TEST_F(CommandLine, HelpNeedsNoDisplayAndAnUnknownOptionIsAUsageError)
     }
 }
 
-TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoesAndSaysFailuresAsItsBoxes)
+TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoes)
 {
     fixture();
     const Said said = quillfen({"--run"});

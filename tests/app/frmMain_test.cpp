@@ -37,8 +37,8 @@ protected:
     {
         const auto *toggle = child<QPushButton>("tglTimer");
         return {toggle->text(), toggle->isChecked() ? "down" : "up",
-            child<QTimer>("Timer1")->isActive() ? "counting" : "", child<QTimer>("Timer2")->isActive() ? "armed" : "",
-            toggle->toolTip(), window->statusText()};
+            child<QTimer>("Timer1")->isActive() ? "counting" : "",
+            child<QTimer>("Timer2")->isActive() ? "armed" : "", toggle->toolTip(), window->statusText()};
     }
     void load(const char *timer, const char *autoStart)
     {
@@ -69,10 +69,11 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
     test::writeAged(logFilePath(), "#log\r\n");
     QStringList started;
     bool viewerStarts = true;
-    test::Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &arguments) {
-        started << program << arguments;
-        return viewerStarts;
-    });
+    test::Installed<host::setProgramStarter> starter(
+        [&](const QString &program, const QStringList &arguments) {
+            started << program << arguments;
+            return viewerStarts;
+        });
     load("10", "0");
     EXPECT_EQ(window->windowTitle(), "Quillfen");
     EXPECT_EQ(state(), QStringList({"10", "up", "", "", "Click to Start", "Auto-Start Disabled"}));
@@ -84,8 +85,8 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
         bool viewerStarts;
         MsgAnswer answer;
         QByteArray log;
-        QString viewer;
-        bool linkShown;
+        QString viewer {};
+        bool linkShown {};
     } rows[] = {
         {.name = "kept", .viewerStarts = true, .answer = MsgAnswer::No, .log = "#log\r\n", .linkShown = true},
         {.name = "shown by the window",
@@ -94,7 +95,11 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
             .log = "#log\r\n",
             .viewer = "#log\n",
             .linkShown = true},
-        {.name = "deleted", .viewerStarts = true, .answer = MsgAnswer::Yes, .log = "<none>", .viewer = "#log\n"}};
+        {.name = "deleted",
+            .viewerStarts = true,
+            .answer = MsgAnswer::Yes,
+            .log = "<none>",
+            .viewer = "#log\n"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         viewerStarts = row.viewerStarts;
@@ -111,7 +116,7 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
     }
 }
 
-TEST_F(MainWindow, TheLinksStopTheCountdownAndRestartOnlyForAutoStart)
+TEST_F(MainWindow, ALinkRestartsTheCountdownOnlyForAutoStart)
 {
     load("10", "0");
     auto *toggle = child<QPushButton>("tglTimer");
@@ -124,12 +129,22 @@ TEST_F(MainWindow, TheLinksStopTheCountdownAndRestartOnlyForAutoStart)
     {
         const char *name;
         bool options;
-        const char *timer, *autoStart, *seconds;
+        const char *timer {}, *autoStart {}, *seconds;
         bool counts;
     } rows[] = {{.name = "about", .options = false, .seconds = "10", .counts = false},
-        {.name = "options, auto-start", .options = true, .timer = "7", .autoStart = "1", .seconds = "7", .counts = true},
+        {.name = "options, auto-start",
+            .options = true,
+            .timer = "7",
+            .autoStart = "1",
+            .seconds = "7",
+            .counts = true},
         {.name = "about, auto-start", .options = false, .seconds = "7", .counts = true},
-        {.name = "options", .options = true, .timer = "1", .autoStart = "0", .seconds = "1", .counts = false}};
+        {.name = "options",
+            .options = true,
+            .timer = "1",
+            .autoStart = "0",
+            .seconds = "1",
+            .counts = false}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         toggle->setChecked(true);
@@ -181,7 +196,7 @@ TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
         const char *bar;
         QStringList windows;
         QString message;
-        QStringList boxes;
+        QStringList boxes {};
     } rows[] = {{.name = "done",
                     .file = "*.dat",
                     .count = "1",
@@ -210,6 +225,7 @@ TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
         for (const auto &[key, value] : {std::pair {"sc_File1", QString(row.file)}, {"sc_Path1", from},
                  {"sc_Dest1", to}, {"sc_Files", row.count}, {"sc_Move1", "1"}})
             store.set(key, value);
+        test::writeAged(from + "data.dat", "data");
         load("0", "1");
         window->setGeometry(120, 90, 480, 300);
         window->show();
@@ -321,14 +337,15 @@ TEST(Startup, AnUnconfiguredStartOpensTheOptionsFirst)
     // A configured start is the end-to-end run's; nullptr: absent.
     const struct
     {
-        const char *name, *files, *timer;
+        const char *name, *files {}, *timer {};
     } rows[] = {{.name = "no entries", .files = "0", .timer = "10"}, {.name = "no countdown", .files = "3"},
         {.name = "no count", .timer = "10"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         test::TempStore store;
         test::ScriptedMessageBoxes boxes;
-        for (const auto &[key, value] : {std::pair(keys::Files, row.files), std::pair(keys::Timer, row.timer)})
+        for (const auto &[key, value] :
+            {std::pair(keys::Files, row.files), std::pair(keys::Timer, row.timer)})
             if (value)
                 store.set(key, value);
         bool opened = false;

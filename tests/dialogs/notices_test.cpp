@@ -35,11 +35,11 @@ TEST(Notices, EachWindowShowsTheApplicationsWords)
         const char *name;
         std::function<QWidget *()> open;
         QStringList texts;
-    } rows[] = {{.name = "splash",
-                    .open = [] { return new frmSplash; },
-                    .texts = {"Quillfen*", "Version 1.2.2*", "Scheduled file mover and copier", "Marivale",
-                        "Copyright © 2026 Marivale", "Tidies working folders and keeps simple backups.",
-                        "1000 ms"}},
+    } rows[] = {
+        {.name = "splash",
+            .open = [] { return new frmSplash; },
+            .texts = {"Quillfen*", "Version 1.2.2*", "Scheduled file mover and copier", "Marivale",
+                "Copyright © 2026 Marivale", "Tidies working folders and keeps simple backups.", "1000 ms"}},
         {.name = "notice", .open = [] { return new frmDone; }, .texts = {"Operation Complete*", "2000 ms"}},
         {.name = "about",
             .open = [] { return new frmAbout; },
@@ -52,7 +52,7 @@ TEST(Notices, EachWindowShowsTheApplicationsWords)
     }
 }
 
-TEST(Notices, SplashAndNoticeLeaveByThemselves)
+TEST(Notices, NoticesLeaveByThemselves)
 {
     int ends = 0;
     test::Installed<host::setProgramEnder> counted([&ends] { ++ends; });
@@ -74,10 +74,11 @@ TEST(Notices, AboutStartsTheSystemInfoTheRegistryNames)
     EXPECT_EQ(about.minimumSize(), about.maximumSize());
     test::ScriptedMessageBoxes boxes;
     QStringList started;
-    test::Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &arguments) {
-        started << program << arguments;
-        return true;
-    });
+    test::Installed<host::setProgramStarter> starter(
+        [&](const QString &program, const QStringList &arguments) {
+            started << program << arguments;
+            return true;
+        });
     const auto tools = std::make_shared<registry::TableRegistry>();
     test::Installed<registry::setCurrent> installed(tools);
     auto *sysInfo = about.findChild<QPushButton *>("cmdSysInfo");

@@ -56,7 +56,7 @@ TEST(Edges, AFileStillBeingWrittenIsNeverDeletedNorCopiedTorn)
     }
 }
 
-TEST(Edges, WhereRoomRunsOutNothingIsTornAndTheFailureIsNamed)
+TEST(Edges, WhereRoomRunsOutNothingIsTorn)
 {
     TempStore store;
     const QString src = store.scratch("src"), dest = store.root() + "/small/",

@@ -30,7 +30,7 @@ struct TrashCorner
     QString file = "f.txt";
 };
 
-TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
+TEST(TrashCorners, AFileIsReplacedOnlyWhenATrashKeepsIt)
 {
     const TrashCorner rows[] = {
         {"the home trash's files folder is a plain file", "", 75, {"data/Trash/files"}},
@@ -93,7 +93,7 @@ TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
 }
 
 // A run that cannot put its journal in place of the last one's leaves none for undo to use.
-TEST(JournalCorners, AnUnrecordedRunIsSaidSoAndTheRunBeforeIsNotUndone)
+TEST(JournalCorners, AnUnrecordedRunLeavesNothingToUndo)
 {
     for (const int number : {70, 61}) { // a read-only state folder, a full disk
         SCOPED_TRACE(number);

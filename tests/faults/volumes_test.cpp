@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Images, RealFileSystems, testing::ValuesIn(Volumes),
     [](const testing::TestParamInfo<VolumeRow> &info) { return std::string(info.param.name); });
 
 // Every file is placed whole, and one that appears under a name just before it is taken is kept.
-TEST(Shares, WithoutLinksOrRenameFlagsEveryFileIsPlacedWhole)
+TEST(Shares, OnABareShareEveryFileIsPlacedWhole)
 {
     TempStore store;
     const QString src = store.scratch("src"), from = store.scratch("from"), dest = store.scratch("dest");

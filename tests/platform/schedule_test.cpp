@@ -26,7 +26,7 @@ protected:
     const QByteArray program = QUILLFEN_BUILD_DIR "/src/app/quillfen";
 };
 
-TEST_F(Schedule, TheTimerRunsTheProgramDailyAndCatchesUp)
+TEST_F(Schedule, TheTimerRunsTheProgramDailyCatchingUp)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
     const QByteArray timer = test::readBytes(unit(".timer"));
@@ -37,7 +37,7 @@ TEST_F(Schedule, TheTimerRunsTheProgramDailyAndCatchesUp)
         unit(".timer"));
 }
 
-TEST_F(Schedule, UntickingRemovesTheUnitsAndTheirLink)
+TEST_F(Schedule, UntickingRemovesEverythingItWrote)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
     ASSERT_EQ(setSchedule(QTime(), program), quillfen::Schedule::Done);

@@ -17,14 +17,13 @@ TEST(OptionsValues, CloseWritesWhatLoadShowed)
     {
         const char *key, *stored, *closed; // one key stored, and what close writes for it
         const char *report; // the failure and place of the step that failed
-    } rows[]
-        = {{"", "", "", nullptr}, {"Timer", " 7.5 ", "8", nullptr}, {"AutoStart", "1", "1", nullptr},
-            {"sc_CompareInterval", "010", "010", nullptr}, {"KeepReplacedInTrash", "0", "0", nullptr},
-            {"Timer", "abc", "", "Type mismatch (13) on Options form load"},
-            {"AutoStart", "2", "0", "Invalid property value (380) on Options form load"},
-            {"sc_Files", "99999", "99999", "Overflow (6) on Get Files"},
-            {"sc_Files", "0x1", "0x1", "Type mismatch (13) on Get Files"},
-            {"sc_Files", "-3", "-3", "Invalid procedure call or argument (5) on Get Files"}};
+    } rows[] = {{"", "", "", nullptr}, {"Timer", " 7.5 ", "8", nullptr}, {"AutoStart", "1", "1", nullptr},
+        {"sc_CompareInterval", "010", "010", nullptr}, {"KeepReplacedInTrash", "0", "0", nullptr},
+        {"Timer", "abc", "", "Type mismatch (13) on Options form load"},
+        {"AutoStart", "2", "0", "Invalid property value (380) on Options form load"},
+        {"sc_Files", "99999", "99999", "Overflow (6) on Get Files"},
+        {"sc_Files", "0x1", "0x1", "Type mismatch (13) on Get Files"},
+        {"sc_Files", "-3", "-3", "Invalid procedure call or argument (5) on Get Files"}};
     for (const auto &[key, stored, closed, report] : rows) {
         SCOPED_TRACE(std::string(key) + "=" + stored);
         test::TempStore temp;

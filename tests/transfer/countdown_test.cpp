@@ -10,21 +10,34 @@ TEST(Countdown, ReadsItsSettings)
 {
     const struct
     {
-        const char *name, *timer, *autoStart; // nullptr: absent
+        const char *name, *timer {}, *autoStart {}; // nullptr: absent
         qint64 seconds;
         const char *status;
-        QList<int> failures;
+        QList<int> failures {};
     } rows[] = {{.name = "defaults", .seconds = 10, .status = "Auto-Start Disabled"},
-        {.name = "no number", .timer = "abc", .autoStart = "0", .seconds = 0, .status = "Auto-Start Disabled",
+        {.name = "no number",
+            .timer = "abc",
+            .autoStart = "0",
+            .seconds = 0,
+            .status = "Auto-Start Disabled",
             .failures = {13}},
-        {.name = "auto-start", .timer = "10", .autoStart = "2", .seconds = 10, .status = "Auto-Start Enabled",
+        {.name = "auto-start",
+            .timer = "10",
+            .autoStart = "2",
+            .seconds = 10,
+            .status = "Auto-Start Enabled",
             .failures = {5}},
-        {.name = "auto-start word", .timer = "10", .autoStart = "yes", .seconds = 10,
-            .status = "Auto-Start Disabled", .failures = {13}}};
+        {.name = "auto-start word",
+            .timer = "10",
+            .autoStart = "yes",
+            .seconds = 10,
+            .status = "Auto-Start Disabled",
+            .failures = {13}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         TempStore store;
-        for (const auto &[key, value] : {std::pair {keys::Timer, row.timer}, {keys::AutoStart, row.autoStart}})
+        for (const auto &[key, value] :
+            {std::pair {keys::Timer, row.timer}, {keys::AutoStart, row.autoStart}})
             if (value)
                 store.set(key, value);
         Countdown countdown;
@@ -47,23 +60,52 @@ TEST(Countdown, TheRunIsDueOnTheTickAfterZero)
     {
         const char *name, *timer;
         int ticks; // while started
-        bool stopped, restarted, finished; // then one tick more
+        bool stopped {}, restarted {}, finished {}; // then one tick more
         qint64 seconds;
         Phase phase;
         const char *status;
-        bool due;
-    } rows[] = {
-        {.name = "at zero", .timer = "10", .ticks = 9, .seconds = 0, .phase = Phase::Counting, .status = "Started"},
-        {.name = "after zero", .timer = "10", .ticks = 10, .seconds = 0, .phase = Phase::Running,
-            .status = "Running", .due = true},
-        {.name = "finished", .timer = "0", .ticks = 0, .finished = true, .seconds = 0, .phase = Phase::Running,
-            .status = "Finished", .due = true},
-        {.name = "below zero", .timer = "-3", .ticks = 4, .seconds = -8, .phase = Phase::Counting,
+        bool due {};
+    } rows[] = {{.name = "at zero",
+                    .timer = "10",
+                    .ticks = 9,
+                    .seconds = 0,
+                    .phase = Phase::Counting,
+                    .status = "Started"},
+        {.name = "after zero",
+            .timer = "10",
+            .ticks = 10,
+            .seconds = 0,
+            .phase = Phase::Running,
+            .status = "Running",
+            .due = true},
+        {.name = "finished",
+            .timer = "0",
+            .ticks = 0,
+            .finished = true,
+            .seconds = 0,
+            .phase = Phase::Running,
+            .status = "Finished",
+            .due = true},
+        {.name = "below zero",
+            .timer = "-3",
+            .ticks = 4,
+            .seconds = -8,
+            .phase = Phase::Counting,
             .status = "Started"},
-        {.name = "stopped", .timer = "10", .ticks = 3, .stopped = true, .seconds = 10, .phase = Phase::Stopped,
+        {.name = "stopped",
+            .timer = "10",
+            .ticks = 3,
+            .stopped = true,
+            .seconds = 10,
+            .phase = Phase::Stopped,
             .status = "Stopped"},
-        {.name = "restarted", .timer = "10", .ticks = 3, .restarted = true, .seconds = 9,
-            .phase = Phase::Counting, .status = "Started"}};
+        {.name = "restarted",
+            .timer = "10",
+            .ticks = 3,
+            .restarted = true,
+            .seconds = 9,
+            .phase = Phase::Counting,
+            .status = "Started"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         TempStore store;

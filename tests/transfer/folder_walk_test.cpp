@@ -12,10 +12,10 @@ TEST(FolderWalk, VisitsEachFolderOnceDeepestFirst)
         const char *name;
         QStringList tree; // the walk starts at A
         int capacity = 9, cancelAt = 0; // the carryOn call that answers false
-        QString entering, removed; // removed as the walk enters another folder
-        QStringList visits; // folders entered, and the count after each folder's files
+        QString entering {}, removed {}; // removed as the walk enters another folder
+        QStringList visits {}; // folders entered, and the count after each folder's files
         const char *end;
-        QStringList found;
+        QStringList found {};
     } rows[] = {{.name = "deepest first",
                     .tree = {"A/a.txt", "A/zz.log", "A/.hidden.txt", "A/b/b.txt", "A/b/B2.TXT", "A/C/c.txt",
                         "A/C/D/d.txt", "A/.h/x.txt", "A/b/E/", "A/dangling->nowhere"},
@@ -23,7 +23,8 @@ TEST(FolderWalk, VisitsEachFolderOnceDeepestFirst)
                     .end = "completed",
                     .found = {"A/C/D/d.txt", "A/C/c.txt", "A/b/b.txt", "A/b/B2.TXT", "A/a.txt"}},
         {.name = "links",
-            .tree = {"A/a.txt", "A/B/b.txt", "A/B/up->..", "A/self->.", "A/alias->B", "A/out->../X", "X/x.txt"},
+            .tree
+            = {"A/a.txt", "A/B/b.txt", "A/B/up->..", "A/self->.", "A/alias->B", "A/out->../X", "X/x.txt"},
             .visits = {"A", "A/out", "1", "A/B", "2", "3"},
             .end = "completed",
             .found = {"A/out/x.txt", "A/B/b.txt", "A/a.txt"}},

@@ -4,7 +4,7 @@
 
 namespace quillfen::test {
 
-TEST(Messages, EachOutcomeIsSaidInItsOwnWordsAndTitle)
+TEST(Messages, EachOutcomeIsSaidInItsOwnWords)
 {
     using Kind = Report::Kind;
     const struct

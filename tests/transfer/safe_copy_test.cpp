@@ -13,7 +13,7 @@ static struct stat statOf(const QString &path)
     return st;
 }
 
-TEST_F(SafeCopy, ReplacesKeepingContentModeAndTimes)
+TEST_F(SafeCopy, ReplacesWithAFaithfulCopy)
 {
     // Destinations on this file system and, where /dev/shm is another one, on that.
     const QTemporaryDir shm("/dev/shm/quillfen-test-XXXXXX");
