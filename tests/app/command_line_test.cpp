@@ -14,6 +14,7 @@
 #include <QtWidgets>
 
 using namespace quillfen;
+using namespace quillfen::test;
 
 namespace {
 
@@ -50,8 +51,8 @@ protected:
     void fixture()
     {
         for (const char *name : {"a.txt", "b.txt", "c.dat"})
-            test::writeAged(src + name, name);
-        test::removeTree(nativePath(dst));
+            writeAged(src + name, name);
+        removeTree(nativePath(dst));
         QFile::remove(logFilePath());
         EntryList entries;
         entries.append("*.txt", src, dst, "1");
@@ -64,8 +65,7 @@ protected:
     // The log with times and folders made plain, the files, and the journal's steps.
     QStringList outcome() const
     {
-        QStringList seen
-            = {test::maskTimes(QString::fromUtf8(test::readBytes(logFilePath()))).replace(root, "/")};
+        QStringList seen = {maskTimes(QString::fromUtf8(readBytes(logFilePath()))).replace(root, "/")};
         for (const QString &folder : {src, dst})
             seen << QDir(folder).entryList(QDir::Files).join(' ');
         JournalReader journal;
@@ -75,8 +75,8 @@ protected:
         return seen;
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     const QString root = store.root() + "/", src = store.scratch("src"), dst = root + "dst/";
 };
 
@@ -89,12 +89,9 @@ TEST_F(CommandLine, OptionsAreReadWithoutADisplay)
         QStringList arguments;
         int status;
         const char *says;
-    } rows[] = {{.name = "help", .arguments = {"--help"}, .status = 0, .says = "Usage: "},
-        {.name = "unknown", .arguments = {"--bad"}, .status = 2, .says = "quillfen: Unknown option 'bad'."},
-        {.name = "window option",
-            .arguments = {"-platform", "xcb", "--help"},
-            .status = 0,
-            .says = "Usage: "}};
+    } rows[]
+        = {{"help", {"--help"}, 0, "Usage: "}, {"unknown", {"--bad"}, 2, "quillfen: Unknown option 'bad'."},
+            {"window option", {"-platform", "xcb", "--help"}, 0, "Usage: "}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         const Said said = quillfen(row.arguments, noDisplay);
@@ -112,7 +109,7 @@ TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoes)
     const QStringList byCommand = outcome();
     fixture();
     {
-        test::Installed<host::setProgramEnder> noEnd([] {});
+        Installed<host::setProgramEnder> noEnd([] {});
         frmMain window;
         window.Form_Load();
         window.Timer1_Timer();

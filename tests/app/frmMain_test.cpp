@@ -20,7 +20,7 @@
 #include <QtWidgets>
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -55,8 +55,8 @@ protected:
         window->Timer1_Timer();
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     std::unique_ptr<frmMain> window;
 };
 
@@ -65,15 +65,14 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
     // A folder name that a shell would split, quote and run: the path is one argument.
     const QString folder = store.root() + "/-app \"q\" 'q' ;$(touch INJECTED)\t\nend";
     ASSERT_TRUE(QDir().mkpath(folder));
-    test::Installed<host::setApplicationFolderOverride> appFolder(folder);
-    test::writeAged(logFilePath(), "#log\r\n");
+    Installed<host::setApplicationFolderOverride> appFolder(folder);
+    writeAged(logFilePath(), "#log\r\n");
     QStringList started;
     bool viewerStarts = true;
-    test::Installed<host::setProgramStarter> starter(
-        [&](const QString &program, const QStringList &arguments) {
-            started << program << arguments;
-            return viewerStarts;
-        });
+    Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &arguments) {
+        started << program << arguments;
+        return viewerStarts;
+    });
     load("10", "0");
     EXPECT_EQ(window->windowTitle(), "Quillfen");
     EXPECT_EQ(state(), QStringList({"10", "up", "", "", "Click to Start", "Auto-Start Disabled"}));
@@ -85,21 +84,11 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
         bool viewerStarts;
         MsgAnswer answer;
         QByteArray log;
-        QString viewer {};
-        bool linkShown {};
-    } rows[] = {
-        {.name = "kept", .viewerStarts = true, .answer = MsgAnswer::No, .log = "#log\r\n", .linkShown = true},
-        {.name = "shown by the window",
-            .viewerStarts = false,
-            .answer = MsgAnswer::No,
-            .log = "#log\r\n",
-            .viewer = "#log\n",
-            .linkShown = true},
-        {.name = "deleted",
-            .viewerStarts = true,
-            .answer = MsgAnswer::Yes,
-            .log = "<none>",
-            .viewer = "#log\n"}};
+        QString viewer;
+        bool linkShown;
+    } rows[] = {{"kept", true, MsgAnswer::No, "#log\r\n", "", true},
+        {"shown by the window", false, MsgAnswer::No, "#log\r\n", "#log\n", true},
+        {"deleted", true, MsgAnswer::Yes, "<none>", "#log\n", false}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         viewerStarts = row.viewerStarts;
@@ -108,8 +97,8 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
         window->lblLog_Click();
         window->lblLog_Click();
         const auto *viewer = window->findChild<QPlainTextEdit *>("txtLog");
-        EXPECT_EQ(test::boxesSeen(boxes), QStringList {"Delete Log | Delete the log file? | Question YesNo"});
-        EXPECT_EQ(test::readBytes(logFilePath()), row.log);
+        EXPECT_EQ(boxesSeen(boxes), QStringList {"Delete Log | Delete the log file? | Question YesNo"});
+        EXPECT_EQ(readBytes(logFilePath()), row.log);
         EXPECT_EQ(viewer ? viewer->toPlainText() : "", row.viewer);
         EXPECT_EQ(child<QLabel>("lblLog")->isVisibleTo(window.get()), row.linkShown);
         EXPECT_EQ(std::exchange(started, {}), QStringList({"xdg-open", folder + "/filelog.txt"}));
@@ -124,27 +113,16 @@ TEST_F(MainWindow, ALinkRestartsTheCountdownOnlyForAutoStart)
     EXPECT_EQ(state(), QStringList({"10", "down", "counting", "", "Click to Stop", "Started"}));
     const QStringList stopped = {"up", "", "", "Click to Start", "Stopped"};
     const QStringList counting = {"down", "counting", "", "Click to Stop", "Started"};
-    // What the Options window leaves stored (nullptr: nothing).
     const struct
     {
         const char *name;
         bool options;
-        const char *timer {}, *autoStart {}, *seconds;
+        const char *timer, *autoStart; // what the Options window leaves stored; nullptr: nothing
+        const char *seconds;
         bool counts;
-    } rows[] = {{.name = "about", .options = false, .seconds = "10", .counts = false},
-        {.name = "options, auto-start",
-            .options = true,
-            .timer = "7",
-            .autoStart = "1",
-            .seconds = "7",
-            .counts = true},
-        {.name = "about, auto-start", .options = false, .seconds = "7", .counts = true},
-        {.name = "options",
-            .options = true,
-            .timer = "1",
-            .autoStart = "0",
-            .seconds = "1",
-            .counts = false}};
+    } rows[] = {{"about", false, nullptr, nullptr, "10", false},
+        {"options, auto-start", true, "7", "1", "7", true},
+        {"about, auto-start", false, nullptr, nullptr, "7", true}, {"options", true, "1", "0", "1", false}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         toggle->setChecked(true);
@@ -154,7 +132,7 @@ TEST_F(MainWindow, ALinkRestartsTheCountdownOnlyForAutoStart)
             store.set(keys::AutoStart, row.autoStart);
         }
         bool counted = true;
-        test::onNextModal([&](QWidget *) { counted = toggle->isChecked(); });
+        onNextModal([&](QWidget *) { counted = toggle->isChecked(); });
         if (row.options)
             window->lblOptions_Click();
         else
@@ -185,7 +163,7 @@ TEST_F(MainWindow, ARunShowsOnlyItsMessages)
 TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
 {
     const QString from = store.scratch("from"), to = store.scratch("to");
-    test::Installed<host::setProgramEnder> noEnd([] {}); // the notice ends the program
+    Installed<host::setProgramEnder> noEnd([] {}); // the notice ends the program
     // The failed run's window closes minimized: no placement is stored. It counts 1,200 entries,
     // whose count the bar writes as the locale does.
     const struct
@@ -196,36 +174,22 @@ TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
         const char *bar;
         QStringList windows;
         QString message;
-        QStringList boxes {};
-    } rows[] = {{.name = "done",
-                    .file = "*.dat",
-                    .count = "1",
-                    .state = {"0", "down", "", "", "Click to Stop", "Finished"},
-                    .done = 1,
-                    .planned = 1,
-                    .bar = "1 of 1 files",
-                    .windows = {"notice"},
-                    .message = "\tTo:   " + to + "data.dat"},
-        {.name = "failed",
-            .file = "missing.txt",
-            .count = "1200",
-            .state = {"0", "down", "", "", "Click to Stop", "Running"},
-            .done = 0,
-            .planned = 1200,
-            .bar = "Stopped after 0 of 1,200 files",
-            .windows = {"main", "other"},
-            .message = "Please wait",
-            .boxes = {"Error 53 | Error File not found (53) on Timer2 | Critical Ok"}}};
+        QStringList boxes;
+    } rows[] = {{"done", "*.dat", "1", {"0", "down", "", "", "Click to Stop", "Finished"}, 1, 1,
+                    "1 of 1 files", {"notice"}, "\tTo:   " + to + "data.dat", {}},
+        {"failed", "missing.txt", "1200", {"0", "down", "", "", "Click to Stop", "Running"}, 0, 1200,
+            "Stopped after 0 of 1,200 files", {"main", "other"}, "Please wait",
+            {"Error 53 | Error File not found (53) on Timer2 | Critical Ok"}}};
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        test::TempStore fresh;
-        test::ScriptedMessageBoxes boxes;
+        TempStore fresh;
+        ScriptedMessageBoxes boxes;
         for (const auto &[key, value] : {std::pair {"sc_File1", QString(row.file)}, {"sc_Path1", from},
                  {"sc_Dest1", to}, {"sc_Files", row.count}, {"sc_Move1", "1"}})
             store.set(key, value);
-        test::writeAged(from + "data.dat", "data");
+        writeAged(from + "data.dat", "data");
         load("0", "1");
         window->setGeometry(120, 90, 480, 300);
         window->show();
@@ -249,7 +213,7 @@ TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
         EXPECT_EQ(windows, row.windows);
         const auto *messages = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
         EXPECT_EQ(messages->text().section('\n', 0, 0), row.message);
-        EXPECT_EQ(test::boxesSeen(boxes), row.boxes);
+        EXPECT_EQ(boxesSeen(boxes), row.boxes);
         // The failed run's Options values stay open until the window closes, and are saved then.
         store.set(keys::Timer, "9");
         window->setWindowState(Qt::WindowMinimized);
@@ -288,7 +252,7 @@ QStringList unnamedControls(QWidget *window)
 
 TEST(Accessibility, EveryWindowNamesEachControlItsUserReaches)
 {
-    test::TempStore store;
+    TempStore store;
     EntryList entries;
     frmFileSelect editor(entries);
     // Each window traces as its own name.
@@ -305,7 +269,7 @@ TEST(Accessibility, EveryWindowNamesEachControlItsUserReaches)
 
 TEST(Accessibility, TabVisitsTheControlsInOrder)
 {
-    test::TempStore store;
+    TempStore store;
     EntryList entries;
     frmOptions options;
     frmFileSelect editor(entries);
@@ -313,11 +277,11 @@ TEST(Accessibility, TabVisitsTheControlsInOrder)
     {
         QWidget *window;
         QStringList order;
-    } rows[] = {{.window = &options,
-                    .order = {"cboTimer", "chkAutoStart", "txtExt", "txtInterval", "txtIntType", "lstFiles",
-                        "cmdFile", "cmdRemove", "cmdClose"}},
-        {.window = &editor,
-            .order = {"cmdFile", "txtFile", "txtPath", "txtDest", "cmdDest", "chkMove", "cboConflict",
+    } rows[] = {{&options,
+                    {"cboTimer", "chkAutoStart", "txtExt", "txtInterval", "txtIntType", "lstFiles", "cmdFile",
+                        "cmdRemove", "cmdClose"}},
+        {&editor,
+            {"cmdFile", "txtFile", "txtPath", "txtDest", "cmdDest", "chkMove", "cboConflict",
                 "cboDateFolders", "cmdOK", "cmdCancel"}}};
     for (const auto &[window, order] : rows) {
         SCOPED_TRACE(qPrintable(window->objectName()));
@@ -334,16 +298,15 @@ TEST(Accessibility, TabVisitsTheControlsInOrder)
 
 TEST(Startup, AnUnconfiguredStartOpensTheOptionsFirst)
 {
-    // A configured start is the end-to-end run's; nullptr: absent.
+    // A configured start is the end-to-end run's.
     const struct
     {
-        const char *name, *files {}, *timer {};
-    } rows[] = {{.name = "no entries", .files = "0", .timer = "10"}, {.name = "no countdown", .files = "3"},
-        {.name = "no count", .timer = "10"}};
+        const char *name, *files, *timer; // nullptr: absent
+    } rows[] = {{"no entries", "0", "10"}, {"no countdown", "3", nullptr}, {"no count", nullptr, "10"}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        test::TempStore store;
-        test::ScriptedMessageBoxes boxes;
+        TempStore store;
+        ScriptedMessageBoxes boxes;
         for (const auto &[key, value] :
             {std::pair(keys::Files, row.files), std::pair(keys::Timer, row.timer)})
             if (value)
@@ -369,11 +332,11 @@ TEST(Startup, AnUnconfiguredStartOpensTheOptionsFirst)
 
 TEST(EndToEnd, TheProgramRunsUnattended)
 {
-    test::TempStore store;
+    TempStore store;
     // The program's folder is its application folder: the log lands beside the copy.
     const QString folder = store.scratch("program"), from = store.scratch("from"), to = store.scratch("to");
     ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", folder + "quillfen"));
-    test::writeAged(from + "a.dat", "a");
+    writeAged(from + "a.dat", "a");
     for (const auto &[key, value] : {std::pair {"sc_File1", QString("*.dat")}, {"sc_Path1", from},
              {"sc_Dest1", to}, {"sc_Move1", "1"}, {"sc_Files", "1"}, {"Timer", "0"}, {"AutoStart", "1"}})
         store.set(key, value);
@@ -384,7 +347,7 @@ TEST(EndToEnd, TheProgramRunsUnattended)
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_TRUE(QFile::exists(to + "a.dat"));
-    EXPECT_TRUE(test::readBytes(folder + "filelog.txt").contains("Move File successful"));
+    EXPECT_TRUE(readBytes(folder + "filelog.txt").contains("Move File successful"));
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QtWidgets>
 
 using namespace quillfen;
+using namespace quillfen::test;
 
 namespace {
 
@@ -85,8 +86,8 @@ protected:
     // One file moved and one copy that fails, notified if the setting says so.
     void run()
     {
-        test::writeAged(src + "a.txt", "a");
-        test::writeAged(src + "c.dat", "c");
+        writeAged(src + "a.txt", "a");
+        writeAged(src + "c.dat", "c");
         EntryList entries;
         entries.append("a.txt", src, dst, "1");
         entries.append("c.dat", src, store.root() + "/no/such/", "0");
@@ -94,8 +95,8 @@ protected:
         store.set(keys::Notify, "1");
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     const QString src = store.scratch("src"), dst = store.scratch("dst");
     QProcess daemon;
     QString address;
@@ -107,14 +108,14 @@ TEST_F(Notification, UndoAsksFirstThenUndoesTheRun)
 {
     serve("undo");
     run();
-    test::sc_TransferFiles();
+    sc_TransferFiles();
     boxes.clear();
     boxes.answerNext(MsgAnswer::Yes);
     const std::unique_ptr<app::DesktopNotification> shown = app::notifyRunEnd({.moved = 1});
     ASSERT_TRUE(shown);
     app::followRunNotice(*shown);
     EXPECT_EQ(boxes.texts().value(0), "Undo the last run?");
-    EXPECT_EQ(test::readBytes(src + "a.txt"), "a");
+    EXPECT_EQ(readBytes(src + "a.txt"), "a");
 }
 
 TEST_F(Notification, AScheduledRunSaysItsCountsWithBothActions)
@@ -150,7 +151,7 @@ TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
         {.name = "a bus without the service", .address = nullptr}};
     store.set(keys::Timer, "0");
     store.set(keys::AutoStart, "1");
-    test::Installed<host::setProgramEnder> noEnd([] {});
+    Installed<host::setProgramEnder> noEnd([] {});
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         qputenv("DBUS_SESSION_BUS_ADDRESS", row.address ? QByteArray(row.address) : address.toUtf8());

@@ -10,7 +10,7 @@
 #include <QtWidgets>
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -29,21 +29,19 @@ QStringList shown(QWidget *window)
 
 TEST(Notices, EachWindowShowsTheApplicationsWords)
 {
-    test::Installed<host::setProgramEnder> noEnd([] {});
+    Installed<host::setProgramEnder> noEnd([] {});
     const struct
     {
         const char *name;
         std::function<QWidget *()> open;
         QStringList texts;
     } rows[] = {
-        {.name = "splash",
-            .open = [] { return new frmSplash; },
-            .texts = {"Quillfen*", "Version 1.2.2*", "Scheduled file mover and copier", "Marivale",
+        {"splash", [] { return new frmSplash; },
+            {"Quillfen*", "Version 1.2.2*", "Scheduled file mover and copier", "Marivale",
                 "Copyright © 2026 Marivale", "Tidies working folders and keeps simple backups.", "1000 ms"}},
-        {.name = "notice", .open = [] { return new frmDone; }, .texts = {"Operation Complete*", "2000 ms"}},
-        {.name = "about",
-            .open = [] { return new frmAbout; },
-            .texts = {"Quillfen*", "Version 1.2.2", "Scheduled file mover and copier",
+        {"notice", [] { return new frmDone; }, {"Operation Complete*", "2000 ms"}},
+        {"about", [] { return new frmAbout; },
+            {"Quillfen*", "Version 1.2.2", "Scheduled file mover and copier",
                 "Created by Marivale\r\nCopyright © 2026 Marivale", "-"}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -55,7 +53,7 @@ TEST(Notices, EachWindowShowsTheApplicationsWords)
 TEST(Notices, NoticesLeaveByThemselves)
 {
     int ends = 0;
-    test::Installed<host::setProgramEnder> counted([&ends] { ++ends; });
+    Installed<host::setProgramEnder> counted([&ends] { ++ends; });
     QPointer<QWidget> splash = new frmSplash, notice = new frmDone;
     EXPECT_TRUE(splash->findChild<QFrame *>("Frame1"));
     EXPECT_TRUE(notice->findChild<QFrame *>("Frame1"));
@@ -72,15 +70,15 @@ TEST(Notices, AboutStartsTheSystemInfoTheRegistryNames)
 {
     frmAbout about;
     EXPECT_EQ(about.minimumSize(), about.maximumSize());
-    test::ScriptedMessageBoxes boxes;
+    ScriptedMessageBoxes boxes;
     QStringList started;
-    test::Installed<host::setProgramStarter> starter(
+    Installed<host::setProgramStarter> starter(
         [&](const QString &program, const QStringList &arguments) {
             started << program << arguments;
             return true;
         });
     const auto tools = std::make_shared<registry::TableRegistry>();
-    test::Installed<registry::setCurrent> installed(tools);
+    Installed<registry::setCurrent> installed(tools);
     auto *sysInfo = about.findChild<QPushButton *>("cmdSysInfo");
     about.show();
     sysInfo->click();
@@ -88,7 +86,7 @@ TEST(Notices, AboutStartsTheSystemInfoTheRegistryNames)
     sysInfo->click();
     EXPECT_TRUE(about.isVisible());
     EXPECT_EQ(started, QStringList {"/opt/info"});
-    EXPECT_EQ(test::boxesSeen(boxes),
+    EXPECT_EQ(boxesSeen(boxes),
         QStringList {"Quillfen | System Information Is Unavailable At This Time | None Ok"});
 }
 

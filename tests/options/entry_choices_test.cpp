@@ -10,13 +10,13 @@
 
 #include <gtest/gtest.h>
 
-namespace quillfen {
+namespace quillfen::test {
 
 TEST(EntryChoices, SurviveExportThenClearThenImport)
 {
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
-    test::Installed<host::setProgramEnder> noEnd([] {});
+    TempStore store;
+    ScriptedMessageBoxes boxes;
+    Installed<host::setProgramEnder> noEnd([] {});
     EntryList list;
     list.append("a", "/s/", "/d/", "1", "1", "3");
     list.append("b", "/s/", "/d/", "0");
@@ -33,4 +33,4 @@ TEST(EntryChoices, SurviveExportThenClearThenImport)
     EXPECT_EQ(back, list);
 }
 
-} // namespace quillfen
+} // namespace quillfen::test

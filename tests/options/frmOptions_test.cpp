@@ -13,7 +13,7 @@
 #include <QtWidgets>
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -52,7 +52,7 @@ protected:
     QStringList edit(bool add, const QString &file)
     {
         QStringList seen;
-        test::onNextModal([&seen, file](QWidget *modal) {
+        onNextModal([&seen, file](QWidget *modal) {
             auto *e = qobject_cast<frmFileSelect *>(modal);
             seen = {e->fileName(), e->sourceFolder(), e->destFolder(), e->index(),
                 QString::number(e->moveChecked())};
@@ -82,8 +82,8 @@ protected:
         return stored(names);
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     std::unique_ptr<frmOptions> window;
     const QString path = store.appFolder() + "/Quillfen.txt";
 };
@@ -92,7 +92,7 @@ protected:
 TEST_F(Options, TheSettingsMenuActsOnlyWhenTheUserAgrees)
 {
     int ends = 0;
-    test::Installed<host::setProgramEnder> counted([&] { ++ends; });
+    Installed<host::setProgramEnder> counted([&] { ++ends; });
     // Entries 1 and 2 of three are counted; clear deletes them and the general keys, also after
     // one that is absent (sc_lastDestination), and no other key.
     const QStringList names = {"Timer", "sc_Files", "sc_File1", "sc_Move2", "sc_File3", "sc_lastSource",
@@ -117,7 +117,7 @@ TEST_F(Options, TheSettingsMenuActsOnlyWhenTheUserAgrees)
                 "Exclamation Ok"}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(testing::Message() << row.item << " " << int(row.answer));
-        test::writeBytes(path, "Timer\tabc\r\n"); // a load step that fails leaves its control as it stands
+        writeBytes(path, "Timer\tabc\r\n"); // a load step that fails leaves its control as it stands
         for (const auto &[key, value] : {std::pair {"Timer", "15"}, {"sc_lastSource", "/l"},
                  {"KeepReplacedInTrash", "x"}, {"Imported", "x"}})
             store.set(key, value);
@@ -134,7 +134,7 @@ TEST_F(Options, TheSettingsMenuActsOnlyWhenTheUserAgrees)
             window->close();
         EXPECT_EQ(stored(names), row.stored);
         EXPECT_EQ(ends, row.ends);
-        EXPECT_EQ(test::boxesSeen(boxes), row.boxes);
+        EXPECT_EQ(boxesSeen(boxes), row.boxes);
         store.set("Timer", "later");
         window->close();
         window->done(QDialog::Accepted);
@@ -165,7 +165,7 @@ TEST_F(Options, StartAtLoginFollowsTheMenu)
     setStartAtLogin(true);
     EXPECT_TRUE(menuShows()) << "read from the file each time";
     child<QAction>("mnuSettingsUndo")->trigger();
-    EXPECT_EQ(test::boxesSeen(boxes),
+    EXPECT_EQ(boxesSeen(boxes),
         QStringList(
             {"Error 75 | Error Path/File access error: not a plain file (75) on Start at Login | Critical Ok",
                 "Quillfen | The last run left nothing to undo. | Information Ok"}));
@@ -188,7 +188,7 @@ TEST_F(Options, TheEntryListChangesOnlyAsTheUserEdits)
     EXPECT_EQ(closed({"sc_Files", "sc_File1", "sc_File2", "sc_Path2", "sc_Move2", "sc_File3", "sc_Dest3",
                   "sc_Move3", "sc_File4"}),
         QStringList({"4", "a", "d", "/s4/", "0", "C", "/out/", "0", "new"}));
-    EXPECT_EQ(test::boxesSeen(boxes),
+    EXPECT_EQ(boxesSeen(boxes),
         QStringList {"Error 13 | Error Type mismatch (13) on Options form edit | Critical Ok"});
 }
 
@@ -201,18 +201,18 @@ TEST_F(Options, AnUnreadableCountIsKeptUntilAnEdit)
     open();
     edit(true, "new");
     EXPECT_EQ(closed({"sc_Files", "sc_File1"}), QStringList({"1", "new"}));
-    EXPECT_EQ(test::boxesSeen(boxes),
+    EXPECT_EQ(boxesSeen(boxes),
         QStringList(2, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
 }
 
 TEST_F(Options, UndoWaitsForTheUsersYes)
 {
     const QString src = store.scratch("src"), dst = store.scratch("dst");
-    test::writeAged(src + "a.txt", "a");
+    writeAged(src + "a.txt", "a");
     EntryList entries;
     entries.append("a.txt", src, dst, "1");
     sc_AddFiles(entries);
-    test::sc_TransferFiles();
+    sc_TransferFiles();
     open();
     for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {
         boxes.answerNext(answer);
@@ -221,10 +221,10 @@ TEST_F(Options, UndoWaitsForTheUsersYes)
     const QString asked = "Continue? | Undo the last run? | Exclamation YesNo | To be undone, last file "
                           "first:\r\n  Move back: "
         + dst + "a.txt to " + src + "a.txt";
-    EXPECT_EQ(test::boxesSeen(boxes),
+    EXPECT_EQ(boxesSeen(boxes),
         QStringList(
             {asked, asked, "Complete | The last run has been undone: 1 of 1 steps done. | Information Ok"}));
-    EXPECT_EQ(test::readBytes(src + "a.txt"), "a");
+    EXPECT_EQ(readBytes(src + "a.txt"), "a");
 }
 
 TEST_F(Options, AnExportImportedGivesBackTheStore)
@@ -235,7 +235,7 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
     };
     // Comments, lines without a tab or a key, and a key naming another ("Timer/") store nothing;
     // a CR alone ends a line, a LF alone does not; blanks around values go, tabs stay.
-    test::writeBytes(path,
+    writeBytes(path,
         "\xEF\xBB\xBFsc_lastSource\t/in\r\n" + Box
             + "#Timer\t1\r\nTimer 2\r\n\r\n\t3\r\nTimer\t9\r\nTimer\t 15 \rAutoStart\t\ta\tb \t\r\n"
               "sc_Files\t1\nx\r\nTimer/\t4\r\n"
@@ -249,7 +249,7 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
         EXPECT_EQ(stored({"sc_lastSource", "Timer", "AutoStart", "sc_Files", "#Timer", "sc_lastDestination"}),
             QStringList({"/in", "15", "\ta\tb \t", "1\nx", "-", "/out"}));
         EXPECT_EQ(
-            test::boxesSeen(boxes), QStringList({ImportQuestion, failure}).mid(0, failure.isEmpty() ? 1 : 2));
+            boxesSeen(boxes), QStringList({ImportQuestion, failure}).mid(0, failure.isEmpty() ? 1 : 2));
         QFile::remove(path);
         if (failure == missing) { // the next row imports a file that cannot be read as one
             ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
@@ -262,7 +262,7 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
     store.set("sc_DefaultFileExt", " *.log ");
     store.set("sc_lastSource", "/a\tb");
     child<QAction>("mnuSettingsExport")->trigger();
-    EXPECT_EQ(test::maskTimes(QString::fromUtf8(test::readBytes(path))),
+    EXPECT_EQ(maskTimes(QString::fromUtf8(readBytes(path))),
         Box + "# This file was created by Marivale Quillfen       #\r\n" + Box + "# Created <now> on "
             + host::computerName() + "\r\n" + Box
             + "sc_Files\t1\r\nTimer\t15\r\nAutoStart\t\ta\tb \t\r\nsc_DefaultFileExt\t *.log \r\n"
@@ -271,10 +271,10 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
               "sc_Move1\t1\r\n"
             + Box);
 
-    test::ReadOnlyFolder readOnly(store.appFolder()); // the file kept whole is the replacing write's
+    ReadOnlyFolder readOnly(store.appFolder()); // the file kept whole is the replacing write's
     if (readOnly.active())
         sc_ExportSettings();
-    EXPECT_EQ(test::boxesSeen(boxes),
+    EXPECT_EQ(boxesSeen(boxes),
         QStringList({"Complete | Settings exported to \r\n" + path + " | Information Ok"})
             + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
 }

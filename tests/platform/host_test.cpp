@@ -14,16 +14,16 @@
 #include <clocale>
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
 TEST(Host, TellsFoldersFromPlainFiles)
 {
-    test::TempStore temp;
+    TempStore temp;
     const QString root = temp.scratch();
-    test::makeTree(root, {"folder/", "plain.txt", ".hidden.txt", "link.txt->plain.txt", "dangling->gone"});
-    test::writeBytes(root + nameFromNative("caf\xe9.txt"), "not UTF-8");
+    makeTree(root, {"folder/", "plain.txt", ".hidden.txt", "link.txt->plain.txt", "dangling->gone"});
+    writeBytes(root + nameFromNative("caf\xe9.txt"), "not UTF-8");
     ASSERT_EQ(::mkfifo(nativePath(root + "pipe").constData(), 0600), 0);
     const struct
     {
@@ -39,8 +39,8 @@ TEST(Host, TellsFoldersFromPlainFiles)
         EXPECT_EQ(host::lookupPlainFile(root + nameFromNative(name)), file) << name;
         EXPECT_EQ(Failure::fromErrno(ENOENT, root + nameFromNative(name)).number(), missing) << name;
     }
-    EXPECT_EQ(test::failureOf([&] { host::lookupFolder(root + QString(5000, u'x')); }), 64);
-    EXPECT_EQ(test::failureOf([&] { raw_file::readPlainFile(root + "pipe"); }), 75) << "at once";
+    EXPECT_EQ(failureOf([&] { host::lookupFolder(root + QString(5000, u'x')); }), 64);
+    EXPECT_EQ(failureOf([&] { raw_file::readPlainFile(root + "pipe"); }), 75) << "at once";
 }
 
 TEST(Host, NamesEachHostError)
@@ -87,16 +87,16 @@ TEST(Host, TheDateTextFollowsTheLocale)
 
 TEST(Host, TheApplicationFolderFollowsTheInstall)
 {
-    test::TempStore temp;
+    TempStore temp;
     const QString data = temp.root() + "/data/Quillfen", program = temp.scratch("bin").chopped(1);
     EXPECT_EQ(host::applicationFolder(), temp.appFolder()) << "the override";
-    test::Installed<host::setApplicationFolderOverride> hostFolder {QString()};
+    Installed<host::setApplicationFolderOverride> hostFolder {QString()};
     EXPECT_EQ(host::applicationFolder(), QCoreApplication::applicationDirPath());
     EXPECT_EQ(host::applicationFolderFor(program), program);
     for (const char *installed : {"/usr", "/usr/local/bin", "/opt/quillfen"})
         EXPECT_EQ(host::applicationFolderFor(q(installed)), data) << installed;
     EXPECT_TRUE(QFileInfo(data).isDir()) << "made when first needed";
-    test::ReadOnlyFolder readOnly(program);
+    ReadOnlyFolder readOnly(program);
     if (!readOnly.active())
         GTEST_SKIP() << "a folder cannot be made read-only here (root ignores modes)";
     EXPECT_EQ(host::applicationFolderFor(program), data);
@@ -128,23 +128,23 @@ TEST(Autostart, TheEntryFollowsTheTickButAsksForAnothers)
         {elsewhere, true, true, "", elsewhere}, {disabled, false, false, "", disabled}};
     for (const auto &[before, startsBefore, on, question, after] : rows) {
         SCOPED_TRACE(std::string(before ? before : "none") + (on ? " on" : " off"));
-        test::TempStore temp;
+        TempStore temp;
         const QString path = autostartEntryPath();
         ASSERT_EQ(path, temp.root() + "/config/autostart/quillfen.desktop");
         if (before && QDir().mkpath(QFileInfo(path).path()))
-            test::writeBytes(path, entry(before));
+            writeBytes(path, entry(before));
         EXPECT_EQ(startsAtLogin(), startsBefore);
         EXPECT_EQ(setStartAtLogin(on) == StartAtLogin::ForeignEntry, *question != 0);
         if (*question == 'Y') {
             EXPECT_EQ(setStartAtLogin(on, runningProgram(), true), StartAtLogin::Done);
         }
-        EXPECT_EQ(test::readBytes(path), entry(after));
+        EXPECT_EQ(readBytes(path), entry(after));
     }
 }
 
 TEST(Autostart, RefusesAProgramPathThatIsNotUtf8)
 {
-    test::TempStore temp;
+    TempStore temp;
     try {
         setStartAtLogin(true, "/opt/caf\xe9/quillfen");
         ADD_FAILURE() << "an entry was written";
@@ -152,16 +152,16 @@ TEST(Autostart, RefusesAProgramPathThatIsNotUtf8)
         EXPECT_STREQ(failure.what(),
             "Bad file name: the program's path is not UTF-8 text, which a login entry cannot hold (64)");
     }
-    EXPECT_FALSE(test::present(autostartEntryPath()));
+    EXPECT_FALSE(present(autostartEntryPath()));
 }
 
 TEST(Registry, SystemInfoStartsWhatTheKeysName)
 {
-    test::TempStore temp;
+    TempStore temp;
     const QString in = temp.scratch();
-    test::makeTree(in, {"sysinfo", "tool/MSINFO32.EXE", "none/"});
+    makeTree(in, {"sysinfo", "tool/MSINFO32.EXE", "none/"});
     QStringList started;
-    test::Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &) {
+    Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &) {
         started << program;
         return QFileInfo(program).isFile(); // as the host: only a program file starts
     });
@@ -179,7 +179,7 @@ TEST(Registry, SystemInfoStartsWhatTheKeysName)
     for (const auto &[type, data, folder, attempt] : rows) {
         SCOPED_TRACE(testing::Message() << data.left(20).constData() << " " << folder);
         const auto table = std::make_shared<registry::TableRegistry>();
-        test::Installed<registry::setCurrent> installed(table);
+        Installed<registry::setCurrent> installed(table);
         if (type)
             table->setValue(registry::LocalMachine, q("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO"), q("path"),
                 type, QByteArray(data).replace('@', in.toUtf8()));

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 using namespace quillfen;
+using namespace quillfen::test;
 
 namespace {
 
@@ -21,7 +22,7 @@ protected:
     void TearDown() override { qunsetenv("XDG_RUNTIME_DIR"); }
     QString unit(const char *suffix) const { return folder + "com.marivale.quillfen" + suffix; }
 
-    test::TempStore temp;
+    TempStore temp;
     const QString folder = scheduleFolder() + '/';
     const QByteArray program = QUILLFEN_BUILD_DIR "/src/app/quillfen";
 };
@@ -29,10 +30,10 @@ protected:
 TEST_F(Schedule, TheTimerRunsTheProgramDailyCatchingUp)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
-    const QByteArray timer = test::readBytes(unit(".timer"));
+    const QByteArray timer = readBytes(unit(".timer"));
     EXPECT_TRUE(timer.contains("\nOnCalendar=*-*-* 07:30:00\n"));
     EXPECT_TRUE(timer.contains("\nPersistent=true\n"));
-    EXPECT_TRUE(test::readBytes(unit(".service")).contains("\nExecStart=\"" + program + "\" --run\n"));
+    EXPECT_TRUE(readBytes(unit(".service")).contains("\nExecStart=\"" + program + "\" --run\n"));
     EXPECT_EQ(QFileInfo(folder + "timers.target.wants/com.marivale.quillfen.timer").symLinkTarget(),
         unit(".timer"));
 }
@@ -58,9 +59,9 @@ TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(QDir().mkpath(folder));
-        test::writeBytes(unit(row.suffix), "[Unit]\nDescription=theirs\n");
+        writeBytes(unit(row.suffix), "[Unit]\nDescription=theirs\n");
         EXPECT_EQ(setSchedule(row.at, program), quillfen::Schedule::ForeignUnit);
-        EXPECT_EQ(test::readBytes(unit(row.suffix)), "[Unit]\nDescription=theirs\n");
+        EXPECT_EQ(readBytes(unit(row.suffix)), "[Unit]\nDescription=theirs\n");
         EXPECT_EQ(setSchedule(row.at, program, true), quillfen::Schedule::Done);
         EXPECT_EQ(scheduledTime(), row.at);
     }

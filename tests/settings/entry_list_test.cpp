@@ -4,7 +4,7 @@
 #include "support/test_support.h"
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -19,7 +19,7 @@ EntryList numbered(std::initializer_list<int> numbers)
 
 TEST(EntryList, KeepsEntriesUpToTheStoredCount)
 {
-    test::TempStore temp;
+    TempStore temp;
     sc_AddFiles(numbered({1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     for (const char *field : {"File", "Path", "Dest", "Move"})
         EXPECT_EQ(temp.value("sc_" + q(field) + "10"), q(field) + "10");

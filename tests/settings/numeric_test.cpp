@@ -2,7 +2,7 @@
 #include "support/test_support.h"
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -20,10 +20,10 @@ TEST(Numeric, ConvertsStoredText)
     for (const auto &[text, number, failure, flag] : rows) {
         SCOPED_TRACE(text);
         qint16 converted = 0;
-        EXPECT_EQ(test::failureOf([&] { converted = toInteger16(QString::fromUtf8(text)); }), failure);
+        EXPECT_EQ(failureOf([&] { converted = toInteger16(QString::fromUtf8(text)); }), failure);
         EXPECT_EQ(converted, number);
         bool asFlag = false;
-        const int flagFailure = test::failureOf([&] { asFlag = toMoveFlag(QString::fromUtf8(text)); });
+        const int flagFailure = failureOf([&] { asFlag = toMoveFlag(QString::fromUtf8(text)); });
         EXPECT_EQ(flagFailure, flag == 13 ? 13 : 0);
         EXPECT_EQ(int(asFlag), flag == 1);
     }

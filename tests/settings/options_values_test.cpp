@@ -3,7 +3,7 @@
 #include "support/test_support.h"
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -26,7 +26,7 @@ TEST(OptionsValues, CloseWritesWhatLoadShowed)
         {"sc_Files", "-3", "-3", "Invalid procedure call or argument (5) on Get Files"}};
     for (const auto &[key, stored, closed, report] : rows) {
         SCOPED_TRACE(std::string(key) + "=" + stored);
-        test::TempStore temp;
+        TempStore temp;
         temp.set(q("sc_File1"), q("kept"));
         if (*key)
             temp.set(q(key), q(stored));
@@ -41,7 +41,7 @@ TEST(OptionsValues, CloseWritesWhatLoadShowed)
             EXPECT_EQ(temp.value(q(name)), q(qstrcmp(name, key) ? value : closed)) << name;
         EXPECT_EQ(temp.value(q("sc_File1")), q("kept"));
     }
-    test::TempStore temp;
+    TempStore temp;
     OptionsValues typed;
     typed.timer = q(" 15");
     typed.close();

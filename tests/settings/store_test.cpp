@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 
 using namespace quillfen;
-using test::q;
+using namespace quillfen::test;
 
 namespace {
 
@@ -21,7 +21,7 @@ QString onDisk(const char *key)
 
 TEST(Store, ReadsDefaultsUntilSavedThenWhatWasSaved)
 {
-    test::TempStore temp;
+    TempStore temp;
     for (const keys::Key &key : keys::All)
         EXPECT_EQ(store::get(key), QString::fromUtf8(key.fallback)) << key.name;
     EXPECT_FALSE(QFileInfo::exists(store::filePath())) << "reading creates nothing";
@@ -36,12 +36,12 @@ TEST(Store, ReadsDefaultsUntilSavedThenWhatWasSaved)
     EXPECT_EQ(store::get(keys::Timer), q("5")) << "key names keep their case";
     store::remove(keys::Timer);
     EXPECT_EQ(onDisk("Timer"), QString());
-    EXPECT_EQ(test::failureOf([] { store::remove(keys::Timer); }), 5);
+    EXPECT_EQ(failureOf([] { store::remove(keys::Timer); }), 5);
 }
 
 TEST(Store, ABatchWritesOnceWhenTheOutermostEndsEvenByAnException)
 {
-    test::TempStore temp;
+    TempStore temp;
     try {
         store::WriteBatch batch;
         store::save(keys::Timer, q("20"));
@@ -55,13 +55,13 @@ TEST(Store, ABatchWritesOnceWhenTheOutermostEndsEvenByAnException)
 
 TEST(Store, ARefusedWriteKeepsTheFile)
 {
-    test::TempStore temp;
+    TempStore temp;
     store::save(keys::Timer, q("10"));
     {
-        test::ReadOnlyFolder readOnly(QFileInfo(store::filePath()).absolutePath());
+        ReadOnlyFolder readOnly(QFileInfo(store::filePath()).absolutePath());
         if (!readOnly.active())
             GTEST_SKIP() << "a folder cannot be made read-only here (root ignores modes)";
-        EXPECT_EQ(test::failureOf([] { store::save(keys::Timer, q("99")); }), 70);
+        EXPECT_EQ(failureOf([] { store::save(keys::Timer, q("99")); }), 70);
         EXPECT_EQ(onDisk("Timer"), q("10"));
     }
     store::save(keys::AutoStart, q("1"));

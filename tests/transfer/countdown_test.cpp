@@ -10,29 +10,14 @@ TEST(Countdown, ReadsItsSettings)
 {
     const struct
     {
-        const char *name, *timer {}, *autoStart {}; // nullptr: absent
+        const char *name, *timer, *autoStart; // nullptr: absent
         qint64 seconds;
         const char *status;
-        QList<int> failures {};
-    } rows[] = {{.name = "defaults", .seconds = 10, .status = "Auto-Start Disabled"},
-        {.name = "no number",
-            .timer = "abc",
-            .autoStart = "0",
-            .seconds = 0,
-            .status = "Auto-Start Disabled",
-            .failures = {13}},
-        {.name = "auto-start",
-            .timer = "10",
-            .autoStart = "2",
-            .seconds = 10,
-            .status = "Auto-Start Enabled",
-            .failures = {5}},
-        {.name = "auto-start word",
-            .timer = "10",
-            .autoStart = "yes",
-            .seconds = 10,
-            .status = "Auto-Start Disabled",
-            .failures = {13}}};
+        QList<int> failures;
+    } rows[] = {{"defaults", nullptr, nullptr, 10, "Auto-Start Disabled", {}},
+        {"no number", "abc", "0", 0, "Auto-Start Disabled", {13}},
+        {"auto-start", "10", "2", 10, "Auto-Start Enabled", {5}},
+        {"auto-start word", "10", "yes", 10, "Auto-Start Disabled", {13}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         TempStore store;
@@ -56,56 +41,22 @@ TEST(Countdown, ReadsItsSettings)
 
 TEST(Countdown, TheRunIsDueOnTheTickAfterZero)
 {
+    enum class Then { Tick, StopAndTick, RestartAndTick, TickAndFinish };
     const struct
     {
         const char *name, *timer;
         int ticks; // while started
-        bool stopped {}, restarted {}, finished {}; // then one tick more
+        Then then;
         qint64 seconds;
         Phase phase;
         const char *status;
-        bool due {};
-    } rows[] = {{.name = "at zero",
-                    .timer = "10",
-                    .ticks = 9,
-                    .seconds = 0,
-                    .phase = Phase::Counting,
-                    .status = "Started"},
-        {.name = "after zero",
-            .timer = "10",
-            .ticks = 10,
-            .seconds = 0,
-            .phase = Phase::Running,
-            .status = "Running",
-            .due = true},
-        {.name = "finished",
-            .timer = "0",
-            .ticks = 0,
-            .finished = true,
-            .seconds = 0,
-            .phase = Phase::Running,
-            .status = "Finished",
-            .due = true},
-        {.name = "below zero",
-            .timer = "-3",
-            .ticks = 4,
-            .seconds = -8,
-            .phase = Phase::Counting,
-            .status = "Started"},
-        {.name = "stopped",
-            .timer = "10",
-            .ticks = 3,
-            .stopped = true,
-            .seconds = 10,
-            .phase = Phase::Stopped,
-            .status = "Stopped"},
-        {.name = "restarted",
-            .timer = "10",
-            .ticks = 3,
-            .restarted = true,
-            .seconds = 9,
-            .phase = Phase::Counting,
-            .status = "Started"}};
+        bool due;
+    } rows[] = {{"at zero", "10", 9, Then::Tick, 0, Phase::Counting, "Started", false},
+        {"after zero", "10", 10, Then::Tick, 0, Phase::Running, "Running", true},
+        {"finished", "0", 0, Then::TickAndFinish, 0, Phase::Running, "Finished", true},
+        {"below zero", "-3", 4, Then::Tick, -8, Phase::Counting, "Started", false},
+        {"stopped", "10", 3, Then::StopAndTick, 10, Phase::Stopped, "Stopped", false},
+        {"restarted", "10", 3, Then::RestartAndTick, 9, Phase::Counting, "Started", false}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         TempStore store;
@@ -117,12 +68,12 @@ TEST(Countdown, TheRunIsDueOnTheTickAfterZero)
         bool due = false;
         for (int tick = 0; tick < row.ticks; ++tick)
             due = countdown.tick() || due;
-        if (row.stopped || row.restarted)
+        if (row.then == Then::StopAndTick || row.then == Then::RestartAndTick)
             countdown.setStarted(false);
-        if (row.restarted)
+        if (row.then == Then::RestartAndTick)
             countdown.setStarted(true);
         due = countdown.tick() || due;
-        if (row.finished)
+        if (row.then == Then::TickAndFinish)
             countdown.finish();
         EXPECT_EQ(countdown.secondsLeft(), row.seconds);
         EXPECT_EQ(countdown.phase(), row.phase);

@@ -11,43 +11,26 @@ TEST(FolderWalk, VisitsEachFolderOnceDeepestFirst)
     {
         const char *name;
         QStringList tree; // the walk starts at A
-        int capacity = 9, cancelAt = 0; // the carryOn call that answers false
-        QString entering {}, removed {}; // removed as the walk enters another folder
-        QStringList visits {}; // folders entered, and the count after each folder's files
+        int capacity, cancelAt; // the carryOn call that answers false
+        QString entering, removed; // removed as the walk enters another folder
+        QStringList visits; // folders entered, and the count after each folder's files
         const char *end;
-        QStringList found {};
-    } rows[] = {{.name = "deepest first",
-                    .tree = {"A/a.txt", "A/zz.log", "A/.hidden.txt", "A/b/b.txt", "A/b/B2.TXT", "A/C/c.txt",
+        QStringList found;
+    } rows[] = {{"deepest first",
+                    {"A/a.txt", "A/zz.log", "A/.hidden.txt", "A/b/b.txt", "A/b/B2.TXT", "A/C/c.txt",
                         "A/C/D/d.txt", "A/.h/x.txt", "A/b/E/", "A/dangling->nowhere"},
-                    .visits = {"A", "A/C", "A/C/D", "1", "2", "A/b", "A/b/E", "4", "5"},
-                    .end = "completed",
-                    .found = {"A/C/D/d.txt", "A/C/c.txt", "A/b/b.txt", "A/b/B2.TXT", "A/a.txt"}},
-        {.name = "links",
-            .tree
-            = {"A/a.txt", "A/B/b.txt", "A/B/up->..", "A/self->.", "A/alias->B", "A/out->../X", "X/x.txt"},
-            .visits = {"A", "A/out", "1", "A/B", "2", "3"},
-            .end = "completed",
-            .found = {"A/out/x.txt", "A/B/b.txt", "A/a.txt"}},
-        {.name = "cancelled",
-            .tree = {"A/s0/f.txt", "A/s1/f.txt", "A/s2/f.txt", "A/s3/f.txt"},
-            .cancelAt = 3,
-            .visits = {"A", "A/s3", "1", "A/s2"},
-            .end = "cancelled",
-            .found = {"A/s3/f.txt"}},
-        {.name = "list full",
-            .tree = {"A/a1.txt", "A/B/b1.txt", "A/C/D/d1.txt", "A/C/c1.txt", "A/C/c2.txt"},
-            .capacity = 2,
-            .visits = {"A", "A/C", "A/C/D", "1"},
-            .end = "list full",
-            .found = {"A/C/D/d1.txt", "A/C/c1.txt"}},
-        {.name = "folder gone",
-            .tree = {"A/s0/f.txt", "A/s1/f.txt"},
-            .entering = "A/s1",
-            .removed = "A/s0",
-            .visits = {"A", "A/s1", "1"},
-            .end = "failure 76",
-            .found = {"A/s1/f.txt"}},
-        {.name = "a file", .tree = {"A"}, .end = "failure 76"}};
+                    9, 0, {}, {}, {"A", "A/C", "A/C/D", "1", "2", "A/b", "A/b/E", "4", "5"}, "completed",
+                    {"A/C/D/d.txt", "A/C/c.txt", "A/b/b.txt", "A/b/B2.TXT", "A/a.txt"}},
+        {"links", {"A/a.txt", "A/B/b.txt", "A/B/up->..", "A/self->.", "A/alias->B", "A/out->../X", "X/x.txt"},
+            9, 0, {}, {}, {"A", "A/out", "1", "A/B", "2", "3"}, "completed",
+            {"A/out/x.txt", "A/B/b.txt", "A/a.txt"}},
+        {"cancelled", {"A/s0/f.txt", "A/s1/f.txt", "A/s2/f.txt", "A/s3/f.txt"}, 9, 3, {}, {},
+            {"A", "A/s3", "1", "A/s2"}, "cancelled", {"A/s3/f.txt"}},
+        {"list full", {"A/a1.txt", "A/B/b1.txt", "A/C/D/d1.txt", "A/C/c1.txt", "A/C/c2.txt"}, 2, 0, {}, {},
+            {"A", "A/C", "A/C/D", "1"}, "list full", {"A/C/D/d1.txt", "A/C/c1.txt"}},
+        {"folder gone", {"A/s0/f.txt", "A/s1/f.txt"}, 9, 0, "A/s1", "A/s0", {"A", "A/s1", "1"}, "failure 76",
+            {"A/s1/f.txt"}},
+        {"a file", {"A"}, 9, 0, {}, {}, {}, "failure 76", {}}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         TempStore store;

@@ -63,13 +63,10 @@ TEST_F(TransferRun, UnusableSettingsEndTheRunBeforeAnyFile)
     {
         const char *key, *value;
         int failure;
-        bool kept, arrived;
-    } rows[] = {{.key = "sc_Move1", .value = "false", .failure = 0, .kept = true, .arrived = true},
-        {.key = "sc_Move1", .value = "maybe", .failure = 13, .kept = true, .arrived = false},
-        {.key = "sc_CompareInterval", .value = "abc", .failure = 13, .kept = true, .arrived = false},
-        {.key = "sc_CompareInterval", .value = "40000", .failure = 6, .kept = true, .arrived = false},
-        {.key = "sc_CompareIntType", .value = "hours", .failure = 5, .kept = true, .arrived = false},
-        {.key = "sc_CompareIntType", .value = "H", .failure = 0, .kept = false, .arrived = true}};
+        bool kept, arrived; // the file in its source folder, in its destination
+    } rows[] = {{"sc_Move1", "false", 0, true, true}, {"sc_Move1", "maybe", 13, true, false},
+        {"sc_CompareInterval", "abc", 13, true, false}, {"sc_CompareInterval", "40000", 6, true, false},
+        {"sc_CompareIntType", "hours", 5, true, false}, {"sc_CompareIntType", "H", 0, false, true}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.value);
         const QString dst = root + row.value + "/";
