@@ -21,7 +21,12 @@ namespace quillfen::faults {
 using namespace quillfen::test;
 
 // Entries of pattern or name, source, destination, move; the run takes every file at once.
-inline void storeEntries(const QList<std::tuple<QString, QString, QString, bool>> &entries)
+struct Entry
+{
+    QString file, source, dest;
+    bool move;
+};
+inline void storeEntries(const QList<Entry> &entries)
 {
     EntryList list;
     for (const auto &[file, source, dest, move] : entries)

@@ -19,7 +19,6 @@ struct ReportBoxes : RunObserver
 struct RunRecorder : ReportBoxes
 {
     QStringList records, events;
-    QList<qint64> done, totals;
     std::function<void(const QString &)> onStart;
 
     RunRecorder();
@@ -31,11 +30,6 @@ struct RunRecorder : ReportBoxes
         events << QStringLiteral("started ") + path;
         if (onStart)
             onStart(path);
-    }
-    void bytesCopied(qint64 bytes, qint64 total) override
-    {
-        done << bytes;
-        totals << total;
     }
     void fileFinished(const FileEnd &) override { events << QStringLiteral("finished"); }
 

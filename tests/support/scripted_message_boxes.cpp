@@ -15,8 +15,6 @@ ScriptedMessageBoxes::~ScriptedMessageBoxes()
 MsgAnswer ScriptedMessageBoxes::show(const MessageBoxRequest &request)
 {
     m_shown.append(request);
-    if (m_hook)
-        m_hook(request);
     if (!m_answers.empty()) {
         const MsgAnswer answer = m_answers.front();
         m_answers.pop_front();

@@ -30,9 +30,13 @@ struct Collisions : TransferTest
             writeAged(dst + name, q(name) == "i.txt" ? "new" : "old");
         }
         EntryList entries;
-        const std::tuple<const char *, const char *, Conflict> rows[] = {{"k.txt", "0", Conflict::KeepBoth},
-            {"m.txt", "1", Conflict::KeepBoth}, {"s.txt", "1", Conflict::Skip},
-            {"i.txt", "1", Conflict::SkipIfIdentical}, {"r.txt", "1", Conflict::SkipIfIdentical}};
+        const struct
+        {
+            const char *file, *move;
+            Conflict conflict;
+        } rows[] = {{"k.txt", "0", Conflict::KeepBoth}, {"m.txt", "1", Conflict::KeepBoth},
+            {"s.txt", "1", Conflict::Skip}, {"i.txt", "1", Conflict::SkipIfIdentical},
+            {"r.txt", "1", Conflict::SkipIfIdentical}};
         for (const auto &[file, move, conflict] : rows)
             entries.append(file, src, dst, move, choiceText(int(conflict)));
         entries.append(

@@ -19,10 +19,13 @@ TEST_F(Preview, ShowsEachVerdictWithoutChangingAnything)
     ASSERT_EQ(::link(nativePath(src + "same.txt").constData(), nativePath(dst + "same.txt").constData()), 0);
     makeTree(src, {"gone.txt->nowhere"});
     EntryList entries; // "?" alone makes no pattern; a pattern that matches nothing plans nothing
-    const std::tuple<const char *, const char *, QString> rows[]
-        = {{"old.txt", "0", dst}, {"*.log", "1", root + "made/"}, {"new.txt", "0", dst},
-            {"rep.txt", "1", dst}, {"same.txt", "0", dst}, {"old.txt", "0", root + "no/parent/"},
-            {"a?c.txt", "0", dst}, {"*.none", "0", dst}, {"gone.txt", "0", dst}, {"old.txt", "0", dst}};
+    const struct
+    {
+        const char *file, *move;
+        QString dest;
+    } rows[] = {{"old.txt", "0", dst}, {"*.log", "1", root + "made/"}, {"new.txt", "0", dst},
+        {"rep.txt", "1", dst}, {"same.txt", "0", dst}, {"old.txt", "0", root + "no/parent/"},
+        {"a?c.txt", "0", dst}, {"*.none", "0", dst}, {"gone.txt", "0", dst}, {"old.txt", "0", dst}};
     for (const auto &[file, move, dest] : rows)
         entries.append(q(file), src, dest, q(move));
 

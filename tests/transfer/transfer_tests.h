@@ -37,12 +37,15 @@ struct TransferTest : ::testing::Test
                "#------------------------------------------------------------#\r\n# Created <now> on "
             + QSysInfo::machineHostName() + "\r\n\r\n\r\n\r\n";
     }
-    // Rows of file, source folder, destination folder and move flag.
-    static void storeEntries(const QList<QStringList> &rows)
+    struct Entry
+    {
+        QString file, source, dest, move;
+    };
+    static void storeEntries(const QList<Entry> &entries)
     {
         EntryList list;
-        for (const QStringList &row : rows)
-            list.append(row[0], row[1], row[2], row[3]);
+        for (const auto &[file, source, dest, move] : entries)
+            list.append(file, source, dest, move);
         sc_AddFiles(list);
     }
 

@@ -26,7 +26,7 @@ TEST_F(Undo, PutsBackOnlyWhatIsAsTheRunLeftIt)
 {
     const QString dst = store.scratch("dst"), trash = root + "data/Trash/";
     EXPECT_EQ(undoLastRun(), QStringList("The last run left nothing to undo.")) << "before any run";
-    QList<QStringList> entries;
+    QList<Entry> entries;
     for (const char *name : {"moved%.txt", "copied.txt", "over.txt", "changed.txt", "taken.txt"}) {
         writeAged(src + name, name);
         entries.append({name, src, dst, q(name) == "copied.txt" ? "0" : "1"});
