@@ -4,7 +4,6 @@
 #include "platform/host.h"
 #include "settings/options_values.h"
 #include "support/qt_test_helpers.h"
-#include "support/temp_store.h"
 #include "transfer/journal.h"
 #include "transfer/transfer_log.h"
 

@@ -3,9 +3,6 @@
 #include "dialogs/frmDone.h"
 #include "platform/host.h"
 #include "settings/entry_list.h"
-#include "support/run_shim.h"
-#include "support/scripted_message_boxes.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <QDBusConnection>

@@ -4,7 +4,6 @@
 #include "platform/host.h"
 #include "platform/registry.h"
 #include "support/qt_test_helpers.h"
-#include "support/temp_store.h"
 
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets>
@@ -72,11 +71,10 @@ TEST(Notices, AboutStartsTheSystemInfoTheRegistryNames)
     EXPECT_EQ(about.minimumSize(), about.maximumSize());
     ScriptedMessageBoxes boxes;
     QStringList started;
-    Installed<host::setProgramStarter> starter(
-        [&](const QString &program, const QStringList &arguments) {
-            started << program << arguments;
-            return true;
-        });
+    Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &arguments) {
+        started << program << arguments;
+        return true;
+    });
     const auto tools = std::make_shared<registry::TableRegistry>();
     Installed<registry::setCurrent> installed(tools);
     auto *sysInfo = about.findChild<QPushButton *>("cmdSysInfo");

@@ -5,7 +5,6 @@
 
 #include "settings/entry_list.h"
 #include "settings/store.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 #include "transfer/transfer_log.h"
 

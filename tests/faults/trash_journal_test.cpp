@@ -3,7 +3,6 @@
 
 #include "faults_support.h"
 
-#include "support/read_only_folder.h"
 #include "transfer/messages.h"
 #include "transfer/transfer_log.h"
 #include "transfer/undo.h"

@@ -4,8 +4,6 @@
 #include "platform/host.h"
 #include "settings/entry_list.h"
 #include "settings/store.h"
-#include "support/scripted_message_boxes.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

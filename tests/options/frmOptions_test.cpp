@@ -6,8 +6,6 @@
 #include "platform/host.h"
 #include "settings/store.h"
 #include "support/qt_test_helpers.h"
-#include "support/read_only_folder.h"
-#include "support/temp_store.h"
 
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets>
@@ -201,8 +199,8 @@ TEST_F(Options, AnUnreadableCountIsKeptUntilAnEdit)
     open();
     edit(true, "new");
     EXPECT_EQ(closed({"sc_Files", "sc_File1"}), QStringList({"1", "new"}));
-    EXPECT_EQ(boxesSeen(boxes),
-        QStringList(2, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
+    EXPECT_EQ(
+        boxesSeen(boxes), QStringList(2, "Error 13 | Error Type mismatch (13) on Get Files | Critical Ok"));
 }
 
 TEST_F(Options, UndoWaitsForTheUsersYes)
@@ -248,8 +246,7 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
         sc_ImportSettings();
         EXPECT_EQ(stored({"sc_lastSource", "Timer", "AutoStart", "sc_Files", "#Timer", "sc_lastDestination"}),
             QStringList({"/in", "15", "\ta\tb \t", "1\nx", "-", "/out"}));
-        EXPECT_EQ(
-            boxesSeen(boxes), QStringList({ImportQuestion, failure}).mid(0, failure.isEmpty() ? 1 : 2));
+        EXPECT_EQ(boxesSeen(boxes), QStringList({ImportQuestion, failure}).mid(0, failure.isEmpty() ? 1 : 2));
         QFile::remove(path);
         if (failure == missing) { // the next row imports a file that cannot be read as one
             ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);

@@ -4,8 +4,6 @@
 #include "platform/raw_file.h"
 #include "platform/registry.h"
 #include "platform/trash.h"
-#include "support/read_only_folder.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <QCoreApplication>

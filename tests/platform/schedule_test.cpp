@@ -1,5 +1,4 @@
 #include "platform/schedule.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "settings/entry_list.h"
 #include "settings/store.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 using namespace quillfen;

@@ -1,5 +1,4 @@
 #include "settings/options_values.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 using namespace quillfen;

@@ -1,6 +1,4 @@
 #include "settings/store.h"
-#include "support/read_only_folder.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <QSettings>

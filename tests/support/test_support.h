@@ -1,11 +1,13 @@
 #pragma once
 
-// What the tests share, QtCore only.
+// What every test shares, QtCore only.
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
+#include "support/read_only_folder.h"
 #include "support/run_shim.h"
 #include "support/scripted_message_boxes.h"
+#include "support/temp_store.h"
 
 #include <QDateTime>
 #include <QDir>

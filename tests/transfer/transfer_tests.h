@@ -3,8 +3,6 @@
 // What the transfer tests share besides the common support.
 
 #include "settings/entry_list.h"
-#include "support/read_only_folder.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 #include "transfer/file_routines.h"
 #include "transfer/transfer_log.h"
