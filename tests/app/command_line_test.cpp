@@ -12,10 +12,7 @@
 #include <QProcess>
 #include <QtWidgets>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 struct Said
 {
@@ -146,4 +143,4 @@ TEST_F(CommandLine, APreviewListsWhatThePreviewWindowLists)
     EXPECT_EQ(lines.size(), 3);
 }
 
-} // namespace
+} // namespace quillfen::test

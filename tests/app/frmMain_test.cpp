@@ -18,10 +18,7 @@
 #include <QProcess>
 #include <QtWidgets>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 class MainWindow : public ::testing::Test
 {
@@ -343,4 +340,4 @@ TEST(EndToEnd, TheProgramRunsUnattended)
     EXPECT_TRUE(readBytes(folder + "filelog.txt").contains("Move File successful"));
 }
 
-} // namespace
+} // namespace quillfen::test

@@ -11,10 +11,7 @@
 #include <QStandardPaths>
 #include <QtWidgets>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 const QString Interface = "org.freedesktop.Notifications", Path = "/org/freedesktop/Notifications";
 
@@ -165,6 +162,6 @@ TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
     }
 }
 
-} // namespace
+} // namespace quillfen::test
 
 #include "notification_test.moc"

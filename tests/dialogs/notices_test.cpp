@@ -8,10 +8,7 @@
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 // The texts of the window's labels, "*" after a bold one, and how long it stays ("-": for good).
 QStringList shown(QWidget *window)
@@ -88,4 +85,4 @@ TEST(Notices, AboutStartsTheSystemInfoTheRegistryNames)
         QStringList {"Quillfen | System Information Is Unavailable At This Time | None Ok"});
 }
 
-} // namespace
+} // namespace quillfen::test

@@ -10,10 +10,7 @@
 #include <QtCore/qtestsupport_core.h>
 #include <QtWidgets>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 const QByteArray Box = "#------------------------------------------------------------#\r\n";
 const QString ImportQuestion
@@ -276,4 +273,4 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
             + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
 }
 
-} // namespace
+} // namespace quillfen::test

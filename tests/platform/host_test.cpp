@@ -11,10 +11,7 @@
 #include <cerrno>
 #include <clocale>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 TEST(Host, TellsFoldersFromPlainFiles)
 {
@@ -192,4 +189,4 @@ TEST(Registry, SystemInfoStartsWhatTheKeysName)
     }
 }
 
-} // namespace
+} // namespace quillfen::test

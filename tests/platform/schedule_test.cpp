@@ -8,10 +8,7 @@
 
 #include <sys/stat.h>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 // The units in a fresh configuration folder, with no user manager to tell.
 class Schedule : public ::testing::Test
@@ -81,4 +78,4 @@ TEST_F(Schedule, SystemdAcceptsTheUnits)
     EXPECT_EQ(verify.exitCode(), 0);
 }
 
-} // namespace
+} // namespace quillfen::test

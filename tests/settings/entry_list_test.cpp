@@ -2,10 +2,7 @@
 #include "settings/store.h"
 #include "support/test_support.h"
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 // Entry n of the list is "File<n>", "Path<n>", "Dest<n>", "Move<n>".
 EntryList numbered(std::initializer_list<int> numbers)
@@ -38,4 +35,4 @@ TEST(EntryList, KeepsEntriesUpToTheStoredCount)
         EXPECT_EQ(temp.value(q(key)), q(value)) << key;
 }
 
-} // namespace
+} // namespace quillfen::test

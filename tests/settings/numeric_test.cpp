@@ -1,10 +1,7 @@
 #include "settings/numeric.h"
 #include "support/test_support.h"
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 TEST(Numeric, ConvertsStoredText)
 {
@@ -29,4 +26,4 @@ TEST(Numeric, ConvertsStoredText)
     }
 }
 
-} // namespace
+} // namespace quillfen::test

@@ -1,10 +1,7 @@
 #include "settings/options_values.h"
 #include "support/test_support.h"
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 TEST(OptionsValues, CloseWritesWhatLoadShowed)
 {
@@ -47,4 +44,4 @@ TEST(OptionsValues, CloseWritesWhatLoadShowed)
     EXPECT_EQ(temp.value(keys::Timer), q(" 15")) << "stored exactly as typed";
 }
 
-} // namespace
+} // namespace quillfen::test

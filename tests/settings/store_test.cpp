@@ -4,10 +4,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-using namespace quillfen;
-using namespace quillfen::test;
-
-namespace {
+namespace quillfen::test {
 
 // What another process reads from the disk (a copy: this one shares what it parsed of a file).
 QString onDisk(const char *key)
@@ -66,4 +63,4 @@ TEST(Store, ARefusedWriteKeepsTheFile)
     EXPECT_EQ(onDisk("AutoStart"), q("1"));
 }
 
-} // namespace
+} // namespace quillfen::test
