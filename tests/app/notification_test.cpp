@@ -135,7 +135,6 @@ TEST_F(Notification, NothingIsSentWhileTheSettingIsOff)
     EXPECT_FALSE(app::notifyRunEnd({}));
 }
 
-// With no service to answer, the run ends as it always did: with the notice window.
 TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
 {
     const struct

@@ -19,7 +19,7 @@ namespace quillfen::faults {
 
 using namespace quillfen::test;
 
-// Entries of pattern or name, source, destination, move; the run takes every file at once.
+// The run takes every file at once.
 struct Entry
 {
     QString file, source, dest;

@@ -6,10 +6,7 @@
 
 #include "transfer/transfer_log.h"
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 struct Injection
 {
@@ -110,4 +107,4 @@ TEST(InjectedFailures, APartialWriteNeverLeavesATornFile)
     }
 }
 
-} // namespace
+} // namespace quillfen::faults

@@ -11,10 +11,7 @@
 
 #include <optional>
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 struct TrashCorner
 {
@@ -91,7 +88,6 @@ TEST(TrashCorners, AFileIsReplacedOnlyWhenATrashKeepsIt)
         GTEST_SKIP() << "this user may not mount, not tried: " << notTried.join(", ").toStdString();
 }
 
-// A run that cannot put its journal in place of the last one's leaves none for undo to use.
 TEST(JournalCorners, AnUnrecordedRunLeavesNothingToUndo)
 {
     for (const int number : {70, 61}) { // a read-only state folder, a full disk
@@ -118,4 +114,4 @@ TEST(JournalCorners, AnUnrecordedRunLeavesNothingToUndo)
     }
 }
 
-} // namespace
+} // namespace quillfen::faults

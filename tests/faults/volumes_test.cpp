@@ -8,10 +8,7 @@
 #include "transfer/transfer_log.h"
 #include "transfer/undo.h"
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 struct VolumeRow
 {
@@ -142,4 +139,4 @@ TEST(Shares, OnABareShareEveryFileIsPlacedWhole)
     EXPECT_EQ(readBytes(from + "moved.dat"), "moved");
 }
 
-} // namespace
+} // namespace quillfen::faults

@@ -4,7 +4,6 @@
 
 namespace quillfen::test {
 
-// Entry n of the list is "File<n>", "Path<n>", "Dest<n>", "Move<n>".
 EntryList numbered(std::initializer_list<int> numbers)
 {
     EntryList list;

@@ -1,7 +1,5 @@
 #pragma once
 
-// What the transfer tests share besides the common support.
-
 #include "settings/entry_list.h"
 #include "support/test_support.h"
 #include "transfer/file_routines.h"
