@@ -27,8 +27,7 @@ protected:
         return window->findChild<T *>(name);
     }
 
-    // Stores entry n as the file given, "/s<n>/", "/d<n>/", move "1" for odd n, and the count
-    // (the number of files unless given); then opens the window.
+    // Stores the files as entries in "/s<n>/" to "/d<n>/", moving odd ones, and the count; opens the window.
     void open(const QStringList &files = {}, const char *count = nullptr)
     {
         for (int n = 1; n <= files.size(); ++n) {
@@ -42,8 +41,7 @@ protected:
         window->show();
     }
 
-    // The entry editor, for the selected entry or (`add`) a new one: file, path, dest, index and
-    // move; then OK with `file`.
+    // What the entry editor shows for the selected entry or (`add`) a new one; then OK with `file`.
     QStringList edit(bool add, const QString &file)
     {
         QStringList seen;
@@ -83,7 +81,6 @@ protected:
     const QString path = store.appFolder() + "/Quillfen.txt";
 };
 
-// The defaults shown are what the close stores.
 TEST_F(Options, TheSettingsMenuActsOnlyWhenTheUserAgrees)
 {
     int ends = 0;
@@ -170,8 +167,7 @@ TEST_F(Options, TheEntryListChangesOnlyAsTheUserEdits)
 {
     open({"a", "b", "c", "d"});
     window->values().entries.moves[2] = "x";
-    // Without a selection neither does anything.
-    window->lstFiles_DblClick();
+    window->lstFiles_DblClick(); // without a selection neither does anything
     window->cmdRemove_Click();
     child<QListWidget>("lstFiles")->setCurrentRow(1);
     child<QPushButton>("cmdRemove")->click();
