@@ -140,8 +140,7 @@ TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
     const struct
     {
         const char *name, *address;
-    } rows[] = {{.name = "no session bus", .address = "unix:path=/nonexistent/bus"},
-        {.name = "a bus without the service", .address = nullptr}};
+    } rows[] = {{"no session bus", "unix:path=/nonexistent/bus"}, {"a bus without the service", nullptr}};
     store.set(keys::Timer, "0");
     store.set(keys::AutoStart, "1");
     Installed<host::setProgramEnder> noEnd([] {});

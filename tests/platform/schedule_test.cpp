@@ -6,8 +6,6 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <sys/stat.h>
-
 namespace quillfen::test {
 
 // The units in a fresh configuration folder, with no user manager to tell.
@@ -38,10 +36,9 @@ TEST_F(Schedule, UntickingRemovesEverythingItWrote)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
     ASSERT_EQ(setSchedule(QTime(), program), quillfen::Schedule::Done);
-    struct stat status;
     for (const QString &path :
         {unit(".timer"), unit(".service"), folder + "timers.target.wants/com.marivale.quillfen.timer"})
-        EXPECT_NE(::lstat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        EXPECT_FALSE(present(path)) << path.toStdString();
 }
 
 TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
@@ -50,8 +47,7 @@ TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
     {
         const char *name, *suffix;
         QTime at;
-    } rows[] = {{.name = "a timer, ticked", .suffix = ".timer", .at = QTime(6, 0)},
-        {.name = "a service, unticked", .suffix = ".service", .at = QTime()}};
+    } rows[] = {{"a timer, ticked", ".timer", QTime(6, 0)}, {"a service, unticked", ".service", QTime()}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(QDir().mkpath(folder));

@@ -31,7 +31,7 @@ TEST_F(FileRoutines, FileExistsFindsOnlyPlainFiles)
     const struct
     {
         int error, failure;
-    } errors[] = {{.error = ENXIO, .failure = 68}, {.error = EACCES, .failure = 70}};
+    } errors[] = {{ENXIO, 68}, {EACCES, 70}};
     for (const auto &[error, failure] : errors) {
         SCOPED_TRACE(failure);
         g_failing = {nativePath(root + "plain"), error};
