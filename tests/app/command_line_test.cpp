@@ -50,10 +50,7 @@ protected:
             writeAged(src + name, name);
         removeTree(nativePath(dst));
         QFile::remove(logFilePath());
-        EntryList entries;
-        entries.append("*.txt", src, dst, "1");
-        entries.append("c.dat", src, root + "no/such/", "0");
-        sc_AddFiles(entries);
+        storeEntries({{"*.txt", src, dst, "1"}, {"c.dat", src, root + "no/such/", "0"}});
         store.set("Timer", "0");
         store.set("AutoStart", "1");
     }

@@ -178,9 +178,8 @@ TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
         SCOPED_TRACE(row.name);
         TempStore fresh;
         ScriptedMessageBoxes boxes;
-        for (const auto &[key, value] : {std::pair {"sc_File1", QString(row.file)}, {"sc_Path1", from},
-                 {"sc_Dest1", to}, {"sc_Files", row.count}, {"sc_Move1", "1"}})
-            store.set(key, value);
+        storeEntries({{row.file, from, to, "1"}});
+        store.set(keys::Files, row.count);
         writeAged(from + "data.dat", "data");
         load("0", "1");
         window->setGeometry(120, 90, 480, 300);
@@ -327,9 +326,9 @@ TEST(EndToEnd, TheProgramRunsUnattended)
     const QString folder = store.scratch("program"), from = store.scratch("from"), to = store.scratch("to");
     ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", folder + "quillfen"));
     writeAged(from + "a.dat", "a");
-    for (const auto &[key, value] : {std::pair {"sc_File1", QString("*.dat")}, {"sc_Path1", from},
-             {"sc_Dest1", to}, {"sc_Move1", "1"}, {"sc_Files", "1"}, {"Timer", "0"}, {"AutoStart", "1"}})
-        store.set(key, value);
+    storeEntries({{"*.dat", from, to, "1"}});
+    store.set(keys::Timer, "0");
+    store.set(keys::AutoStart, "1");
 
     QProcess process; // on the tests' platform, offscreen unless chosen otherwise
     process.start(folder + "quillfen", {});

@@ -2,7 +2,6 @@
 #include "app/frmMain.h"
 #include "dialogs/frmDone.h"
 #include "platform/host.h"
-#include "settings/entry_list.h"
 #include "support/test_support.h"
 
 #include <QDBusConnection>
@@ -82,10 +81,7 @@ protected:
     {
         writeAged(src + "a.txt", "a");
         writeAged(src + "c.dat", "c");
-        EntryList entries;
-        entries.append("a.txt", src, dst, "1");
-        entries.append("c.dat", src, store.root() + "/no/such/", "0");
-        sc_AddFiles(entries);
+        storeEntries({{"a.txt", src, dst, "1"}, {"c.dat", src, store.root() + "/no/such/", "0"}});
         store.set(keys::Notify, "1");
     }
 

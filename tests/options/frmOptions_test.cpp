@@ -200,9 +200,7 @@ TEST_F(Options, UndoWaitsForTheUsersYes)
 {
     const QString src = store.scratch("src"), dst = store.scratch("dst");
     writeAged(src + "a.txt", "a");
-    EntryList entries;
-    entries.append("a.txt", src, dst, "1");
-    sc_AddFiles(entries);
+    storeEntries({{"a.txt", src, dst, "1"}});
     sc_TransferFiles();
     open();
     for (const MsgAnswer answer : {MsgAnswer::No, MsgAnswer::Yes}) {

@@ -4,6 +4,7 @@
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
+#include "settings/entry_list.h"
 #include "support/read_only_folder.h"
 #include "support/run_shim.h"
 #include "support/scripted_message_boxes.h"
@@ -59,6 +60,18 @@ inline void makeTree(const QString &root, const QStringList &entries)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
     }
+}
+
+struct Entry
+{
+    QString file, source, dest, move;
+};
+inline void storeEntries(const QList<Entry> &entries)
+{
+    EntryList list;
+    for (const auto &[file, source, dest, move] : entries)
+        list.append(file, source, dest, move);
+    sc_AddFiles(list);
 }
 
 // The number of the failure that `step` throws, 0 when it throws none.

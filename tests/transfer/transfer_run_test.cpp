@@ -149,7 +149,7 @@ qint64 runMakingAhead(const QString &src, const QString &dest, const std::functi
 {
     writeAged(src + "a.dat", "a");
     writeAged(src + "b.dat", "first");
-    TransferTest::storeEntries({{"*.dat", src, dest, "0"}});
+    storeEntries({{"*.dat", src, dest, "0"}});
     qint64 made = 0;
     RunRecorder recorder;
     recorder.onStart = [&](const QString &path) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "settings/entry_list.h"
 #include "support/test_support.h"
 #include "transfer/file_routines.h"
 #include "transfer/transfer_log.h"
@@ -32,17 +31,6 @@ struct TransferTest : ::testing::Test
                "# This file was created by Marivale Quillfen       #\r\n"
                "#------------------------------------------------------------#\r\n# Created <now> on "
             + QSysInfo::machineHostName() + "\r\n\r\n\r\n\r\n";
-    }
-    struct Entry
-    {
-        QString file, source, dest, move;
-    };
-    static void storeEntries(const QList<Entry> &entries)
-    {
-        EntryList list;
-        for (const auto &[file, source, dest, move] : entries)
-            list.append(file, source, dest, move);
-        sc_AddFiles(list);
     }
 
     TempStore store;
