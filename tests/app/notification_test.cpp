@@ -14,8 +14,8 @@ namespace quillfen::test {
 
 const QString Interface = "org.freedesktop.Notifications", Path = "/org/freedesktop/Notifications";
 
-// Stands in for the desktop's notification service: records each notification, then invokes
-// `action` on it, or closes it when there is none.
+// Stands in for the desktop's notification service: records each notification's application,
+// summary and actions, then invokes `action` on it, or closes it when there is none.
 class StandIn : public QObject
 {
     Q_OBJECT
@@ -34,7 +34,7 @@ public Q_SLOTS:
     uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &,
         const QStringList &actions, const QVariantMap &, int)
     {
-        seen << app + " | " + summary + " | " + actions.join(' ');
+        seen << app << summary << actions;
         QTimer::singleShot(100, this, [this] {
             const bool closing = action.isEmpty();
             QDBusMessage signal = QDBusMessage::createSignal(
@@ -121,7 +121,8 @@ TEST_F(Notification, AScheduledRunSaysItsCountsWithBothActions)
     QMetaObject::invokeMethod(
         standIn, [] {}, Qt::BlockingQueuedConnection); // its records are all in
     EXPECT_EQ(standIn->seen,
-        QStringList("Quillfen | Quillfen: 1 file moved, 0 copied, 1 failed | undo Undo open-log Open Log"));
+        QStringList({"Quillfen", "Quillfen: 1 file moved, 0 copied, 1 failed", "undo", "Undo", "open-log",
+            "Open Log"}));
 }
 
 TEST_F(Notification, NothingIsSentWhileTheSettingIsOff)
