@@ -16,6 +16,7 @@
 #include <ctime>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace quillfen::host {
 
@@ -71,9 +72,9 @@ QString applicationFolderFor(const QString &own)
     return fallback;
 }
 
-void setApplicationFolderOverride(const QString &folder)
+QString setApplicationFolderOverride(const QString &folder)
 {
-    g_applicationFolderOverride = folder;
+    return std::exchange(g_applicationFolderOverride, folder);
 }
 
 QString computerName()
@@ -206,9 +207,9 @@ void openWithApplication(const QString &path, std::function<void()> noneOpened, 
     opener->start(program, arguments);
 }
 
-void setProgramStarter(ProgramStarter starter)
+ProgramStarter setProgramStarter(ProgramStarter starter)
 {
-    g_starter = std::move(starter);
+    return std::exchange(g_starter, std::move(starter));
 }
 
 void endProgram()
@@ -221,9 +222,9 @@ void endProgram()
     ::_exit(0);
 }
 
-void setProgramEnder(ProgramEnder ender)
+ProgramEnder setProgramEnder(ProgramEnder ender)
 {
-    g_ender = std::move(ender);
+    return std::exchange(g_ender, std::move(ender));
 }
 
 } // namespace quillfen::host

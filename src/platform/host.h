@@ -20,7 +20,8 @@ QString applicationFolder();
 // The application folder for a program living in `programFolder`.
 QString applicationFolderFor(const QString &programFolder);
 // Tests point the application folder elsewhere; an empty text restores the host's answer.
-void setApplicationFolderOverride(const QString &folder);
+// Each of these test setters answers what it replaced, for the caller to put back.
+QString setApplicationFolderOverride(const QString &folder);
 
 QString computerName();
 
@@ -60,12 +61,12 @@ void openWithApplication(
 // Tests observe program starts instead of starting anything. The starter answers whether
 // the start succeeded; pass an empty function to restore the host's.
 using ProgramStarter = std::function<bool(const QString &program, const QStringList &arguments)>;
-void setProgramStarter(ProgramStarter starter);
+ProgramStarter setProgramStarter(ProgramStarter starter);
 
 // Ends the program at once: no window runs its close handling. Tests observe it instead;
 // then the call returns and the caller must leave its handler.
 void endProgram();
 using ProgramEnder = std::function<void()>;
-void setProgramEnder(ProgramEnder ender);
+ProgramEnder setProgramEnder(ProgramEnder ender);
 
 } // namespace quillfen::host

@@ -1,6 +1,7 @@
 #include "message_boxes.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace quillfen {
 
@@ -28,9 +29,9 @@ MessageBoxes &messageBoxes()
     return g_installed ? *g_installed : fallback;
 }
 
-void setMessageBoxes(MessageBoxes *boxes)
+MessageBoxes *setMessageBoxes(MessageBoxes *boxes)
 {
-    g_installed = boxes;
+    return std::exchange(g_installed, boxes);
 }
 
 MsgAnswer showMessage(

@@ -40,9 +40,9 @@ public:
 };
 
 // The installed implementation; without one, boxes are written to standard error and
-// answered OK or No.
+// answered OK or No. Installing answers the one replaced (null: none).
 MessageBoxes &messageBoxes();
-void setMessageBoxes(MessageBoxes *boxes);
+MessageBoxes *setMessageBoxes(MessageBoxes *boxes);
 
 MsgAnswer showMessage(const QString &text, const QString &title, MsgIcon icon = MsgIcon::None,
     MsgButtons buttons = MsgButtons::Ok, const QString &details = {});

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 
 #include <cstring>
+#include <utility>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -139,9 +140,9 @@ Registry &current()
     return *registry;
 }
 
-void setCurrent(std::shared_ptr<Registry> registry)
+std::shared_ptr<Registry> setCurrent(std::shared_ptr<Registry> registry)
 {
-    installed() = std::move(registry);
+    return std::exchange(installed(), std::move(registry));
 }
 
 } // namespace quillfen::registry

@@ -75,9 +75,10 @@ private:
 
 // The registry in use: the system's on Windows; elsewhere a table whose key
 // "SOFTWARE\Microsoft\Shared Tools\MSINFO" value "PATH" names the first system
-// information program found on the search path. Tests install their own.
+// information program found on the search path. Tests install their own; installing answers
+// the one replaced.
 Registry &current();
-void setCurrent(std::shared_ptr<Registry> registry);
+std::shared_ptr<Registry> setCurrent(std::shared_ptr<Registry> registry);
 
 } // namespace quillfen::registry
 

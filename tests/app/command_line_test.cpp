@@ -4,7 +4,6 @@
 #include "platform/host.h"
 #include "settings/options_values.h"
 #include "support/qt_test_helpers.h"
-#include "support/temp_store.h"
 #include "transfer/journal.h"
 #include "transfer/transfer_log.h"
 
@@ -13,9 +12,7 @@
 #include <QProcess>
 #include <QtWidgets>
 
-using namespace quillfen;
-
-namespace {
+namespace quillfen::test {
 
 struct Said
 {
@@ -50,13 +47,10 @@ protected:
     void fixture()
     {
         for (const char *name : {"a.txt", "b.txt", "c.dat"})
-            test::writeAged(src + name, name);
-        test::removeTree(nativePath(dst));
+            writeAged(src + name, name);
+        removeTree(nativePath(dst));
         QFile::remove(logFilePath());
-        EntryList entries;
-        entries.append("*.txt", src, dst, "1");
-        entries.append("c.dat", src, root + "no/such/", "0");
-        sc_AddFiles(entries);
+        storeEntries({{"*.txt", src, dst, "1"}, {"c.dat", src, root + "no/such/", "0"}});
         store.set("Timer", "0");
         store.set("AutoStart", "1");
     }
@@ -64,8 +58,7 @@ protected:
     // The log with times and folders made plain, the files, and the journal's steps.
     QStringList outcome() const
     {
-        QStringList seen
-            = {test::maskTimes(QString::fromUtf8(test::readBytes(logFilePath()))).replace(root, "/")};
+        QStringList seen = {maskTimes(QString::fromUtf8(readBytes(logFilePath()))).replace(root, "/")};
         for (const QString &folder : {src, dst})
             seen << QDir(folder).entryList(QDir::Files).join(' ');
         JournalReader journal;
@@ -75,12 +68,12 @@ protected:
         return seen;
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     const QString root = store.root() + "/", src = store.scratch("src"), dst = root + "dst/";
 };
 
-TEST_F(CommandLine, HelpNeedsNoDisplayAndAnUnknownOptionIsAUsageError)
+TEST_F(CommandLine, OptionsAreReadWithoutADisplay)
 {
     const QStringList noDisplay = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
     const struct
@@ -89,12 +82,9 @@ TEST_F(CommandLine, HelpNeedsNoDisplayAndAnUnknownOptionIsAUsageError)
         QStringList arguments;
         int status;
         const char *says;
-    } rows[] = {{.name = "help", .arguments = {"--help"}, .status = 0, .says = "Usage: "},
-        {.name = "unknown", .arguments = {"--bad"}, .status = 2, .says = "quillfen: Unknown option 'bad'."},
-        {.name = "window option",
-            .arguments = {"-platform", "xcb", "--help"},
-            .status = 0,
-            .says = "Usage: "}};
+    } rows[]
+        = {{"help", {"--help"}, 0, "Usage: "}, {"unknown", {"--bad"}, 2, "quillfen: Unknown option 'bad'."},
+            {"window option", {"-platform", "xcb", "--help"}, 0, "Usage: "}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         const Said said = quillfen(row.arguments, noDisplay);
@@ -105,20 +95,19 @@ TEST_F(CommandLine, HelpNeedsNoDisplayAndAnUnknownOptionIsAUsageError)
     }
 }
 
-TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoesAndSaysFailuresAsItsBoxes)
+TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoes)
 {
     fixture();
     const Said said = quillfen({"--run"});
     const QStringList byCommand = outcome();
     fixture();
-    host::setProgramEnder([] {});
     {
+        Installed<host::setProgramEnder> noEnd([] {});
         frmMain window;
         window.Form_Load();
         window.Timer1_Timer();
         window.Timer2_Timer();
     }
-    host::setProgramEnder({});
     for (QWidget *notice : QApplication::topLevelWidgets())
         delete qobject_cast<frmDone *>(notice);
     EXPECT_EQ(outcome(), byCommand);
@@ -151,4 +140,4 @@ TEST_F(CommandLine, APreviewListsWhatThePreviewWindowLists)
     EXPECT_EQ(lines.size(), 3);
 }
 
-} // namespace
+} // namespace quillfen::test

@@ -12,17 +12,13 @@
 #include "platform/host.h"
 #include "settings/store.h"
 #include "support/qt_test_helpers.h"
-#include "support/temp_store.h"
 #include "transfer/transfer_log.h"
 
 #include <QAccessible>
 #include <QProcess>
 #include <QtWidgets>
 
-using namespace quillfen;
-using test::q;
-
-namespace {
+namespace quillfen::test {
 
 class MainWindow : public ::testing::Test
 {
@@ -32,80 +28,127 @@ protected:
     {
         return window->findChild<T *>(name);
     }
-    // Caption, toggle, timers, tooltip and status, e.g. "10 down counting Click to Stop|Started".
-    QString state() const
+    // Caption, toggle, the countdown's and the run's timers, tooltip and status.
+    QStringList state() const
     {
         const auto *toggle = child<QPushButton>("tglTimer");
-        return toggle->text() + (toggle->isChecked() ? " down " : " up ")
-            + (child<QTimer>("Timer1")->isActive() ? "counting " : "")
-            + (child<QTimer>("Timer2")->isActive() ? "armed " : "") + toggle->toolTip() + '|'
-            + window->statusText();
+        return {toggle->text(), toggle->isChecked() ? "down" : "up",
+            child<QTimer>("Timer1")->isActive() ? "counting" : "",
+            child<QTimer>("Timer2")->isActive() ? "armed" : "", toggle->toolTip(), window->statusText()};
+    }
+    void load(const char *timer, const char *autoStart)
+    {
+        store.set(keys::Timer, timer);
+        store.set(keys::AutoStart, autoStart);
+        window = std::make_unique<frmMain>();
+        window->Form_Load();
+    }
+    void countToZero()
+    {
+        load("1", "0");
+        child<QPushButton>("tglTimer")->click();
+        window->Timer1_Timer();
+        window->Timer1_Timer();
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     std::unique_ptr<frmMain> window;
 };
 
-TEST_F(MainWindow, TheCountdownObeysItsToggleAndLinks)
+TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
 {
     // A folder name that a shell would split, quote and run: the path is one argument.
     const QString folder = store.root() + "/-app \"q\" 'q' ;$(touch INJECTED)\t\nend";
     ASSERT_TRUE(QDir().mkpath(folder));
-    host::setApplicationFolderOverride(folder);
-    test::writeAged(logFilePath(), "#log\r\n");
+    Installed<host::setApplicationFolderOverride> appFolder(folder);
+    writeAged(logFilePath(), "#log\r\n");
     QStringList started;
     bool viewerStarts = true;
-    host::setProgramStarter([&](const QString &program, const QStringList &arguments) {
-        return started << program + '|' + arguments.join('|'), viewerStarts;
+    Installed<host::setProgramStarter> starter([&](const QString &program, const QStringList &arguments) {
+        started << program << arguments;
+        return viewerStarts;
     });
-    store.set(keys::Timer, "10"), store.set(keys::AutoStart, "0");
-    window = std::make_unique<frmMain>(), window->Form_Load();
-    EXPECT_EQ(window->windowTitle() + ' ' + state(), "Quillfen 10 up Click to Start|Auto-Start Disabled");
-    // Whether an application opens the log, the answer to the question at the second click; the
-    // boxes, the log, the window's own viewer and the link afterwards ("": hidden).
-    const std::tuple<bool, MsgAnswer, QString> logClicks[]
-        = {{true, MsgAnswer::No, "|#log\r\n||View Log|View Log File"},
-            {false, MsgAnswer::No, "|#log\r\n|#log\n|View Log|View Log File"},
-            {true, MsgAnswer::Yes, "|<none>|#log\n|"}};
-    for (const auto &[starts, answer, after] : logClicks) {
-        viewerStarts = starts, boxes.clear(), boxes.answerNext(answer);
-        window->lblLog_Click(), window->lblLog_Click();
+    load("10", "0");
+    EXPECT_EQ(window->windowTitle(), "Quillfen");
+    EXPECT_EQ(state(), QStringList({"10", "up", "", "", "Click to Start", "Auto-Start Disabled"}));
+    EXPECT_EQ(child<QLabel>("lblLog")->text(), "View Log");
+    EXPECT_EQ(child<QLabel>("lblLog")->toolTip(), "View Log File");
+    const struct
+    {
+        const char *name;
+        bool viewerStarts;
+        MsgAnswer answer;
+        QByteArray log;
+        QString viewer;
+        bool linkShown;
+    } rows[] = {{"kept", true, MsgAnswer::No, "#log\r\n", "", true},
+        {"shown by the window", false, MsgAnswer::No, "#log\r\n", "#log\n", true},
+        {"deleted", true, MsgAnswer::Yes, "<none>", "#log\n", false}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        viewerStarts = row.viewerStarts;
+        boxes.clear();
+        boxes.answerNext(row.answer);
+        window->lblLog_Click();
+        window->lblLog_Click();
         const auto *viewer = window->findChild<QPlainTextEdit *>("txtLog");
-        const auto *label = child<QLabel>("lblLog");
-        const QString link = label->isVisibleTo(window.get()) ? label->text() + '|' + label->toolTip() : "";
-        EXPECT_EQ(test::boxesSeen(boxes).join('\n') + '|' + test::readBytes(logFilePath()) + '|'
-                + (viewer ? viewer->toPlainText() : "") + '|' + link,
-            "Delete Log | Delete the log file? | Question YesNo" + after);
+        EXPECT_EQ(boxesSeen(boxes), QStringList {"Delete Log | Delete the log file? | Question YesNo"});
+        EXPECT_EQ(readBytes(logFilePath()), row.log);
+        EXPECT_EQ(viewer ? viewer->toPlainText() : "", row.viewer);
+        EXPECT_EQ(child<QLabel>("lblLog")->isVisibleTo(window.get()), row.linkShown);
+        EXPECT_EQ(std::exchange(started, {}), QStringList({"xdg-open", folder + "/filelog.txt"}));
     }
-    host::setProgramStarter({});
-    EXPECT_EQ(started, QStringList(3, "xdg-open|" + folder + "/filelog.txt"));
+}
 
+TEST_F(MainWindow, ALinkRestartsTheCountdownOnlyForAutoStart)
+{
+    load("10", "0");
     auto *toggle = child<QPushButton>("tglTimer");
     toggle->click();
-    EXPECT_EQ(state(), "10 down counting Click to Stop|Started");
-    // One tick into the countdown, the link, and what the Options window leaves stored (countdown,
-    // auto-start); whether it counts while the window is open, and the state afterwards: the
-    // links stop the countdown, back at its start, and start it again only for auto-start.
-    const char *links[][4] = {{"About", "", "", "stopped, 10 up Click to Start|Stopped"},
-        {"Options", "7", "1", "stopped, 7 down counting Click to Stop|Started"},
-        {"About", "", "", "stopped, 7 down counting Click to Stop|Started"},
-        {"Options", "1", "0", "stopped, 1 up Click to Start|Stopped"}};
-    for (const auto &[link, timer, autoStart, seenAndAfter] : links) {
+    EXPECT_EQ(state(), QStringList({"10", "down", "counting", "", "Click to Stop", "Started"}));
+    const QStringList stopped = {"up", "", "", "Click to Start", "Stopped"};
+    const QStringList counting = {"down", "counting", "", "Click to Stop", "Started"};
+    const struct
+    {
+        const char *name;
+        bool options;
+        const char *timer, *autoStart; // what the Options window leaves stored; nullptr: nothing
+        const char *seconds;
+        bool counts;
+    } rows[] = {{"about", false, nullptr, nullptr, "10", false},
+        {"options, auto-start", true, "7", "1", "7", true},
+        {"about, auto-start", false, nullptr, nullptr, "7", true}, {"options", true, "1", "0", "1", false}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
         toggle->setChecked(true);
         window->Timer1_Timer();
-        if (*timer)
-            store.set(keys::Timer, timer), store.set(keys::AutoStart, autoStart);
-        bool counting = true;
-        test::onNextModal([&](QWidget *) { counting = toggle->isChecked(); });
-        q(link) == "About" ? window->lblAbout_Click() : window->lblOptions_Click();
-        EXPECT_EQ(QString(counting ? "counting, " : "stopped, ") + state(), seenAndAfter);
+        if (row.timer) {
+            store.set(keys::Timer, row.timer);
+            store.set(keys::AutoStart, row.autoStart);
+        }
+        bool counted = true;
+        onNextModal([&](QWidget *) { counted = toggle->isChecked(); });
+        if (row.options)
+            window->lblOptions_Click();
+        else
+            window->lblAbout_Click();
+        EXPECT_FALSE(counted) << "counted while the window was open";
+        EXPECT_EQ(state()[0], row.seconds);
+        EXPECT_EQ(state().mid(1), row.counts ? counting : stopped);
     }
+}
 
-    toggle->click();
-    window->Timer1_Timer(), window->Timer1_Timer();
-    EXPECT_EQ(state() + QString::number(child<QTimer>("Timer2")->interval()),
-        "0 down armed Click to Stop|Running1000");
+TEST_F(MainWindow, AtZeroTheRunIsArmed)
+{
+    countToZero();
+    EXPECT_EQ(state(), QStringList({"0", "down", "", "armed", "Click to Stop", "Running"}));
+    EXPECT_EQ(child<QTimer>("Timer2")->interval(), 1000);
+}
+
+TEST_F(MainWindow, ARunShowsOnlyItsMessages)
+{
+    countToZero();
     for (const char *name : {"tglTimer", "Label1", "Label2", "lblLog", "lblOptions", "lblAbout", "txtMsg"})
         EXPECT_EQ(child(name)->isVisibleTo(window.get()), name == q("txtMsg")) << name;
     auto *area = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
@@ -113,56 +156,69 @@ TEST_F(MainWindow, TheCountdownObeysItsToggleAndLinks)
     EXPECT_EQ(area->text(), "1a\n\t1b\nPlease wait") << "shown at once";
 }
 
-TEST_F(MainWindow, ARunEndsInTheNoticeOrStaysOpenOnAFailure)
+TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
 {
     const QString from = store.scratch("from"), to = store.scratch("to");
-    host::setProgramEnder([] {}); // the notice ends the program
-    // The entry's file and whether the run fails; the state, files bar, windows shown, newest message
-    // and boxes afterwards. The failed run's window closes minimized: no placement is stored. It
-    // counts 1,200 entries, whose count the bar writes as the locale does.
-    const std::tuple<const char *, bool, QString> rows[] = {
-        {"*.dat", false, "0 down Click to Stop|Finished 1/1 1 of 1 files, notice, \tTo:   <to>data.dat, "},
-        {"missing.txt", true,
-            "0 down Click to Stop|Running 0/1200 Stopped after 0 of 1,200 files, main other, Please wait, "
-            "Error 53 | Error File not found (53) on Timer2 | Critical Ok"}};
+    Installed<host::setProgramEnder> noEnd([] {});
+    // The failed run's window closes minimized: no placement is stored. It counts 1,200 entries,
+    // whose count the bar writes as the locale does.
+    const struct
+    {
+        const char *name, *file, *count, *status;
+        int done, planned;
+        const char *bar;
+        QString message;
+        bool failed;
+    } rows[] = {{"done", "*.dat", "1", "Finished", 1, 1, "1 of 1 files", "\tTo:   " + to + "data.dat", false},
+        {"failed", "missing.txt", "1200", "Running", 0, 1200, "Stopped after 0 of 1,200 files", "Please wait",
+            true}};
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    for (const auto &[file, failed, after] : rows) {
-        test::TempStore fresh;
-        test::ScriptedMessageBoxes boxes;
-        store.set("sc_File1", file), store.set("sc_Path1", from), store.set("sc_Dest1", to);
-        store.set("sc_Files", failed ? "1200" : "1");
-        store.set("sc_Move1", "1"), store.set("Timer", "0"), store.set("AutoStart", "1");
-        test::writeAged(from + "data.dat", "data");
-        window = std::make_unique<frmMain>(), window->Form_Load();
-        window->setGeometry(120, 90, 480, 300), window->show();
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        TempStore fresh;
+        ScriptedMessageBoxes boxes;
+        storeEntries({{row.file, from, to, "1"}});
+        store.set(keys::Files, row.count);
+        writeAged(from + "data.dat", "data");
+        load("0", "1");
+        window->setGeometry(120, 90, 480, 300);
+        window->show();
         QWidget other; // closed with the main window
         other.show();
         const QRect frame = window->frameGeometry();
-        window->Timer1_Timer(), window->Timer2_Timer();
+        window->Timer1_Timer();
+        window->Timer2_Timer();
         const auto *bar = child<QProgressBar>("prgFiles");
-        const auto *messages = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
-        QString shown = QString(window->isVisible() ? "main " : "") + (other.isVisible() ? "other" : "");
+        EXPECT_EQ(state(), QStringList({"0", "down", "", "", "Click to Stop", row.status}));
+        EXPECT_EQ(bar->value(), row.done);
+        EXPECT_EQ(bar->maximum(), row.planned);
+        EXPECT_EQ(bar->format(), row.bar);
+        EXPECT_EQ(window->isVisible(), row.failed);
+        EXPECT_EQ(other.isVisible(), row.failed);
+        int notices = 0;
         for (QWidget *notice : QApplication::topLevelWidgets())
-            shown += qobject_cast<frmDone *>(notice) && notice->isVisible() ? "notice" : "";
-        EXPECT_EQ(state() + QString(" %1/%2 ").arg(bar->value()).arg(bar->maximum()) + bar->format() + ", "
-                + shown + ", " + messages->text().section('\n', 0, 0).replace(to, "<to>") + ", "
-                + test::boxesSeen(boxes).join('\n'),
-            after);
+            notices += qobject_cast<frmDone *>(notice) && notice->isVisible();
+        EXPECT_EQ(notices, !row.failed);
+        const auto *messages = static_cast<MessageArea *>(child<QListView>("txtMsg")->model());
+        EXPECT_EQ(messages->text().section('\n', 0, 0), row.message);
+        EXPECT_EQ(boxesSeen(boxes),
+            QStringList(row.failed, "Error 53 | Error File not found (53) on Timer2 | Critical Ok"));
         // The failed run's Options values stay open until the window closes, and are saved then.
         store.set(keys::Timer, "9");
         window->setWindowState(Qt::WindowMinimized);
         window->close();
-        EXPECT_EQ(store.value(keys::Timer), failed ? "0" : "9");
+        EXPECT_EQ(store.value(keys::Timer), row.failed ? "0" : "9");
         const std::pair<keys::Key, int> placement[] = {{keys::MainLeft, frame.x()},
             {keys::MainTop, frame.y()}, {keys::MainWidth, frame.width()}, {keys::MainHeight, frame.height()}};
-        for (const auto &[key, pixels] : placement) // the same dots per inch both ways here
-            EXPECT_EQ(store::get(key), failed ? "" : QString::number(pixels * 1440 / window->logicalDpiX()));
+        for (const auto &[key, pixels] : placement) { // the same dots per inch both ways here
+            const QString stored = QString::number(pixels * 1440 / window->logicalDpiX());
+            EXPECT_EQ(store::get(key), row.failed ? "" : stored);
+        }
         for (QWidget *notice : QApplication::topLevelWidgets())
             delete qobject_cast<frmDone *>(notice); // without ending the program
     }
     QLocale::setDefault(before);
-    host::setProgramEnder({});
 }
 
 // The controls of `window` that hold the focus, or show progress, with no word for a screen reader:
@@ -186,10 +242,9 @@ QStringList unnamedControls(QWidget *window)
 
 TEST(Accessibility, EveryWindowNamesEachControlItsUserReaches)
 {
-    test::TempStore store;
+    TempStore store;
     EntryList entries;
     frmFileSelect editor(entries);
-    // Each window traces as its own name.
     const std::function<QWidget *()> windows[] = {[] { return new frmMain; }, [] { return new frmOptions; },
         [&] { return new frmFileSelect(entries); }, [&] { return new frmSearch(&editor); },
         [] { return new frmPreview({}, "1", "h", false); }, [] { return new frmLogView("filelog.txt"); },
@@ -201,18 +256,24 @@ TEST(Accessibility, EveryWindowNamesEachControlItsUserReaches)
     }
 }
 
-TEST(Accessibility, TabVisitsTheOptionsAndEditorControlsInOrder)
+TEST(Accessibility, TabVisitsTheControlsInOrder)
 {
-    test::TempStore store;
+    TempStore store;
     EntryList entries;
     frmOptions options;
     frmFileSelect editor(entries);
-    for (const auto &[window, order] :
-        {std::pair<QWidget *, const char *>(&options,
-             "cboTimer chkAutoStart txtExt txtInterval txtIntType lstFiles cmdFile cmdRemove cmdClose"),
-            {&editor,
-                "cmdFile txtFile txtPath txtDest cmdDest chkMove cboConflict cboDateFolders cmdOK "
-                "cmdCancel"}}) {
+    const struct
+    {
+        QWidget *window;
+        QStringList order;
+    } rows[] = {{&options,
+                    {"cboTimer", "chkAutoStart", "txtExt", "txtInterval", "txtIntType", "lstFiles", "cmdFile",
+                        "cmdRemove", "cmdClose"}},
+        {&editor,
+            {"cmdFile", "txtFile", "txtPath", "txtDest", "cmdDest", "chkMove", "cboConflict",
+                "cboDateFolders", "cmdOK", "cmdCancel"}}};
+    for (const auto &[window, order] : rows) {
+        SCOPED_TRACE(qPrintable(window->objectName()));
         QStringList tabbed;
         for (QWidget *widget = window->nextInFocusChain(); widget != window;
              widget = widget->nextInFocusChain()) {
@@ -220,28 +281,35 @@ TEST(Accessibility, TabVisitsTheOptionsAndEditorControlsInOrder)
                 && widget->isVisibleTo(window))
                 tabbed << widget->objectName();
         }
-        EXPECT_EQ(tabbed.join(' '), order);
+        EXPECT_EQ(tabbed, order);
     }
 }
 
-TEST(Startup, OpensOptionsOnlyWhenNotConfiguredAndShowsTheLoadedMainWindow)
+TEST(Startup, AnUnconfiguredStartOpensTheOptionsFirst)
 {
-    // The stored count and countdown ("-": absent); a configured start is the end-to-end run's.
-    for (const auto &[files, timer] : {std::pair("0", "10"), std::pair("3", "-"), std::pair("-", "10")}) {
-        test::TempStore store;
-        test::ScriptedMessageBoxes boxes;
-        for (const auto &[key, value] : {std::pair(keys::Files, files), std::pair(keys::Timer, timer)})
-            if (q(value) != "-")
+    // A configured start is the end-to-end run's.
+    const struct
+    {
+        const char *name, *files, *timer; // nullptr: absent
+    } rows[] = {{"no entries", "0", "10"}, {"no countdown", "3", nullptr}, {"no count", nullptr, "10"}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        TempStore store;
+        ScriptedMessageBoxes boxes;
+        for (const auto &[key, value] :
+            {std::pair(keys::Files, row.files), std::pair(keys::Timer, row.timer)})
+            if (value)
                 store.set(key, value);
         bool opened = false;
         QTimer closer; // closes the Options window as soon as it shows
         QObject::connect(&closer, &QTimer::timeout, [&] {
-            if (auto *options = qobject_cast<frmOptions *>(QApplication::activeModalWidget()))
-                opened = true, options->close();
+            if (auto *options = qobject_cast<frmOptions *>(QApplication::activeModalWidget())) {
+                opened = true;
+                options->close();
+            }
         });
         closer.start(0);
         QPointer<frmMain> main = app::runStartup();
-        SCOPED_TRACE(std::string(files) + " / " + timer);
         EXPECT_TRUE(opened);
         ASSERT_TRUE(main);
         EXPECT_TRUE(main->isVisible());
@@ -251,16 +319,16 @@ TEST(Startup, OpensOptionsOnlyWhenNotConfiguredAndShowsTheLoadedMainWindow)
     }
 }
 
-TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
+TEST(EndToEnd, TheProgramRunsUnattended)
 {
-    test::TempStore store;
+    TempStore store;
     // The program's folder is its application folder: the log lands beside the copy.
     const QString folder = store.scratch("program"), from = store.scratch("from"), to = store.scratch("to");
     ASSERT_TRUE(QFile::copy(QUILLFEN_BUILD_DIR "/src/app/quillfen", folder + "quillfen"));
-    test::writeAged(from + "a.dat", "a");
-    store.set("sc_File1", "*.dat"), store.set("sc_Path1", from), store.set("sc_Dest1", to);
-    store.set("sc_Move1", "1"), store.set("sc_Files", "1"), store.set("Timer", "0"),
-        store.set("AutoStart", "1");
+    writeAged(from + "a.dat", "a");
+    storeEntries({{"*.dat", from, to, "1"}});
+    store.set(keys::Timer, "0");
+    store.set(keys::AutoStart, "1");
 
     QProcess process; // on the tests' platform, offscreen unless chosen otherwise
     process.start(folder + "quillfen", {});
@@ -268,7 +336,7 @@ TEST(EndToEnd, TheProgramTransfersLogsAndEndsByItself)
     EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(process.exitCode(), 0);
     EXPECT_TRUE(QFile::exists(to + "a.dat"));
-    EXPECT_TRUE(test::readBytes(folder + "filelog.txt").contains("Move File successful"));
+    EXPECT_TRUE(readBytes(folder + "filelog.txt").contains("Move File successful"));
 }
 
-} // namespace
+} // namespace quillfen::test

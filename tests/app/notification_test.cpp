@@ -2,10 +2,6 @@
 #include "app/frmMain.h"
 #include "dialogs/frmDone.h"
 #include "platform/host.h"
-#include "settings/entry_list.h"
-#include "support/run_shim.h"
-#include "support/scripted_message_boxes.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <QDBusConnection>
@@ -14,14 +10,12 @@
 #include <QStandardPaths>
 #include <QtWidgets>
 
-using namespace quillfen;
-
-namespace {
+namespace quillfen::test {
 
 const QString Interface = "org.freedesktop.Notifications", Path = "/org/freedesktop/Notifications";
 
-// Stands in for the desktop's notification service: records each notification, then invokes
-// `action` on it, or closes it when there is none.
+// Stands in for the desktop's notification service: records each notification's application,
+// summary and actions, then invokes `action` on it, or closes it when there is none.
 class StandIn : public QObject
 {
     Q_OBJECT
@@ -40,7 +34,7 @@ public Q_SLOTS:
     uint Notify(const QString &app, uint, const QString &, const QString &summary, const QString &,
         const QStringList &actions, const QVariantMap &, int)
     {
-        seen << app + " | " + summary + " | " + actions.join(' ');
+        seen << app << summary << actions;
         QTimer::singleShot(100, this, [this] {
             const bool closing = action.isEmpty();
             QDBusMessage signal = QDBusMessage::createSignal(
@@ -85,17 +79,14 @@ protected:
     // One file moved and one copy that fails, notified if the setting says so.
     void run()
     {
-        test::writeAged(src + "a.txt", "a");
-        test::writeAged(src + "c.dat", "c");
-        EntryList entries;
-        entries.append("a.txt", src, dst, "1");
-        entries.append("c.dat", src, store.root() + "/no/such/", "0");
-        sc_AddFiles(entries);
+        writeAged(src + "a.txt", "a");
+        writeAged(src + "c.dat", "c");
+        storeEntries({{"a.txt", src, dst, "1"}, {"c.dat", src, store.root() + "/no/such/", "0"}});
         store.set(keys::Notify, "1");
     }
 
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
+    TempStore store;
+    ScriptedMessageBoxes boxes;
     const QString src = store.scratch("src"), dst = store.scratch("dst");
     QProcess daemon;
     QString address;
@@ -107,14 +98,14 @@ TEST_F(Notification, UndoAsksFirstThenUndoesTheRun)
 {
     serve("undo");
     run();
-    test::sc_TransferFiles();
+    sc_TransferFiles();
     boxes.clear();
     boxes.answerNext(MsgAnswer::Yes);
     const std::unique_ptr<app::DesktopNotification> shown = app::notifyRunEnd({.moved = 1});
     ASSERT_TRUE(shown);
     app::followRunNotice(*shown);
     EXPECT_EQ(boxes.texts().value(0), "Undo the last run?");
-    EXPECT_EQ(test::readBytes(src + "a.txt"), "a");
+    EXPECT_EQ(readBytes(src + "a.txt"), "a");
 }
 
 TEST_F(Notification, AScheduledRunSaysItsCountsWithBothActions)
@@ -130,7 +121,8 @@ TEST_F(Notification, AScheduledRunSaysItsCountsWithBothActions)
     QMetaObject::invokeMethod(
         standIn, [] {}, Qt::BlockingQueuedConnection); // its records are all in
     EXPECT_EQ(standIn->seen,
-        QStringList("Quillfen | Quillfen: 1 file moved, 0 copied, 1 failed | undo Undo open-log Open Log"));
+        QStringList({"Quillfen", "Quillfen: 1 file moved, 0 copied, 1 failed", "undo", "Undo", "open-log",
+            "Open Log"}));
 }
 
 TEST_F(Notification, NothingIsSentWhileTheSettingIsOff)
@@ -140,17 +132,15 @@ TEST_F(Notification, NothingIsSentWhileTheSettingIsOff)
     EXPECT_FALSE(app::notifyRunEnd({}));
 }
 
-// With no service to answer, the run ends as it always did: with the notice window.
 TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
 {
     const struct
     {
         const char *name, *address;
-    } rows[] = {{.name = "no session bus", .address = "unix:path=/nonexistent/bus"},
-        {.name = "a bus without the service", .address = nullptr}};
+    } rows[] = {{"no session bus", "unix:path=/nonexistent/bus"}, {"a bus without the service", nullptr}};
     store.set(keys::Timer, "0");
     store.set(keys::AutoStart, "1");
-    host::setProgramEnder([] {});
+    Installed<host::setProgramEnder> noEnd([] {});
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         qputenv("DBUS_SESSION_BUS_ADDRESS", row.address ? QByteArray(row.address) : address.toUtf8());
@@ -165,9 +155,8 @@ TEST_F(Notification, WithoutAServiceTheNoticeWindowShows)
         ASSERT_NE(notice, shown.end());
         delete *notice;
     }
-    host::setProgramEnder({});
 }
 
-} // namespace
+} // namespace quillfen::test
 
 #include "notification_test.moc"

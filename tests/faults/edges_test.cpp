@@ -11,10 +11,7 @@
 #include <sys/file.h>
 #include <thread>
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 TEST(Edges, AFileStillBeingWrittenIsNeverDeletedNorCopiedTorn)
 {
@@ -56,7 +53,7 @@ TEST(Edges, AFileStillBeingWrittenIsNeverDeletedNorCopiedTorn)
     }
 }
 
-TEST(Edges, WhereRoomRunsOutNothingIsTornAndTheFailureIsNamed)
+TEST(Edges, WhereRoomRunsOutNothingIsTorn)
 {
     TempStore store;
     const QString src = store.scratch("src"), dest = store.root() + "/small/",
@@ -105,4 +102,4 @@ TEST(Edges, WhereRoomRunsOutNothingIsTornAndTheFailureIsNamed)
     EXPECT_EQ(failureOf([] { store::save(keys::Timer, QStringLiteral("5")); }), failure_no::DiskFull);
 }
 
-} // namespace
+} // namespace quillfen::faults

@@ -80,6 +80,19 @@ static void appear(const char *target)
     errno = saved;
 }
 
+static int appear_then_fail(const char *target)
+{
+    appear(target);
+    return fails("link", 0, target, NULL);
+}
+
+/* A write the rules take only in part: half of it goes through. */
+static int halve(size_t *size)
+{
+    *size /= 2;
+    return 0;
+}
+
 int open(const char *path, int flags, ...)
 {
     va_list args;
@@ -107,7 +120,7 @@ int open(const char *path, int flags, ...)
         return next(__VA_ARGS__);                                                                            \
     }
 
-HOOK(ssize_t, write, fails("write", fd, NULL, NULL) && (errno || size < 2 || (size /= 2, 0)),
+HOOK(ssize_t, write, fails("write", fd, NULL, NULL) && (errno || size < 2 || halve(&size)),
     (int fd, const void *data, size_t size), fd, data, size)
 HOOK(ssize_t, copy_file_range, fails("copy_file_range", out, NULL, NULL),
     (int in, loff_t *in_at, int out, loff_t *out_at, size_t size, unsigned flags), in, in_at, out, out_at,
@@ -116,7 +129,7 @@ HOOK(int, renameat2, fails("renameat2", 0, from, to),
     (int at, const char *from, int to_at, const char *to, unsigned flags), at, from, to_at, to, flags)
 HOOK(int, linkat, fails("linkat", 0, to, NULL),
     (int at, const char *from, int to_at, const char *to, int flags), at, from, to_at, to, flags)
-HOOK(int, link, (appear(to), fails("link", 0, to, NULL)), (const char *from, const char *to), from, to)
+HOOK(int, link, appear_then_fail(to), (const char *from, const char *to), from, to)
 HOOK(int, fchmod, fails("fchmod", fd, NULL, NULL), (int fd, mode_t mode), fd, mode)
 HOOK(int, fsync, fails("fsync", fd, NULL, NULL), (int fd), fd)
 HOOK(int, futimens, fails("futimens", fd, NULL, NULL), (int fd, const struct timespec times[2]), fd, times)

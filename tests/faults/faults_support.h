@@ -5,7 +5,6 @@
 
 #include "settings/entry_list.h"
 #include "settings/store.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 #include "transfer/transfer_log.h"
 
@@ -20,8 +19,13 @@ namespace quillfen::faults {
 
 using namespace quillfen::test;
 
-// Entries of pattern or name, source, destination, move; the run takes every file at once.
-inline void storeEntries(const QList<std::tuple<QString, QString, QString, bool>> &entries)
+// The run takes every file at once.
+struct Entry
+{
+    QString file, source, dest;
+    bool move;
+};
+inline void storeEntries(const QList<Entry> &entries)
 {
     EntryList list;
     for (const auto &[file, source, dest, move] : entries)

@@ -6,10 +6,7 @@
 
 #include "transfer/transfer_log.h"
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 struct Injection
 {
@@ -34,7 +31,7 @@ const Injection Injections[] = {
     {"unlink", EACCES, 70, "Permission denied", 3, true},
 };
 
-TEST(InjectedFailures, EveryFailureIsReportedLoggedAndLosesNothing)
+TEST(InjectedFailures, EveryFailureIsReportedWithoutLoss)
 {
     const QByteArray one = randomContent(200 << 10), older = randomContent(3000), last = randomContent(5000);
     const QByteArrayList moved
@@ -93,7 +90,7 @@ TEST(InjectedFailures, EveryFailureIsReportedLoggedAndLosesNothing)
 }
 
 // A log header or record that the disk takes only in part is finished, or cut back when the rest fails.
-TEST(InjectedFailures, WritesTakenInPartAreFinishedOrCutBack)
+TEST(InjectedFailures, APartialWriteNeverLeavesATornFile)
 {
     TempStore store;
     const QString src = store.scratch("src"), app = store.appFolder();
@@ -110,4 +107,4 @@ TEST(InjectedFailures, WritesTakenInPartAreFinishedOrCutBack)
     }
 }
 
-} // namespace
+} // namespace quillfen::faults

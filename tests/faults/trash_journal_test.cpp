@@ -3,7 +3,6 @@
 
 #include "faults_support.h"
 
-#include "support/read_only_folder.h"
 #include "transfer/messages.h"
 #include "transfer/transfer_log.h"
 #include "transfer/undo.h"
@@ -12,10 +11,7 @@
 
 #include <optional>
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 struct TrashCorner
 {
@@ -30,7 +26,7 @@ struct TrashCorner
     QString file = "f.txt";
 };
 
-TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
+TEST(TrashCorners, AFileIsReplacedOnlyWhenATrashKeepsIt)
 {
     const TrashCorner rows[] = {
         {"the home trash's files folder is a plain file", "", 75, {"data/Trash/files"}},
@@ -92,8 +88,7 @@ TEST(TrashCorners, AReplacedFileIsKeptInATrashOrNotReplaced)
         GTEST_SKIP() << "this user may not mount, not tried: " << notTried.join(", ").toStdString();
 }
 
-// A run that cannot put its journal in place of the last one's leaves none for undo to use.
-TEST(JournalCorners, AnUnrecordedRunIsSaidSoAndTheRunBeforeIsNotUndone)
+TEST(JournalCorners, AnUnrecordedRunLeavesNothingToUndo)
 {
     for (const int number : {70, 61}) { // a read-only state folder, a full disk
         SCOPED_TRACE(number);
@@ -119,4 +114,4 @@ TEST(JournalCorners, AnUnrecordedRunIsSaidSoAndTheRunBeforeIsNotUndone)
     }
 }
 
-} // namespace
+} // namespace quillfen::faults

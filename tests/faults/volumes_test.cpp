@@ -8,10 +8,7 @@
 #include "transfer/transfer_log.h"
 #include "transfer/undo.h"
 
-using namespace quillfen;
-using namespace quillfen::faults;
-
-namespace {
+namespace quillfen::faults {
 
 struct VolumeRow
 {
@@ -117,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(Images, RealFileSystems, testing::ValuesIn(Volumes),
     [](const testing::TestParamInfo<VolumeRow> &info) { return std::string(info.param.name); });
 
 // Every file is placed whole, and one that appears under a name just before it is taken is kept.
-TEST(Shares, WithoutLinksOrRenameFlagsEveryFileIsPlacedWhole)
+TEST(Shares, OnABareShareEveryFileIsPlacedWhole)
 {
     TempStore store;
     const QString src = store.scratch("src"), from = store.scratch("from"), dest = store.scratch("dest");
@@ -142,4 +139,4 @@ TEST(Shares, WithoutLinksOrRenameFlagsEveryFileIsPlacedWhole)
     EXPECT_EQ(readBytes(from + "moved.dat"), "moved");
 }
 
-} // namespace
+} // namespace quillfen::faults

@@ -4,18 +4,17 @@
 #include "platform/host.h"
 #include "settings/entry_list.h"
 #include "settings/store.h"
-#include "support/scripted_message_boxes.h"
-#include "support/temp_store.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace quillfen {
+namespace quillfen::test {
 
 TEST(EntryChoices, SurviveExportThenClearThenImport)
 {
-    test::TempStore store;
-    test::ScriptedMessageBoxes boxes;
-    host::setProgramEnder([] {});
+    TempStore store;
+    ScriptedMessageBoxes boxes;
+    Installed<host::setProgramEnder> noEnd([] {});
     EntryList list;
     list.append("a", "/s/", "/d/", "1", "1", "3");
     list.append("b", "/s/", "/d/", "0");
@@ -30,7 +29,6 @@ TEST(EntryChoices, SurviveExportThenClearThenImport)
     EntryList back;
     sc_GetFiles(back);
     EXPECT_EQ(back, list);
-    host::setProgramEnder({});
 }
 
-} // namespace quillfen
+} // namespace quillfen::test

@@ -1,5 +1,4 @@
 #include "platform/schedule.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -7,11 +6,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <sys/stat.h>
-
-using namespace quillfen;
-
-namespace {
+namespace quillfen::test {
 
 // The units in a fresh configuration folder, with no user manager to tell.
 class Schedule : public ::testing::Test
@@ -21,30 +16,29 @@ protected:
     void TearDown() override { qunsetenv("XDG_RUNTIME_DIR"); }
     QString unit(const char *suffix) const { return folder + "com.marivale.quillfen" + suffix; }
 
-    test::TempStore temp;
+    TempStore temp;
     const QString folder = scheduleFolder() + '/';
     const QByteArray program = QUILLFEN_BUILD_DIR "/src/app/quillfen";
 };
 
-TEST_F(Schedule, TheTimerRunsTheProgramDailyAndCatchesUp)
+TEST_F(Schedule, TheTimerRunsTheProgramDailyCatchingUp)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
-    const QByteArray timer = test::readBytes(unit(".timer"));
+    const QByteArray timer = readBytes(unit(".timer"));
     EXPECT_TRUE(timer.contains("\nOnCalendar=*-*-* 07:30:00\n"));
     EXPECT_TRUE(timer.contains("\nPersistent=true\n"));
-    EXPECT_TRUE(test::readBytes(unit(".service")).contains("\nExecStart=\"" + program + "\" --run\n"));
+    EXPECT_TRUE(readBytes(unit(".service")).contains("\nExecStart=\"" + program + "\" --run\n"));
     EXPECT_EQ(QFileInfo(folder + "timers.target.wants/com.marivale.quillfen.timer").symLinkTarget(),
         unit(".timer"));
 }
 
-TEST_F(Schedule, UntickingRemovesTheUnitsAndTheirLink)
+TEST_F(Schedule, UntickingRemovesEverythingItWrote)
 {
     ASSERT_EQ(setSchedule(QTime(7, 30), program), quillfen::Schedule::Done);
     ASSERT_EQ(setSchedule(QTime(), program), quillfen::Schedule::Done);
-    struct stat status;
     for (const QString &path :
         {unit(".timer"), unit(".service"), folder + "timers.target.wants/com.marivale.quillfen.timer"})
-        EXPECT_NE(::lstat(QFile::encodeName(path).constData(), &status), 0) << path.toStdString();
+        EXPECT_FALSE(present(path)) << path.toStdString();
 }
 
 TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
@@ -53,14 +47,13 @@ TEST_F(Schedule, AnotherProgramsUnitIsKeptUnlessTheUserAgrees)
     {
         const char *name, *suffix;
         QTime at;
-    } rows[] = {{.name = "a timer, ticked", .suffix = ".timer", .at = QTime(6, 0)},
-        {.name = "a service, unticked", .suffix = ".service", .at = QTime()}};
+    } rows[] = {{"a timer, ticked", ".timer", QTime(6, 0)}, {"a service, unticked", ".service", QTime()}};
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
         ASSERT_TRUE(QDir().mkpath(folder));
-        test::writeBytes(unit(row.suffix), "[Unit]\nDescription=theirs\n");
+        writeBytes(unit(row.suffix), "[Unit]\nDescription=theirs\n");
         EXPECT_EQ(setSchedule(row.at, program), quillfen::Schedule::ForeignUnit);
-        EXPECT_EQ(test::readBytes(unit(row.suffix)), "[Unit]\nDescription=theirs\n");
+        EXPECT_EQ(readBytes(unit(row.suffix)), "[Unit]\nDescription=theirs\n");
         EXPECT_EQ(setSchedule(row.at, program, true), quillfen::Schedule::Done);
         EXPECT_EQ(scheduledTime(), row.at);
     }
@@ -81,4 +74,4 @@ TEST_F(Schedule, SystemdAcceptsTheUnits)
     EXPECT_EQ(verify.exitCode(), 0);
 }
 
-} // namespace
+} // namespace quillfen::test

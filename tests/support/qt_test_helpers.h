@@ -1,7 +1,5 @@
 #pragma once
 
-// What the window tests share besides the core support.
-
 #include "support/test_support.h"
 
 #include <QApplication>

@@ -5,6 +5,7 @@
 #include "transfer/transfer_run.h"
 
 #include <memory>
+#include <utility>
 
 namespace quillfen::test {
 
@@ -20,13 +21,13 @@ void ReportBoxes::report(const Report &report)
 }
 
 RunRecorder::RunRecorder()
+    : m_previous(std::exchange(g_recorder, this))
 {
-    g_recorder = this;
 }
 
 RunRecorder::~RunRecorder()
 {
-    g_recorder = nullptr;
+    g_recorder = m_previous;
 }
 
 void sc_TransferFiles()

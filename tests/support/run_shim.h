@@ -14,11 +14,11 @@ struct ReportBoxes : RunObserver
     void report(const Report &report) override;
 };
 
-// Records what a run tells its observer; `onStart` runs as the run starts on a file.
+// Records what a run tells its observer; `onStart` runs as the run starts on a file. Watches
+// the runs while it is the newest.
 struct RunRecorder : ReportBoxes
 {
     QStringList records, events;
-    QList<qint64> done, totals;
     std::function<void(const QString &)> onStart;
 
     RunRecorder();
@@ -31,8 +31,10 @@ struct RunRecorder : ReportBoxes
         if (onStart)
             onStart(path);
     }
-    void bytesCopied(qint64 bytes, qint64 total) override { done << bytes, totals << total; }
     void fileFinished(const FileEnd &) override { events << QStringLiteral("finished"); }
+
+private:
+    RunRecorder *m_previous;
 };
 
 // One run watched by the newest RunRecorder; a run that a failure ends stays open until

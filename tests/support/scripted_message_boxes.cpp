@@ -3,21 +3,18 @@
 namespace quillfen::test {
 
 ScriptedMessageBoxes::ScriptedMessageBoxes()
-    : m_previous(&messageBoxes())
+    : m_previous(setMessageBoxes(this))
 {
-    setMessageBoxes(this);
 }
 
 ScriptedMessageBoxes::~ScriptedMessageBoxes()
 {
-    setMessageBoxes(nullptr);
+    setMessageBoxes(m_previous);
 }
 
 MsgAnswer ScriptedMessageBoxes::show(const MessageBoxRequest &request)
 {
     m_shown.append(request);
-    if (m_hook)
-        m_hook(request);
     if (!m_answers.empty()) {
         const MsgAnswer answer = m_answers.front();
         m_answers.pop_front();

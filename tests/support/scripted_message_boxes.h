@@ -5,7 +5,6 @@
 #include <QList>
 
 #include <deque>
-#include <functional>
 
 namespace quillfen::test {
 
@@ -20,8 +19,6 @@ public:
     MsgAnswer show(const MessageBoxRequest &request) override;
 
     void answerNext(MsgAnswer answer) { m_answers.push_back(answer); }
-    // Runs while a box is "open", before it is answered (to act during a modal box).
-    void onShow(std::function<void(const MessageBoxRequest &)> hook) { m_hook = std::move(hook); }
 
     const QList<MessageBoxRequest> &shown() const { return m_shown; }
     QStringList texts() const;
@@ -31,7 +28,6 @@ private:
     MessageBoxes *m_previous;
     QList<MessageBoxRequest> m_shown;
     std::deque<MsgAnswer> m_answers;
-    std::function<void(const MessageBoxRequest &)> m_hook;
 };
 
 // Every box shown so far as "title | text | icon buttons", then " | details" where it has them.

@@ -26,12 +26,12 @@ TempStore::TempStore()
         qputenv(variable, folder.toUtf8());
     }
     QDir().mkpath(appFolder());
-    host::setApplicationFolderOverride(appFolder());
+    m_previousAppFolder = host::setApplicationFolderOverride(appFolder());
 }
 
 TempStore::~TempStore()
 {
-    host::setApplicationFolderOverride(QString());
+    host::setApplicationFolderOverride(m_previousAppFolder);
     for (const auto &[variable, value] : m_saved) {
         if (value.first)
             qputenv(variable, value.second);
@@ -73,7 +73,9 @@ void removeTree(const QByteArray &folder)
     ::nftw(
         folder.constData(),
         [](const char *path, const struct stat *, int type, struct FTW *) {
-            return type == FTW_D ? (::chmod(path, 0700), 0) : 0;
+            if (type == FTW_D)
+                ::chmod(path, 0700);
+            return 0;
         },
         32, FTW_PHYS);
     ::nftw(

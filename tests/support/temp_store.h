@@ -37,6 +37,7 @@ public:
 private:
     QString m_root;
     QList<std::pair<const char *, std::pair<bool, QByteArray>>> m_saved;
+    QString m_previousAppFolder;
 };
 
 // Removes a folder and everything in it, names taken as bytes.

@@ -1,17 +1,22 @@
 #pragma once
 
-// What the tests share, QtCore only.
+// What every test shares, QtCore only.
 
 #include "platform/failure.h"
 #include "platform/native_names.h"
+#include "settings/entry_list.h"
+#include "support/read_only_folder.h"
 #include "support/run_shim.h"
 #include "support/scripted_message_boxes.h"
+#include "support/temp_store.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +60,18 @@ inline void makeTree(const QString &root, const QStringList &entries)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
     }
+}
+
+struct Entry
+{
+    QString file, source, dest, move;
+};
+inline void storeEntries(const QList<Entry> &entries)
+{
+    EntryList list;
+    for (const auto &[file, source, dest, move] : entries)
+        list.append(file, source, dest, move);
+    sc_AddFiles(list);
 }
 
 // The number of the failure that `step` throws, 0 when it throws none.
@@ -141,6 +158,24 @@ private:
     __user_cap_header_struct m_header {_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct m_saved[2] {};
     bool m_active = false, m_restore = false;
+};
+
+// Installs a stand-in through a setter that answers what it replaced, and puts that back.
+template<auto set>
+class Installed
+{
+public:
+    template<typename T>
+    explicit Installed(T &&value)
+        : m_previous(set(std::forward<T>(value)))
+    {
+    }
+    ~Installed() { set(std::move(m_previous)); }
+    Installed(const Installed &) = delete;
+    Installed &operator=(const Installed &) = delete;
+
+private:
+    decltype(set({})) m_previous;
 };
 
 } // namespace quillfen::test

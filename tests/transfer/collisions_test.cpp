@@ -30,9 +30,13 @@ struct Collisions : TransferTest
             writeAged(dst + name, q(name) == "i.txt" ? "new" : "old");
         }
         EntryList entries;
-        const std::tuple<const char *, const char *, Conflict> rows[] = {{"k.txt", "0", Conflict::KeepBoth},
-            {"m.txt", "1", Conflict::KeepBoth}, {"s.txt", "1", Conflict::Skip},
-            {"i.txt", "1", Conflict::SkipIfIdentical}, {"r.txt", "1", Conflict::SkipIfIdentical}};
+        const struct
+        {
+            const char *file, *move;
+            Conflict conflict;
+        } rows[] = {{"k.txt", "0", Conflict::KeepBoth}, {"m.txt", "1", Conflict::KeepBoth},
+            {"s.txt", "1", Conflict::Skip}, {"i.txt", "1", Conflict::SkipIfIdentical},
+            {"r.txt", "1", Conflict::SkipIfIdentical}};
         for (const auto &[file, move, conflict] : rows)
             entries.append(file, src, dst, move, choiceText(int(conflict)));
         entries.append(
@@ -57,40 +61,43 @@ TEST_F(Collisions, EachChoiceActsOnRealFilesAsItSays)
         QByteArray data = "new";
         DateFolders dated = None;
         QDateTime when = QDateTime::currentDateTime().addDays(-2); // modified
-        const char *after; // the destination's files, "name=bytes, ..."
+        QStringList after; // the destination's files as "name=bytes"
         bool left = true; // the source is still there
     };
     const QDateTime newYear = QDate(2026, 1, 1).startOfDay(), eve = newYear.addSecs(-1);
     const Row rows[] = {
-        {.name = "replace copies", .conflict = Replace, .after = "a.txt=new"},
-        {.name = "replace moves", .conflict = Replace, .move = true, .after = "a.txt=new", .left = false},
-        {.name = "keep both copies", .after = "a (2).txt=new, a.txt=old"},
-        {.name = "keep both moves", .move = true, .after = "a (2).txt=new, a.txt=old", .left = false},
-        {.name = "skip copies", .conflict = Skip, .after = "a.txt=old"},
-        {.name = "skip moves", .conflict = Skip, .move = true, .after = "a.txt=old"},
-        {.name = "digits stay", .file = "2.txt", .taken = {"2.txt"}, .after = "2 (2).txt=new, 2.txt=old"},
-        {.name = "a bare name ends numbered", .file = "ab", .taken = {"ab"}, .after = "ab (2)=new, ab=old"},
-        {.name = "a dot file is left out of a pattern", .file = "*", .taken = {}, .after = ""},
+        {.name = "replace copies", .conflict = Replace, .after = {"a.txt=new"}},
+        {.name = "replace moves", .conflict = Replace, .move = true, .after = {"a.txt=new"}, .left = false},
+        {.name = "keep both copies", .after = {"a (2).txt=new", "a.txt=old"}},
+        {.name = "keep both moves", .move = true, .after = {"a (2).txt=new", "a.txt=old"}, .left = false},
+        {.name = "skip copies", .conflict = Skip, .after = {"a.txt=old"}},
+        {.name = "skip moves", .conflict = Skip, .move = true, .after = {"a.txt=old"}},
+        {.name = "digits stay", .file = "2.txt", .taken = {"2.txt"}, .after = {"2 (2).txt=new", "2.txt=old"}},
+        {.name = "a bare name ends numbered",
+            .file = "ab",
+            .taken = {"ab"},
+            .after = {"ab (2)=new", "ab=old"}},
+        {.name = "a dot file is left out of a pattern", .file = "*", .taken = {}, .after = {}},
         {.name = "a taken (2) gives (3)",
             .taken = {"a.txt", "a (2).txt"},
-            .after = "a (2).txt=old, a (3).txt=new, a.txt=old"},
+            .after = {"a (2).txt=old", "a (3).txt=new", "a.txt=old"}},
         {.name = "identical stays",
             .conflict = SkipIfIdentical,
             .move = true,
             .data = "old",
-            .after = "a.txt=old"},
-        {.name = "another of its size is replaced", .conflict = SkipIfIdentical, .after = "a.txt=new"},
+            .after = {"a.txt=old"}},
+        {.name = "another of its size is replaced", .conflict = SkipIfIdentical, .after = {"a.txt=new"}},
         {.name = "a dated folder a file blocks",
             .taken = {"2026"},
             .dated = Year,
             .when = newYear,
-            .after = "2026=old"},
+            .after = {"2026=old"}},
         {.name = "a year's last day",
             .taken = {},
             .dated = Day,
             .when = eve,
-            .after = "2025/12/31/a.txt=new"},
-        {.name = "a new month", .taken = {}, .dated = Month, .when = newYear, .after = "2026/01/a.txt=new"},
+            .after = {"2025/12/31/a.txt=new"}},
+        {.name = "a new month", .taken = {}, .dated = Month, .when = newYear, .after = {"2026/01/a.txt=new"}},
     };
     for (const Row &row : rows) {
         SCOPED_TRACE(row.name);
@@ -105,7 +112,7 @@ TEST_F(Collisions, EachChoiceActsOnRealFilesAsItSays)
             choiceText(int(row.dated)));
         sc_AddFiles(entries);
         ASSERT_EQ(failureOf(sc_TransferFiles), 0);
-        EXPECT_EQ(filesBelow(to, to.size()).join(", "), row.after);
+        EXPECT_EQ(filesBelow(to, to.size()), row.after);
         EXPECT_EQ(present(from + name), row.left);
     }
 }

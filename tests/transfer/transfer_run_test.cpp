@@ -1,4 +1,3 @@
-#include "platform/host.h"
 #include "transfer_tests.h"
 
 #include <QThread>
@@ -10,7 +9,7 @@ namespace quillfen::test {
 
 using TransferRun = TransferTest;
 
-TEST_F(TransferRun, EachFileIsLoggedInOrderAsDoneFailedOrSkipped)
+TEST_F(TransferRun, EachFileIsLoggedInOrderWithItsOutcome)
 {
     ASSERT_EQ(failureOf(sc_TransferFiles), 0);
     EXPECT_FALSE(present(logFilePath()));
@@ -60,26 +59,29 @@ TEST_F(TransferRun, EachFileIsLoggedInOrderAsDoneFailedOrSkipped)
 
 TEST_F(TransferRun, UnusableSettingsEndTheRunBeforeAnyFile)
 {
-    // key=value|the failure that ends the run (-1: the file is copied rather than moved)
-    const char *const rows[] = {"sc_Move1=false|-1", "sc_Move1=maybe|13", "sc_CompareInterval=abc|13",
-        "sc_CompareInterval=40000|6", "sc_CompareIntType=hours|5", "sc_CompareIntType=H|0"};
-    for (const char *row : rows) {
-        SCOPED_TRACE(row);
-        const QStringList setting = q(row).split(QRegularExpression("[=|]"));
-        const int number = setting[2].toInt();
-        const QString dst = root + setting[1] + "/";
+    const struct
+    {
+        const char *key, *value;
+        int failure;
+        bool kept, arrived; // the file in its source folder, in its destination
+    } rows[] = {{"sc_Move1", "false", 0, true, true}, {"sc_Move1", "maybe", 13, true, false},
+        {"sc_CompareInterval", "abc", 13, true, false}, {"sc_CompareInterval", "40000", 6, true, false},
+        {"sc_CompareIntType", "hours", 5, true, false}, {"sc_CompareIntType", "H", 0, false, true}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.value);
+        const QString dst = root + row.value + "/";
         writeAged(src + "f.txt", "f");
         storeEntries({{"f.txt", src, dst, "1"}});
         store.set(keys::CompareInterval, "1");
         store.set(keys::CompareIntType, "h");
-        store.set(setting[0], setting[1]);
-        EXPECT_EQ(failureOf(sc_TransferFiles), std::max(number, 0));
-        EXPECT_EQ(present(src + "f.txt"), number != 0);
-        EXPECT_EQ(present(dst + "f.txt"), number <= 0);
+        store.set(row.key, row.value);
+        EXPECT_EQ(failureOf(sc_TransferFiles), row.failure);
+        EXPECT_EQ(present(src + "f.txt"), row.kept);
+        EXPECT_EQ(present(dst + "f.txt"), row.arrived);
     }
 }
 
-TEST_F(TransferRun, HostileNamesArriveWholeAndCannotBreakTheLog)
+TEST_F(TransferRun, HostileNamesComeThroughUnharmed)
 {
     const std::pair<QByteArray, const char *> names[] // on disk, as logged
         = {{"new\nline", "new\\nline"}, {"carriage\rreturn", "carriage\\rreturn"},
@@ -127,7 +129,7 @@ qint64 madeAhead(const QString &folder, const QString &source)
     struct stat wanted = {}, st = {};
     ::stat(nativePath(source).constData(), &wanted);
     char target[PATH_MAX];
-    for (int tries = 0; tries < 500; ++tries, QThread::msleep(10)) {
+    for (int tries = 0; tries < 500; ++tries) {
         for (int fd = 3; fd < 256; ++fd) {
             const QByteArray link = "/proc/self/fd/" + QByteArray::number(fd);
             const ssize_t length = ::readlink(link.constData(), target, sizeof target);
@@ -136,6 +138,7 @@ qint64 madeAhead(const QString &folder, const QString &source)
                 && st.st_mtim.tv_sec == wanted.st_mtim.tv_sec && st.st_mtim.tv_nsec == wanted.st_mtim.tv_nsec)
                 return bornAt(link);
         }
+        QThread::msleep(10);
     }
     return 0;
 }
@@ -146,12 +149,14 @@ qint64 runMakingAhead(const QString &src, const QString &dest, const std::functi
 {
     writeAged(src + "a.dat", "a");
     writeAged(src + "b.dat", "first");
-    TransferTest::storeEntries({{"*.dat", src, dest, "0"}});
+    storeEntries({{"*.dat", src, dest, "0"}});
     qint64 made = 0;
     RunRecorder recorder;
     recorder.onStart = [&](const QString &path) {
-        made = path.endsWith("a.dat") ? madeAhead(dest, src + "b.dat") : made;
-        if (made != 0 && path.endsWith("a.dat"))
+        if (!path.endsWith("a.dat"))
+            return;
+        made = madeAhead(dest, src + "b.dat");
+        if (made != 0)
             meanwhile();
     };
     EXPECT_EQ(failureOf(sc_TransferFiles), 0);
@@ -189,62 +194,6 @@ TEST_F(TransferRun, CopiesMadeAheadHaveNoNameBeforeTheirTurn)
     if (runMakingAhead(src, dest, look) == 0)
         GTEST_SKIP() << "no copy was made ahead: too little room under " << qPrintable(root) << "?";
     EXPECT_EQ(seen, QStringList({".", ".."}));
-}
-
-using TransferLog = TransferTest;
-
-// Writes one record as a run does, for `observer` to watch; answers the failure as it reads.
-QString writeRecord(RunObserver &observer, const char *record)
-{
-    const int number = failureOf([&] { quillfen::TransferLog(&observer).sc_WriteLog(record); });
-    return number == 0 ? QString() : Failure(number).what();
-}
-
-TEST_F(TransferLog, WritesItsHeaderOnceThenWholeRecords)
-{
-    ASSERT_EQ(logFilePath(), store.appFolder() + "/filelog.txt");
-    // A record that a killed writer left cut short goes, and all from zeros a crash left on;
-    // begin records without a result stay.
-    const QString begun = "x\r\n\r\n\r\nBegin A\r\n\tFrom: \tp\r\nBegin B\r\n\tFrom: \tq\r\n";
-    const std::pair<QByteArray, QString> rows[] = {{{}, logHeaderText() + "one\r\ntwo\r\n"},
-        {"x\r\n\r\n\r\nBegin A\r\n" + QByteArray(2, 0) + "\r\n\r\n\r\n", "x\r\n\r\n\r\none\r\ntwo\r\n"},
-        {"", "one\r\ntwo\r\n"}, {"x\r\n\r\n\r\nBegin Move File \t0", "x\r\n\r\n\r\none\r\ntwo\r\n"},
-        {"x\r\n\r\n\r\nCopy File cancel", "x\r\n\r\n\r\none\r\ntwo\r\n"},
-        {"x\r\n\r\n\r\nBegin A\r\n\tFrom: \tp\r\nBegin B\r\n\tFrom: \tq\r\n\tTo:   r\r\nMove File succ",
-            begun + "one\r\ntwo\r\n"},
-        {"old\r\n", "old\r\none\r\ntwo\r\n"}};
-    ASSERT_EQ(::mkfifo(nativePath(logFilePath()).constData(), 0600), 0);
-    writeRecord(recorder, "one");
-    EXPECT_EQ(logText(), logHeaderText() + "one\r\n") << "a pipe in the log's place gives way";
-    for (const auto &[before, expected] : rows) {
-        sc_DeleteFile(logFilePath());
-        if (!before.isNull())
-            writeBytes(logFilePath(), before);
-        writeRecord(recorder, "one");
-        writeRecord(recorder, "two\r\nline");
-        EXPECT_EQ(logText(), expected + "line\r\n");
-    }
-    EXPECT_TRUE(boxes.shown().isEmpty());
-
-    // The observer is shown each record before the file gets it, so also one that never gets there.
-    // A read-only log, a log folder that cannot be made below a read-only folder (refused, not
-    // missing) and a folder in the log's place (no log) each fail as such.
-    ::chmod(nativePath(logFilePath()).constData(), 0444);
-    QDir().mkpath(root + "other/filelog.txt");
-    ReadOnlyFolder readOnly(src);
-    WithoutRootOverride user;
-    if (!user.active())
-        GTEST_SKIP() << "cannot drop the permission override";
-    const std::pair<QString, const char *> failing[] = {{store.appFolder(), "Permission denied (70)"},
-        {src + "app/sub", "Permission denied (70)"}, {root + "other", "Path/File access error (75)"}};
-    for (const auto &[folder, failure] : failing) {
-        host::setApplicationFolderOverride(folder);
-        EXPECT_EQ(writeRecord(recorder, "three"), q(failure)) << qPrintable(folder);
-    }
-    EXPECT_EQ(recorder.records.join(QString()),
-        "one\r\n" + QString("one\r\ntwo\r\nline\r\n").repeated(std::size(rows))
-            + QString("three\r\n").repeated(2));
-    EXPECT_EQ(readBytes(store.appFolder() + "/filelog.txt"), "old\r\none\r\ntwo\r\nline\r\n");
 }
 
 } // namespace quillfen::test

@@ -1,10 +1,5 @@
 #pragma once
 
-// What the transfer tests share besides the common support.
-
-#include "settings/entry_list.h"
-#include "support/read_only_folder.h"
-#include "support/temp_store.h"
 #include "support/test_support.h"
 #include "transfer/file_routines.h"
 #include "transfer/transfer_log.h"
@@ -36,14 +31,6 @@ struct TransferTest : ::testing::Test
                "# This file was created by Marivale Quillfen       #\r\n"
                "#------------------------------------------------------------#\r\n# Created <now> on "
             + QSysInfo::machineHostName() + "\r\n\r\n\r\n\r\n";
-    }
-    // Rows of file, source folder, destination folder and move flag.
-    static void storeEntries(const QList<QStringList> &rows)
-    {
-        EntryList list;
-        for (const QStringList &row : rows)
-            list.append(row[0], row[1], row[2], row[3]);
-        sc_AddFiles(list);
     }
 
     TempStore store;
