@@ -93,6 +93,8 @@ TEST_F(CommandLine, OptionsAreReadWithoutADisplay)
         for (const char *option : {"--help", "--version", "--preview", "--run", "--undo", "--yes", "--json"})
             EXPECT_TRUE((row.status == 0 ? said.out : said.err).contains(option)) << option;
     }
+    const QRegularExpression version("^Quillfen \\d+\\.\\d+\\.\\d+\n$");
+    EXPECT_TRUE(version.match(quillfen({"--version"}, noDisplay).out).hasMatch());
 }
 
 TEST_F(CommandLine, ARunDoesWhatTheWindowsRunDoes)

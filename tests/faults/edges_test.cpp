@@ -1,57 +1,14 @@
-// The edges of a hostile world: a file still being written, the leftovers of a killed copy
-// beside another instance's live one in a folder short of room, a full disk under the log and
-// under the store.
+// The edges of a hostile world: the leftovers of a killed copy beside another instance's live one in a folder
+// short of room, a full disk under the log and under the store.
 
 #include "faults_support.h"
 
 #include "transfer/transfer_log.h"
 
-#include <atomic>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <thread>
 
 namespace quillfen::faults {
-
-TEST(Edges, AFileStillBeingWrittenIsNeverDeletedNorCopiedTorn)
-{
-    TempStore store;
-    const QString src = store.scratch("src"), dest = store.root() + "/dest/", file = src + "growing.log";
-    const SmallFileSystem other(dest, 1 << 30);
-    const QByteArray start = randomContent(100 << 20);
-    for (const bool move : {true, false}) {
-        SCOPED_TRACE(move ? "move" : "copy");
-        writeBytes(file, start);
-        storeEntries({{"growing.log", src, dest, move}});
-        std::atomic<bool> running = true;
-        std::atomic<qint64> appended = 0;
-        std::thread writer([&] {
-            const int fd = ::open(nativePath(file).constData(), O_WRONLY | O_APPEND);
-            while (running) {
-                appended += ::write(fd, "a line of the log that goes on growing\n", 39);
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-            ::close(fd);
-        });
-        const ChildResult result = runChild(store, other.crossDeviceFaults(src));
-        running = false;
-        writer.join();
-
-        const QByteArray source = readBytes(file);
-        EXPECT_EQ(source.size(), start.size() + appended) << "every byte stays";
-        EXPECT_TRUE(source.startsWith(start));
-        EXPECT_TRUE(result.errors.contains("Error: File changed while it was copied (55)"))
-            << qPrintable(result.errors);
-        EXPECT_TRUE(QString::fromUtf8(readBytes(logFilePath()))
-                        .contains(QLatin1String(move ? "Move" : "Copy")
-                            + " File  failed: Error Number: 55  Error: File changed while it was copied\t"));
-        // A move keeps the complete copy it got; a copy gives no torn file the final name.
-        EXPECT_TRUE(
-            move ? source.startsWith(readBytes(dest + "growing.log")) : !present(dest + "growing.log"));
-        EXPECT_EQ(namesIn(dest).filter(".quillfen-"), QStringList());
-        ::unlink(nativePath(dest + "growing.log").constData());
-    }
-}
 
 TEST(Edges, WhereRoomRunsOutNothingIsTorn)
 {

@@ -112,12 +112,6 @@ struct SmallFileSystem
         if (mounted)
             ::umount2(path.constData(), MNT_DETACH);
     }
-    // Where none is mounted, faults that refuse renames out of `source` as another file system would.
-    QString crossDeviceFaults(const QString &source) const
-    {
-        return mounted ? QString() : QStringLiteral("renameat2=%1@").arg(EXDEV) + source.chopped(1);
-    }
-
     QByteArray path;
     bool mounted = false;
 };

@@ -258,12 +258,14 @@ TEST_F(Options, AnExportImportedGivesBackTheStore)
               "sc_Move1\t1\r\n"
             + Box);
 
+    EXPECT_EQ(
+        boxesSeen(boxes), QStringList {"Complete | Settings exported to \r\n" + path + " | Information Ok"});
     ReadOnlyFolder readOnly(store.appFolder()); // the file kept whole is the replacing write's
-    if (readOnly.active())
-        sc_ExportSettings();
-    EXPECT_EQ(boxesSeen(boxes),
-        QStringList({"Complete | Settings exported to \r\n" + path + " | Information Ok"})
-            + QStringList(readOnly.active(), failedBox("exported to", "70", "Permission denied")));
+    if (!readOnly.active())
+        GTEST_SKIP() << "cannot make the application folder read-only";
+    boxes.clear();
+    sc_ExportSettings();
+    EXPECT_EQ(boxesSeen(boxes), QStringList {failedBox("exported to", "70", "Permission denied")});
 }
 
 } // namespace quillfen::test
