@@ -13,10 +13,7 @@ CC=clang CXX=clang++ cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithD
     -DQUILLFEN_FUZZ=ON -DQUILLFEN_BENCH=OFF -DCMAKE_CXX_FLAGS="$flags" >/dev/null
 
 # target name, seed folder
-targets=("numeric_fuzz tests/faults/fuzz/seeds/numeric")
-if [ -f tests/options/fuzz/import_fuzz.cpp ]; then
-    targets+=("import_fuzz tests/options/fuzz/seeds")
-fi
+targets=("import_fuzz tests/options/fuzz/seeds")
 
 names=()
 for entry in "${targets[@]}"; do
