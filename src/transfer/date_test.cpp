@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <sys/stat.h>
+#include <utility>
 
 namespace quillfen {
 
@@ -61,8 +62,12 @@ DateUnit dateUnitOf(const QString &code)
 
 qint64 unitsBetween(std::time_t from, std::time_t to, DateUnit unit)
 {
+    // A run compares every file with the same moment: its fields are worked out once.
+    thread_local std::pair<std::time_t, Fields> now {-1, localFields(-1)};
+    if (now.first != to)
+        now = {to, localFields(to)};
     const Fields a = localFields(from);
-    const Fields b = localFields(to);
+    const Fields &b = now.second;
     const qint64 days = b.day - a.day;
     const qint64 hours = days * 24 + (b.hour - a.hour);
     const qint64 minutes = hours * 60 + (b.minute - a.minute);
