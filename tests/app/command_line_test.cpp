@@ -142,4 +142,14 @@ TEST_F(CommandLine, APreviewListsWhatThePreviewWindowLists)
     EXPECT_EQ(lines.size(), 3);
 }
 
+TEST_F(CommandLine, UndoActsOnlyWithYes)
+{
+    fixture();
+    quillfen({"--run"});
+    EXPECT_EQ(quillfen({"--undo"}).status, 0);
+    EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList({"a.txt", "b.txt"}));
+    EXPECT_EQ(quillfen({"--undo", "--yes"}).status, 0);
+    EXPECT_EQ(QDir(src).entryList(QDir::Files), QStringList({"a.txt", "b.txt", "c.dat"}));
+}
+
 } // namespace quillfen::test
