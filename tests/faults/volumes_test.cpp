@@ -62,7 +62,7 @@ TEST_P(RealFileSystems, ARunKeepsTheFileSystemsRules)
     if (!image.mounted)
         GTEST_SKIP() << volume.name << " cannot be mounted here: " << qPrintable(image.why);
     const QString src = store.scratch("src"), from = image.folder + "from/", dest = image.folder + "dest/";
-    for (const char *name : {"new.txt", "old.txt", "Case.txt", "case.txt", "a:b.txt"})
+    for (const char *name : {"new file.txt", "old.txt", "Case.txt", "case.txt", "a:b.txt"})
         writeAged(src + name, name);
     writeBytes(dest + "old.txt", "stale");
     writeAged(from + "moved.txt", "moved");
@@ -84,9 +84,9 @@ TEST_P(RealFileSystems, ARunKeepsTheFileSystemsRules)
     EXPECT_EQ(log.count(" failed: Error Number: 64  Error: Bad file name\t"), volume.refusesNames ? 1 : 0);
     EXPECT_EQ(namesIn(dest).filter("case.txt", Qt::CaseInsensitive).size(), volume.foldsCase ? 1 : 2);
     // As old as its source, to FAT's two seconds.
-    EXPECT_LE(
-        std::abs(
-            QFileInfo(dest + "new.txt").lastModified().secsTo(QFileInfo(src + "new.txt").lastModified())),
+    EXPECT_LE(std::abs(QFileInfo(dest + "new file.txt")
+                           .lastModified()
+                           .secsTo(QFileInfo(src + "new file.txt").lastModified())),
         2);
     // The folded pair is a taken name, replaced as old.txt is.
     JournalReader journal;
