@@ -6,22 +6,30 @@
 // Per file: the date test's stat of the source; a begin and a result record, each a stat
 // of the log, an append-open, one write and a close; a stat of the destination folder and
 // of the source folder; then one rename for a move, or for a copy an open and fstat of the
-// source, an exclusive temporary beside the destination, copy_file_range, futimens, the
-// closes and a rename over the destination. The folder is listed once and sorted with
+// source, an exclusive temporary beside the destination, copy_file_range, futimens, fsync,
+// the closes and a rename over the destination. The folder is listed once and sorted with
 // letter case ignored, as the engine lists it.
+//
+// The fsync is the least a copy that never has a name before its data is on disk needs. The
+// temporaries are filled and flushed ahead of their turn by as many threads as the program
+// uses, since flushes made at once are committed together; each is renamed at its turn.
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <strings.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -94,7 +102,8 @@ void lookUpFolder(const std::string &folder, bool make)
     }
 }
 
-void copyOne(const std::string &source, const std::string &destFolder, const std::string &name)
+// Fills the temporary `temp` with a copy of `source`, with its times, and flushes it.
+void fillTemporary(const std::string &source, const std::string &temp)
 {
     const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -102,7 +111,6 @@ void copyOne(const std::string &source, const std::string &destFolder, const std
     struct stat st = {};
     if (::fstat(in, &st) != 0)
         die(source);
-    const std::string temp = destFolder + ".floor-" + name;
     const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
     if (out < 0)
         die(temp);
@@ -115,28 +123,99 @@ void copyOne(const std::string &source, const std::string &destFolder, const std
     const std::array<timespec, 2> times = {st.st_atim, st.st_mtim};
     if (::futimens(out, times.data()) != 0)
         die(temp);
+    if (::fsync(out) != 0)
+        die(temp);
     if (::close(out) != 0)
         die(temp);
     ::close(in);
-    if (::rename(temp.c_str(), (destFolder + name).c_str()) != 0)
-        die(destFolder + name);
 }
+
+// Fills and flushes the copies of `names` on worker threads, at most `Window` ahead of the
+// copy being named; ready() waits for one.
+class CopiesAhead
+{
+public:
+    static constexpr size_t Workers = 16;
+    static constexpr size_t Window = 64;
+
+    CopiesAhead(
+        const std::vector<std::string> &names, const std::string &sourceFolder, const std::string &destFolder)
+        : m_names(names)
+        , m_source(sourceFolder)
+        , m_dest(destFolder)
+        , m_ready(names.size(), false)
+    {
+        for (size_t k = 0; k < Workers; ++k)
+            m_threads.emplace_back([this] { work(); });
+    }
+
+    ~CopiesAhead()
+    {
+        for (std::thread &thread : m_threads)
+            thread.join();
+    }
+
+    void ready(size_t index)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return bool(m_ready[index]); });
+        m_named = index + 1;
+        m_changed.notify_all();
+    }
+
+private:
+    void work()
+    {
+        for (;;) {
+            size_t index = 0;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_next >= m_names.size() || m_next < m_named + Window; });
+                if (m_next >= m_names.size())
+                    return;
+                index = m_next++;
+            }
+            fillTemporary(m_source + m_names[index], m_dest + ".floor-" + m_names[index]);
+            const std::lock_guard lock(m_mutex);
+            m_ready[index] = true;
+            m_changed.notify_all();
+        }
+    }
+
+    const std::vector<std::string> &m_names;
+    const std::string m_source;
+    const std::string m_dest;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<char> m_ready;
+    size_t m_next = 0;
+    size_t m_named = 0;
+    std::vector<std::thread> m_threads;
+};
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc != 5 || (std::strcmp(argv[1], "copy") != 0 && std::strcmp(argv[1], "move") != 0)) {
+    const std::string mode = argc == 5 ? argv[1] : "";
+    if (mode != "copy" && mode != "move") {
         std::fprintf(stderr, "usage: quillfen_floor copy|move SOURCE DEST LOG\n");
         return 2;
     }
-    const bool move = std::strcmp(argv[1], "move") == 0;
+    const bool move = mode == "move";
     const std::string sourceFolder = withSlash(argv[2]);
     const std::string destFolder = withSlash(argv[3]);
     const std::string log = argv[4];
     const std::string label = move ? "Move File " : "Copy File ";
 
-    for (const std::string &name : namesIn(sourceFolder)) {
+    const std::vector<std::string> names = namesIn(sourceFolder);
+    std::unique_ptr<CopiesAhead> copies;
+    if (!move) {
+        lookUpFolder(destFolder, true); // the copies ahead are made in it
+        copies = std::make_unique<CopiesAhead>(names, sourceFolder, destFolder);
+    }
+    for (size_t index = 0; index < names.size(); ++index) {
+        const std::string &name = names[index];
         const std::string source = sourceFolder + name;
         struct stat st = {};
         if (::stat(source.c_str(), &st) != 0)
@@ -144,14 +223,16 @@ int main(int argc, char **argv)
         appendRecord(log, "Begin " + label + "\t" + nowText() + "\r\n\tFrom: \t" + source + "\r\n");
         lookUpFolder(destFolder, true);
         lookUpFolder(sourceFolder, false);
+        const std::string dest = destFolder + name;
         if (move) {
-            if (::rename(source.c_str(), (destFolder + name).c_str()) != 0)
+            if (::rename(source.c_str(), dest.c_str()) != 0)
                 die(source);
         } else {
-            copyOne(source, destFolder, name);
+            copies->ready(index);
+            if (::rename((destFolder + ".floor-" + name).c_str(), dest.c_str()) != 0)
+                die(dest);
         }
-        appendRecord(log,
-            "\tTo:   " + destFolder + name + "\r\n" + label + "successful\t" + nowText() + "\r\n\r\n\r\n");
+        appendRecord(log, "\tTo:   " + dest + "\r\n" + label + "successful\t" + nowText() + "\r\n\r\n\r\n");
     }
     return 0;
 }
