@@ -8,7 +8,6 @@
 
 #include <QByteArray>
 #include <QCryptographicHash>
-#include <QMessageAuthenticationCode>
 #include <QSet>
 #include <QString>
 
@@ -18,6 +17,19 @@
 namespace quillfen {
 
 // What tells the file a run left at a name from any other file that has the name later.
+// The keyed check of a journal's line: BLAKE2b over a block that holds the key, then the
+// check of the line before and the line's own text.
+class LineCheck
+{
+public:
+    void setKey(const QByteArray &key);
+    QByteArray of(const QByteArray &before, const QByteArray &text);
+
+private:
+    QCryptographicHash m_hash {QCryptographicHash::Blake2b_256};
+    QByteArray m_keyBlock;
+};
+
 struct FileIdentity
 {
     quint64 device = 0;
@@ -91,7 +103,7 @@ private:
     JournalLock m_lock;
     raw_file::Descriptor m_fd;
     QByteArray m_path;
-    QMessageAuthenticationCode m_mac;
+    LineCheck m_mac;
     QByteArray m_check; // of the line written last
     QSet<QByteArray> m_trashes; // the trash folders named so far
     QSet<QByteArray> m_folders; // the run's folders named so far: the entries', then dated ones
@@ -139,7 +151,7 @@ private:
     raw_file::Descriptor m_fd;
     State m_state = State::Nothing;
     int m_unrecorded = 0;
-    QMessageAuthenticationCode m_mac;
+    LineCheck m_mac;
     qint64 m_end = 0; // of the last whole line
     QSet<QByteArray> m_folders;
     QSet<QByteArray> m_trashes;
