@@ -8,7 +8,9 @@
 // of the source folder; then one rename for a move, or for a copy an open and fstat of the
 // source, an exclusive temporary beside the destination, copy_file_range, futimens, fsync,
 // the closes and a rename over the destination. The folder is listed once and sorted with
-// letter case ignored, as the engine lists it.
+// letter case ignored, as the engine lists it. After each rename, what an undo needs: an
+// lstat of the placed file and a line with its identity written to the run's journal (LOG
+// with ".journal" added, made afresh).
 //
 // The fsync is the least a copy that never has a name before its data is on disk needs. The
 // temporaries are filled and flushed ahead of their turn by as many threads as the program
@@ -90,6 +92,21 @@ void appendRecord(const std::string &log, const std::string &record)
         die(log);
     if (::close(fd) != 0)
         die(log);
+}
+
+// The journal's line for the file placed at `dest` from `source`.
+void journal(
+    int fd, const std::string &journalPath, char action, const std::string &source, const std::string &dest)
+{
+    struct stat st = {};
+    if (::lstat(dest.c_str(), &st) != 0)
+        die(dest);
+    const std::string line = std::string(1, action) + "\t" + source + "\t" + dest + "\t"
+        + std::to_string(st.st_dev) + " " + std::to_string(st.st_ino) + " " + std::to_string(st.st_size) + " "
+        + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + " "
+        + std::to_string(st.st_ctim.tv_sec) + "." + std::to_string(st.st_ctim.tv_nsec) + "\n";
+    if (::write(fd, line.data(), line.size()) != ssize_t(line.size()))
+        die(journalPath);
 }
 
 // A missing destination folder is made, as the engine makes it; a missing source stops.
@@ -209,6 +226,10 @@ int main(int argc, char **argv)
     const std::string label = move ? "Move File " : "Copy File ";
 
     const std::vector<std::string> names = namesIn(sourceFolder);
+    const std::string journalPath = log + ".journal";
+    const int journalFd = ::open(journalPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (journalFd < 0)
+        die(journalPath);
     std::unique_ptr<CopiesAhead> copies;
     if (!move) {
         lookUpFolder(destFolder, true); // the copies ahead are made in it
@@ -232,7 +253,9 @@ int main(int argc, char **argv)
             if (::rename((destFolder + ".floor-" + name).c_str(), dest.c_str()) != 0)
                 die(dest);
         }
+        journal(journalFd, journalPath, move ? 'M' : 'C', source, dest);
         appendRecord(log, "\tTo:   " + dest + "\r\n" + label + "successful\t" + nowText() + "\r\n\r\n\r\n");
     }
+    ::close(journalFd);
     return 0;
 }
