@@ -140,8 +140,9 @@ void copySmallFiles(const Setup &setup)
     };
     rotation.check = [&](int run, int side) { expectCount(destOf(run, side), 10000); };
     const QList<QList<double>> seconds = rotate(rotation);
+    // cp -r flushes nothing; the floor puts each copy on disk before its name, as the engine does.
     printComparison({QStringLiteral("copy 10,000 files of 4 KiB (one pattern entry)"),
-        QStringLiteral("cp -r"), seconds[Engine], seconds[Tool], 1.5});
+        QStringLiteral("cp -r"), seconds[Engine], seconds[Tool], std::nullopt});
     printComparison({QStringLiteral("copy 10,000 files of 4 KiB, against the floor"), QStringLiteral("floor"),
         seconds[Engine], seconds[Floor], 1.25});
     // Removed only now: ext4 creates files slowly right after deleting many.
