@@ -160,8 +160,8 @@ TEST_F(MainWindow, ARunEndsInTheNoticeUnlessItFails)
 {
     const QString from = store.scratch("from"), to = store.scratch("to");
     Installed<host::setProgramEnder> noEnd([] {});
-    // The failed run's window closes minimized: no placement is stored. It counts 1,200 entries,
-    // whose count the bar writes as the locale does.
+    // Closed minimized after a failed run, it stores no placement; the bar writes the count of its
+    // 1,200 entries as the locale does.
     const struct
     {
         const char *name, *file, *count, *status;

@@ -1,5 +1,5 @@
-// The edges of a hostile world: the leftovers of a killed copy beside another instance's live one in a folder
-// short of room, a full disk under the log and under the store.
+// Where room runs out: a killed copy's leftovers beside another instance's live one, and a full disk
+// under the log and under the store.
 
 #include "faults_support.h"
 

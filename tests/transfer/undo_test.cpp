@@ -96,7 +96,7 @@ TEST_F(Undo, NeverTouchesAFileTheRunDidNotMake)
         QString kept; // where that file must be afterwards
     };
     const QString dst = store.scratch("dst"), victim = store.scratch("victim") + "r",
-                  trash = root + "data/Trash/";
+                  trash = root + "data/Trash/", key = QFileInfo(journalPath()).path() + "/journal.key";
     const auto forge = [&] {
         EntryList entries;
         entries.append("m", src, dst, "1");
@@ -112,6 +112,10 @@ TEST_F(Undo, NeverTouchesAFileTheRunDidNotMake)
                 writeBytes(journalPath(),
                     readBytes(journalPath()).replace(nativePath(dst + "m"), nativePath(victim)));
             },
+            victim},
+        {"a journal signed with another key", "fails its check",
+            [&] { writeBytes(key, QByteArray(32, 'k')); }, victim},
+        {"a key others can read", "fails its check", [&] { ::chmod(nativePath(key).constData(), 0644); },
             victim},
         {"a signed journal naming another folder", "Not in a folder of the run's entries", forge, victim},
         {"another file of the name in an emptied Trash", "The file it replaced is no longer in the Trash",
