@@ -93,7 +93,7 @@ TEST(Host, TheApplicationFolderFollowsTheInstall)
     EXPECT_TRUE(QFileInfo(data).isDir()) << "made when first needed";
     ReadOnlyFolder readOnly(program);
     if (!readOnly.active())
-        GTEST_SKIP() << "a folder cannot be made read-only here (root ignores modes)";
+        GTEST_SKIP() << "cannot make a folder read-only here";
     EXPECT_EQ(host::applicationFolderFor(program), data);
 }
 

@@ -55,7 +55,7 @@ TEST(Store, ARefusedWriteKeepsTheFile)
     {
         ReadOnlyFolder readOnly(QFileInfo(store::filePath()).absolutePath());
         if (!readOnly.active())
-            GTEST_SKIP() << "a folder cannot be made read-only here (root ignores modes)";
+            GTEST_SKIP() << "cannot make a folder read-only here";
         EXPECT_EQ(failureOf([] { store::save(keys::Timer, q("99")); }), 70);
         EXPECT_EQ(onDisk("Timer"), q("10"));
     }
