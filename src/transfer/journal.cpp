@@ -21,10 +21,21 @@ namespace {
 
 using raw_file::Descriptor;
 
-const QByteArray Heading = "Quillfen journal 3";
+const QByteArray Family = "Quillfen journal ";
+const QByteArray Version = "3";
+const QByteArray Heading = Family + Version;
 // What stands in a journal's place when it offers nothing to undo.
 const QByteArray UnrecordedMark = Heading + " unrecorded ";
 const QByteArray UndoneMark = Heading + " undone";
+
+// The version that a journal's first line names; empty when it names none.
+QByteArray versionOf(const QByteArray &line)
+{
+    if (!line.startsWith(Family))
+        return {};
+    const QByteArray rest = line.mid(Family.size());
+    return rest.left(rest.indexOf(rest.contains('\t') ? '\t' : ' '));
+}
 
 constexpr qsizetype KeySize = 32;
 constexpr qint64 ReadChunk = 64 << 10;
@@ -411,6 +422,12 @@ bool JournalReader::take(const QByteArray &line, std::vector<size_t> &paths)
     const bool heading = m_state == State::Nothing;
     if (heading) {
         QByteArray key;
+        const QByteArray version = versionOf(line);
+        if (!version.isEmpty() && version != Version) {
+            // Another version's lines are checked and read in another way.
+            m_state = line.endsWith(" undone") ? State::Nothing : State::OtherVersion;
+            return false;
+        }
         if (line.startsWith(UnrecordedMark)) {
             m_state = State::Unrecorded;
             m_unrecorded = line.mid(UnrecordedMark.size()).toInt();

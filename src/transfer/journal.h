@@ -119,6 +119,7 @@ public:
         Nothing, // no journal, or one whose run was undone
         Unrecorded, // the last run could not be recorded
         Broken, // fails its check: edited, damaged, or its key is gone
+        OtherVersion, // written by another version of the program
         Usable,
     };
     // Thrown when the journal changes while it is read.

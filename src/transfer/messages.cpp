@@ -113,6 +113,10 @@ Message undoPlan(const UndoPlan &plan)
             QStringLiteral("The journal of the last run fails its check: it was changed after the run, or "
                            "its key is gone. It is not used."),
             title, Tone::Warning};
+    case UndoPlan::Journal::OtherVersion:
+        return {QStringLiteral(
+                    "The last run was recorded by another version of Quillfen, so it cannot be undone."),
+            title, Tone::Warning};
     case UndoPlan::Journal::Busy:
         return {QStringLiteral("A transfer run or another undo is under way. Try again when it has ended."),
             title, Tone::Warning};

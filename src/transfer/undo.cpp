@@ -216,6 +216,7 @@ Undo::Undo()
     m_plan.journal = state == JournalReader::State::Usable ? UndoPlan::Journal::Usable
         : state == JournalReader::State::Unrecorded        ? UndoPlan::Journal::Unrecorded
         : state == JournalReader::State::Broken            ? UndoPlan::Journal::Broken
+        : state == JournalReader::State::OtherVersion      ? UndoPlan::Journal::OtherVersion
                                                            : UndoPlan::Journal::Nothing;
     try {
         Walk walk(*m_journal, true);

@@ -36,6 +36,7 @@ struct UndoPlan
         Nothing, // no journal: nothing to undo
         Unrecorded, // the last run could not be recorded
         Broken, // the journal fails its check
+        OtherVersion, // another version of the program wrote the journal
         Busy, // a run or another undo holds the journal
     };
     Journal journal = Journal::Nothing;
