@@ -70,7 +70,6 @@ TEST_F(MainWindow, TheLogLinkShowsTheLogThenOffersToDeleteIt)
         return viewerStarts;
     });
     load("10", "0");
-    EXPECT_EQ(window->windowTitle(), "Quillfen");
     EXPECT_EQ(state(), QStringList({"10", "up", "", "", "Click to Start", "Auto-Start Disabled"}));
     EXPECT_EQ(child<QLabel>("lblLog")->text(), "View Log");
     EXPECT_EQ(child<QLabel>("lblLog")->toolTip(), "View Log File");

@@ -38,6 +38,15 @@ TEST(Host, TellsFoldersFromPlainFiles)
     EXPECT_EQ(failureOf([&] { raw_file::readPlainFile(root + "pipe"); }), 75) << "at once";
 }
 
+TEST(Host, SameBytesComparesPastTheFirstRead)
+{
+    TempStore temp;
+    const QString a = temp.scratch() + "a", b = a + "2";
+    writeBytes(a, QByteArray(200000, 'x') + "old");
+    writeBytes(b, QByteArray(200000, 'x') + "new");
+    EXPECT_FALSE(raw_file::sameBytes(nativePath(a), nativePath(b)));
+}
+
 TEST(Host, NamesEachHostError)
 {
     const struct
