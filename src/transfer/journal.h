@@ -16,7 +16,6 @@
 
 namespace quillfen {
 
-// What tells the file a run left at a name from any other file that has the name later.
 // The keyed check of a journal's line: BLAKE2b over a block that holds the key, then the
 // check of the line before and the line's own text.
 class LineCheck
@@ -30,6 +29,7 @@ private:
     QByteArray m_keyBlock;
 };
 
+// What tells the file a run left at a name from any other file that has the name later.
 struct FileIdentity
 {
     quint64 device = 0;
