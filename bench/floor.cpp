@@ -119,6 +119,12 @@ void lookUpFolder(const std::string &folder, bool make)
     }
 }
 
+// Where the copy of `name` into `destFolder` is made before it takes its name.
+std::string temporaryFor(const std::string &destFolder, const std::string &name)
+{
+    return destFolder + ".floor-" + name;
+}
+
 // Fills the temporary `temp` with a copy of `source`, with its times, and flushes it.
 void fillTemporary(const std::string &source, const std::string &temp)
 {
@@ -192,7 +198,7 @@ private:
                     return;
                 index = m_next++;
             }
-            fillTemporary(m_source + m_names[index], m_dest + ".floor-" + m_names[index]);
+            fillTemporary(m_source + m_names[index], temporaryFor(m_dest, m_names[index]));
             const std::lock_guard lock(m_mutex);
             m_ready[index] = true;
             m_changed.notify_all();
@@ -250,7 +256,7 @@ int main(int argc, char **argv)
                 die(source);
         } else {
             copies->ready(index);
-            if (::rename((destFolder + ".floor-" + name).c_str(), dest.c_str()) != 0)
+            if (::rename(temporaryFor(destFolder, name).c_str(), dest.c_str()) != 0)
                 die(dest);
         }
         journal(journalFd, journalPath, move ? 'M' : 'C', source, dest);
